@@ -1,0 +1,52 @@
+# Shared set-up for the scripts: installs the Debian packages the build and the
+# tests need when they are missing, then configures and builds incrementally.
+# Sourced, not run.
+
+FEATUREHUE_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+
+FEATUREHUE_PACKAGES=(
+    cmake ninja-build g++ pkg-config
+    qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
+    xvfb xauth xdotool x11-utils imagemagick
+    fonts-dejavu-core fonts-liberation
+)
+
+featurehue_missing_packages() {
+    local missing=()
+    local pkg
+    for pkg in "$@"; do
+        dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' \
+            || missing+=("$pkg")
+    done
+    echo "${missing[@]}"
+}
+
+featurehue_install_packages() {
+    local missing
+    missing=$(featurehue_missing_packages "$@")
+    [ -z "$missing" ] && return 0
+    echo "Installing Debian packages: $missing"
+    local sudo=()
+    if [ "$(id -u)" -ne 0 ]; then
+        if command -v sudo >/dev/null 2>&1; then
+            sudo=(sudo)
+        else
+            echo "error: need root or sudo to install: $missing" >&2
+            return 1
+        fi
+    fi
+    export DEBIAN_FRONTEND=noninteractive
+    "${sudo[@]}" apt-get update -qq
+    # shellcheck disable=SC2086
+    "${sudo[@]}" apt-get install -y -qq --no-install-recommends $missing
+}
+
+# featurehue_build BUILD_DIR [extra cmake arguments...]
+featurehue_build() {
+    local build_dir="$1"
+    shift
+    if [ ! -f "$build_dir/build.ninja" ]; then
+        cmake -S "$FEATUREHUE_ROOT" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+    fi
+    cmake --build "$build_dir" --parallel "$(nproc)"
+}

@@ -1,0 +1,114 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include <memory>
+
+class CodeView;
+class ColorManager;
+class Feature;
+class FeatureTreeWidget;
+class ProjectReader;
+class QColorDialog;
+class QGraphicsRectItem;
+class QListWidgetItem;
+class QTimer;
+class QTreeWidgetItem;
+class QuestionDialog;
+class STNode;
+namespace Ui { class MainWindowForm; }
+
+// The main window: builds the form, creates the feature tree, the colour
+// manager, the project reader and the questionnaire, and ties them together.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    // Asks for the project folder in a folder dialog.
+    explicit MainWindow(QWidget *parent = nullptr);
+    // Uses the given project folder without asking.
+    explicit MainWindow(const QString &projectFolder, QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    Ui::MainWindowForm *form() const { return m_form; }
+    FeatureTreeWidget *featureTree() const { return m_featureTree.get(); }
+    ColorManager *colorManager() const { return m_colorManager.get(); }
+    ProjectReader *projectReader() const { return m_projectReader.get(); }
+    QuestionDialog *questionDialog() const { return m_questionDialog; }
+    QColorDialog *colorDialog() const { return m_colorDialog; }
+    CodeView *currentCodeView() const;
+
+    // Called back by the project reader: gives every file row its file path.
+    void fillFilePaths();
+    // Refreshes every view of one feature after its colour changed.
+    void refreshFeature(Feature *feature);
+    // Takes the colour of one feature row back into the palette.
+    void removeRowColor(QTreeWidgetItem *row);
+    // Fills the palette list from the colour manager's palette.
+    void fillPaletteList();
+    // Draws the small preview of the coloured features on the save button.
+    void drawSaveButtonPreview();
+    // The one place through which the window writes the study log.
+    void log(const QString &action, const QString &fileName = QString());
+
+public Q_SLOTS:
+    void highlightColor(QListWidgetItem *item);
+    void explorerToggled(bool checked);
+    void showColorArray();
+    void customColorDialog();
+    void closeCustomColorDialog();
+    void showListWidgetContextMenu(const QPoint &pos);
+    void showFeatureModelContextMenu(const QPoint &pos);
+    void deleteColorFromColorArray();
+    void resetListWidget();
+    void saveColors();
+    void loadColors();
+    void openFile(QTreeWidgetItem *item);
+    void closeTab(int index);
+    void showFeatureFractureList(QTreeWidgetItem *item);
+    void updateTabColors(int index);
+    void setFeatureOpacity(int value);
+    void removeColorAssignment();
+    void updateAllColors();
+    void search();
+    void removeFinds();
+    void openFileFromListWidget(QListWidgetItem *item);
+    void resetLastSearch();
+    void writeToLogFileOpened();
+    void writeToLogSaturationChanged();
+    void searchInFeatureModel();
+    void showTimeMessage();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void setUp();
+
+    std::unique_ptr<ColorManager> m_colorManager;
+    std::unique_ptr<FeatureTreeWidget> m_featureTree;
+    std::unique_ptr<ProjectReader> m_projectReader;
+    QColorDialog *m_colorDialog = nullptr;
+    QListWidgetItem *m_paletteItemUnderMenu = nullptr;
+    QTreeWidgetItem *m_featureItemUnderMenu = nullptr;
+    QuestionDialog *m_questionDialog = nullptr;
+    Ui::MainWindowForm *m_form = nullptr; // owned, deleted first
+    bool m_featureModelDockVisible = false;
+    bool m_colorsDockVisible = false;
+    bool m_colorAssignmentsDockVisible = false;
+    QTreeWidgetItem *m_featureSearchPosition = nullptr;
+    QString m_lastFeatureSearch;
+    QString m_lastSearch;
+    QList<QGraphicsRectItem *> m_findMarks;
+    int m_nextFindIndex = 0;
+    QPointer<CodeView> m_findView;
+    QList<STNode *> m_resultNodes;
+    int m_elapsedMinutes = 0;
+    QTimer *m_reminderTimer = nullptr;
+};

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QWidget>
+
+class BackgroundFracture;
+class Feature;
+class FeatureTreeWidget;
+class Highlighter;
+class MainWindow;
+class QFile;
+class QGraphicsScene;
+class QGraphicsTextItem;
+class QGraphicsView;
+class QTextEdit;
+class SideBarFracture;
+class STNode;
+
+// One file tab: line numbers, side bars, the code with a coloured band behind
+// every annotated fragment, and a mirrored overview of the side bars.
+class CodeView : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // Takes ownership of file.
+    CodeView(FeatureTreeWidget *featureTree, STNode *fileNode, MainWindow *mainWindow,
+             QFile *file, int opacity);
+    ~CodeView() override;
+
+    void buildSideBars();
+    void buildLineNumbers();
+    void buildBackgrounds();
+
+    void setOpacity(int opacity);
+    void applyOpacity();
+    void refreshAllColors();
+    void refreshFeatureColors(Feature *feature);
+
+    QFile *file() const { return m_file; }
+    QString fileName() const;
+    STNode *fileNode() const { return m_fileNode; }
+    bool justOpened() const { return m_justOpened; }
+    void setJustOpened(bool justOpened) { m_justOpened = justOpened; }
+    int opacity() const { return m_opacity; }
+
+    // Parts that the search and the log work with.
+    QGraphicsScene *codeScene() const { return m_codeScene; }
+    QGraphicsView *codeGraphicsView() const { return m_codeView; }
+    QGraphicsTextItem *textItem() const { return m_textItem; }
+    QTextEdit *textEdit() const { return m_textEdit; }
+    QGraphicsView *lineNumberView() const { return m_lineNumberView; }
+    QGraphicsScene *lineNumberScene() const { return m_lineNumberScene; }
+    QGraphicsView *sideBarView() const { return m_sideBarView; }
+    QGraphicsScene *sideBarScene() const { return m_sideBarScene; }
+    QGraphicsView *overviewView() const { return m_overviewView; }
+    SideBarFracture *extentBar() const { return m_extentBar; }
+
+    // The first and last line numbers whose labels are visible, or -1, -1.
+    QPair<int, int> visibleLineRange() const;
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    QGraphicsScene *m_codeScene = nullptr;
+    QGraphicsView *m_codeView = nullptr;
+    QTextEdit *m_textEdit = nullptr;
+    QFile *m_file = nullptr;
+    QGraphicsView *m_lineNumberView = nullptr;
+    QGraphicsScene *m_lineNumberScene = nullptr;
+    QGraphicsTextItem *m_textItem = nullptr;
+    bool m_justOpened = true;
+    SideBarFracture *m_extentBar = nullptr;
+    QGraphicsView *m_sideBarView = nullptr;
+    QGraphicsScene *m_sideBarScene = nullptr;
+    QGraphicsView *m_overviewView = nullptr;
+    FeatureTreeWidget *m_featureTree = nullptr;
+    int m_opacity = 170;
+    STNode *m_fileNode = nullptr;
+    Highlighter *m_highlighter = nullptr;
+};

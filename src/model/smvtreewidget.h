@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QTreeWidget>
+
+class ColorManager;
+class FeatureTreeWidget;
+
+// The file-structure tree: the package view and, with isFeatureView set, the
+// feature view. Rows are STNodes whose textures are scaled to the tree's width.
+class SMVTreeWidget : public QTreeWidget
+{
+    Q_OBJECT
+
+public:
+    explicit SMVTreeWidget(QWidget *parent = nullptr);
+
+    void setColorManager(ColorManager *colorManager) { m_colorManager = colorManager; }
+    ColorManager *colorManager() const { return m_colorManager; }
+    void setFeatureTree(FeatureTreeWidget *featureTree) { m_featureTree = featureTree; }
+    FeatureTreeWidget *featureTree() const { return m_featureTree; }
+    void setFeatureView(bool isFeatureView) { m_isFeatureView = isFeatureView; }
+    bool isFeatureView() const { return m_isFeatureView; }
+
+    void scaleTextures(int width, int height);
+
+public Q_SLOTS:
+    void openFile(QTreeWidgetItem *item, int column);
+    void updateTexture();
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+
+private:
+    ColorManager *m_colorManager = nullptr;
+    bool m_isFeatureView = false;
+    FeatureTreeWidget *m_featureTree = nullptr;
+};

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QDialog>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+class QTabWidget;
+class QTextEdit;
+namespace Ui { class QuestionDialogForm; }
+
+// The questionnaire: signs a participant in, shows the tasks of
+// questions.txt, writes the answers file and keeps the action log.
+class QuestionDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    QuestionDialog(const QString &projectDir, QTabWidget *tabWidget, QWidget *packageTree,
+                   QWidget *featureTree, QWidget *finderDock, QWidget *resultsList,
+                   QWidget *parent = nullptr);
+    ~QuestionDialog() override;
+
+    QString logFilePath() const;
+    QString answerFilePath() const;
+
+    // Seconds since the epoch; tests replace it to control time stamps.
+    void setClock(std::function<qint64()> clock);
+
+    // While set the dialog may close and nothing more is logged.
+    bool finished = false;
+    // Set when a participant signs in and an earlier log of theirs exists.
+    bool resumed = false;
+
+public Q_SLOTS:
+    void nextStackedPage();
+    void previousStackedPage();
+    void firstPageNextEnabled();
+    void writeAnswerFile();
+    void writeToLog(QString logThis, QString fileName);
+    void writeToLog(QString logThis);
+    void setCurrentFile(QString currentFileName);
+    void setStartAndEndLine(int start, int end);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    Ui::QuestionDialogForm *form = nullptr; // owned
+    QString projectDir;
+    QList<QTextEdit *> answerEdits;
+    QString osUserName;
+    QString userPrefix;
+    QString currentFileName;
+    QString lastAction;
+    int visibleStartLine = -1;
+    int visibleEndLine = -1;
+    QTabWidget *tabWidget = nullptr;
+    QWidget *packageTree = nullptr;
+    QWidget *featureTree = nullptr;
+    QWidget *finderDock = nullptr;
+    QWidget *resultsList = nullptr;
+    QList<QTextEdit *> questionEdits;
+    QString lastTimeStamp;
+    std::function<qint64()> clock;
+};
