@@ -10,36 +10,10 @@ MainWindow::MainWindow(const QString &, QWidget *parent) : QMainWindow(parent) {
 MainWindow::~MainWindow() = default;
 CodeView *MainWindow::currentCodeView() const { return nullptr; }
 void MainWindow::fillFilePaths() {}
-void MainWindow::refreshFeature(Feature *) {}
-void MainWindow::removeRowColor(QTreeWidgetItem *) {}
 void MainWindow::fillPaletteList() {}
 void MainWindow::drawSaveButtonPreview() {}
 void MainWindow::log(const QString &, const QString &) {}
-void MainWindow::highlightColor(QListWidgetItem *) {}
-void MainWindow::explorerToggled(bool) {}
-void MainWindow::showColorArray() {}
-void MainWindow::customColorDialog() {}
-void MainWindow::closeCustomColorDialog() {}
-void MainWindow::showListWidgetContextMenu(const QPoint &) {}
-void MainWindow::showFeatureModelContextMenu(const QPoint &) {}
-void MainWindow::deleteColorFromColorArray() {}
-void MainWindow::resetListWidget() {}
-void MainWindow::saveColors() {}
-void MainWindow::loadColors() {}
-void MainWindow::openFile(QTreeWidgetItem *) {}
-void MainWindow::closeTab(int) {}
 void MainWindow::showFeatureFractureList(QTreeWidgetItem *) {}
-void MainWindow::updateTabColors(int) {}
-void MainWindow::setFeatureOpacity(int) {}
-void MainWindow::removeColorAssignment() {}
-void MainWindow::updateAllColors() {}
-void MainWindow::search() {}
-void MainWindow::removeFinds() {}
-void MainWindow::openFileFromListWidget(QListWidgetItem *) {}
-void MainWindow::resetLastSearch() {}
-void MainWindow::writeToLogFileOpened() {}
-void MainWindow::writeToLogSaturationChanged() {}
-void MainWindow::searchInFeatureModel() {}
 void MainWindow::showTimeMessage() {}
 void MainWindow::closeEvent(QCloseEvent *e) { QMainWindow::closeEvent(e); }
 void MainWindow::showEvent(QShowEvent *e) { QMainWindow::showEvent(e); }
