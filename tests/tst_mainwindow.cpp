@@ -1,10 +1,12 @@
 #include "app/mainwindow.h"
 
 #include "colors/colormanager.h"
+#include "colors/palettecolor.h"
 #include "model/featuretreewidget.h"
 #include "model/projectfolder.h"
 #include "model/smvtreewidget.h"
 #include "model/stnode.h"
+#include "images/resources.h"
 #include "study/questiondialog.h"
 
 #include <QAction>
@@ -33,6 +35,8 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QTranslator>
+
+#include <QTextStream>
 
 #include <functional>
 #include <memory>
@@ -177,6 +181,10 @@ private Q_SLOTS:
     void folderDialog_data();
     void folderDialog();
 
+    void saveButtonPreview_data();
+    void saveButtonPreview();
+    void logGoesToTheQuestionnaire();
+
     void exampleProjectStarts();
 
 private:
@@ -201,6 +209,7 @@ void TestMainWindow::initTestCase()
 {
     qputenv("USERNAME", "tester");
     previousMessageHandler = qInstallMessageHandler(dropPlatformNoise);
+    initImageResources();
 }
 
 void TestMainWindow::init()
@@ -830,6 +839,101 @@ void TestMainWindow::folderDialog()
     QVERIFY(m_window->isVisible());
     QCOMPARE(ProjectFolder::path(), accept ? m_project : QString());
     QCOMPARE(m_window->featureTree()->features()->size(), accept ? miniFeatureCount : 1);
+}
+
+void TestMainWindow::saveButtonPreview_data()
+{
+    // Features (by position in the feature list) in the order they are given
+    // palette colours (the k-th assignment takes palette colour k).
+    QTest::addColumn<QList<int>>("assigned");
+    // The features whose colours the four squares must show, in square order.
+    QTest::addColumn<QList<int>>("shown");
+
+    QTest::newRow("no coloured feature: the plain picture") << QList<int>{} << QList<int>{};
+    QTest::newRow("one colour fills the first square") << QList<int>{2} << QList<int>{2};
+    QTest::newRow("squares follow the feature list, not the assignments")
+        << QList<int>{5, 1, 3} << QList<int>{1, 3, 5};
+    QTest::newRow("four colours fill all squares")
+        << QList<int>{0, 1, 2, 3} << QList<int>{0, 1, 2, 3};
+    QTest::newRow("a fifth and sixth colour do not appear")
+        << QList<int>{0, 1, 2, 3, 4, 5} << QList<int>{0, 1, 2, 3};
+}
+
+void TestMainWindow::saveButtonPreview()
+{
+    QFETCH(QList<int>, assigned);
+    QFETCH(QList<int>, shown);
+
+    openWindow();
+    ColorManager *manager = m_window->colorManager();
+    FeatureList *features = m_window->featureTree()->features();
+    QCOMPARE(features->size(), miniFeatureCount);
+    QVERIFY(manager->ColorArray.size() >= assigned.size());
+    QHash<int, QColor> colorOfFeature;
+    for (int k = 0; k < assigned.size(); ++k) {
+        PaletteColor *color = manager->ColorArray.at(k);
+        QVERIFY(manager->assignColor(&(*features)[assigned.at(k)], color));
+        colorOfFeature.insert(assigned.at(k), color->color());
+    }
+    m_window->drawSaveButtonPreview();
+
+    // Both sides premultiplied, as pixmaps store them, so half-transparent
+    // shadow pixels compare without rounding differences.
+    const QImage picture = QImage(QStringLiteral(":/images/schatten.png"))
+                               .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QVERIFY(!picture.isNull());
+    const QImage preview = get<QToolButton>("toolButton_save")->icon().pixmap(picture.size())
+                               .toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QCOMPARE(preview.size(), picture.size());
+
+    // Square i covers the corners (x, y) to (x + 13, y + 13).
+    const QPoint origins[] = {{0, 0}, {15, 0}, {0, 15}, {15, 15}};
+    for (int i = 0; i < 4; ++i) {
+        const QPoint o = origins[i];
+        const QPoint inside[] = {o, o + QPoint(13, 0), o + QPoint(0, 13), o + QPoint(13, 13),
+                                 o + QPoint(6, 7)};
+        for (const QPoint &p : inside) {
+            // The palette colours are opaque, so premultiplying leaves them as they are.
+            const QRgb expected = i < shown.size() ? colorOfFeature.value(shown.at(i)).rgba()
+                                                   : picture.pixel(p);
+            QVERIFY2(preview.pixel(p) == expected,
+                     qPrintable(QStringLiteral("square %1 at (%2, %3): %4, expected %5")
+                                    .arg(i).arg(p.x()).arg(p.y())
+                                    .arg(preview.pixel(p), 8, 16).arg(expected, 8, 16)));
+        }
+    }
+    // The gaps between the squares and the margin keep the picture.
+    const QPoint untouched[] = {{14, 0}, {14, 14}, {0, 14}, {28, 14}, {29, 29}, {34, 0}, {0, 34}};
+    for (const QPoint &p : untouched)
+        QCOMPARE(preview.pixel(p), picture.pixel(p));
+}
+
+void TestMainWindow::logGoesToTheQuestionnaire()
+{
+    openWindow();
+    QuestionDialog *questions = m_window->questionDialog();
+    const QString logFile = questions->logFilePath();
+    QVERIFY(logFile.startsWith(m_project + QLatin1Char('/')));
+
+    auto *packages = get<SMVTreeWidget>("treeWidget_packageView");
+    packages->setCursor(Qt::WaitCursor);
+    m_window->log(QStringLiteral("firstAction<1>"), QString());
+    m_window->log(QStringLiteral("secondAction"));
+    // Every entry also ends the wait cursor of the action that logged it.
+    QCOMPARE(packages->cursor().shape(), Qt::ArrowCursor);
+
+    QFile file(logFile);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    file.close();
+    QVERIFY2(text.contains(QLatin1String("firstAction<1>")), qPrintable(text));
+    QVERIFY(text.indexOf(QLatin1String("secondAction")) > text.indexOf(QLatin1String("firstAction")));
+
+    // Once the window is closed the study is over and nothing more is logged.
+    QVERIFY(m_window->close());
+    m_window->log(QStringLiteral("afterClosing"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(!QString::fromUtf8(file.readAll()).contains(QLatin1String("afterClosing")));
 }
 
 void TestMainWindow::exampleProjectStarts()
