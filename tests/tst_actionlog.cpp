@@ -135,7 +135,8 @@ void TestActionLog::differenceToThePreviousRecord_data()
     QTest::addColumn<qint64>("later");
     QTest::addColumn<QByteArray>("secondRecord");
 
-    QTest::newRow("seven seconds later") << qint64(107) << QByteArray("code$$b$($)$100$107$7\r\n\n");
+    QTest::newRow("seven seconds later")
+        << qint64(107) << QByteArray("code$$b$($)$100$107$7\r\n\n");
     QTest::newRow("within the same second") << qint64(100)
                                             << QByteArray("code$$b$($)$100$100$0\r\n\n");
 }
@@ -230,7 +231,8 @@ void TestActionLog::umlautsAreWrittenAsUtf8()
     dialog.setCurrentFile(QStringLiteral("/Größe.java"));
     dialog.writeToLog(QStringLiteral("search<current>(für)"));
     QCOMPARE(f->readFile(preSignInLog()),
-             QByteArray("code$/Gr\xc3\xb6\xc3\x9f" "e.java$search<current>(f\xc3\xbcr)$($)$1$1$0\r\n\n"));
+             QByteArray("code$/Gr\xc3\xb6\xc3\x9f" "e.java$"
+                        "search<current>(f\xc3\xbcr)$($)$1$1$0\r\n\n"));
 }
 
 // A record that cannot be written is lost, but the next one still measures
