@@ -25,7 +25,6 @@ private Q_SLOTS:
     void differenceToThePreviousRecord();
     void withoutCodeViewFileAndRangeAreRepeated_data();
     void withoutCodeViewFileAndRangeAreRepeated();
-    void firstRecordWithoutFileHasEmptyFields();
     void signInIsLoggedAsCodeInTheParticipantsLog();
     void taskPagesLogTheirCompletion();
     void umlautsAreWrittenAsUtf8();
@@ -178,14 +177,6 @@ void TestActionLog::withoutCodeViewFileAndRangeAreRepeated()
     QCOMPARE(f->readFile(preSignInLog()),
              QByteArray("code$/src/Chat.java$fileOpened$(3$40)$50$50$0\r\n\n"
                         "code$/src/Chat.java$fileClosed$(3$40)$50$50$0\r\n\n"));
-}
-
-void TestActionLog::firstRecordWithoutFileHasEmptyFields()
-{
-    QuestionDialog &dialog = f->make();
-    f->now = 9;
-    dialog.writeToLog(QStringLiteral("fileClosed"), QStringLiteral("/src/Chat.java"));
-    QCOMPARE(f->readFile(preSignInLog()), QByteArray("code$$fileClosed$($)$9$9$0\r\n\n"));
 }
 
 void TestActionLog::signInIsLoggedAsCodeInTheParticipantsLog()

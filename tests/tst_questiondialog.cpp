@@ -1,5 +1,6 @@
 #include "studyfixture.h"
 
+#include <QDir>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -78,6 +79,7 @@ private Q_SLOTS:
     void accountNameEnablesNext_data();
     void accountNameEnablesNext();
     void accountCheckOnlyOnTheAccountPage();
+    void directCallWithUnusableNameDoesNothing();
 
     void pagesFromQuestionsFile_data();
     void pagesFromQuestionsFile();
@@ -91,6 +93,8 @@ private Q_SLOTS:
 
     void closeIsRefusedUntilFinished_data();
     void closeIsRefusedUntilFinished();
+    void closingKeepsTheAnswersOfTheCurrentPage_data();
+    void closingKeepsTheAnswersOfTheCurrentPage();
     void languageChangeRetranslates();
 
     void renderedPages();
@@ -254,6 +258,17 @@ void TestQuestionDialog::accountCheckOnlyOnTheAccountPage()
     f->find<QLineEdit>("lineEdit_account")->clear();
     dialog.firstPageNextEnabled();
     QVERIFY(f->nextButton()->isEnabled());
+}
+
+void TestQuestionDialog::directCallWithUnusableNameDoesNothing()
+{
+    QVERIFY(f->writeFile("questions.txt", "a|1;"));
+    QuestionDialog &dialog = f->make();
+    f->typeAccount(QStringLiteral("../x"));
+    dialog.nextStackedPage();
+    QCOMPARE(f->stack()->currentIndex(), 0);
+    QCOMPARE(QDir(f->dir.path()).entryList(QDir::Files), QStringList{"questions.txt"});
+    QVERIFY(!QFile::exists(f->path("../x_bernd_log.txt")));
 }
 
 void TestQuestionDialog::pagesFromQuestionsFile_data()
@@ -474,6 +489,34 @@ void TestQuestionDialog::closeIsRefusedUntilFinished()
     dialog.finished = true;
     tryToClose();
     QVERIFY(!dialog.isVisible());
+}
+
+void TestQuestionDialog::closingKeepsTheAnswersOfTheCurrentPage_data()
+{
+    QTest::addColumn<bool>("signIn");
+    QTest::addColumn<QByteArray>("answers");
+    QTest::newRow("signed in: typed answer saved") << true << QByteArray("noch offen$$\n");
+    QTest::newRow("not signed in: no answers file") << false << QByteArray("<missing>");
+}
+
+// When the main window ends the session it sets finished and closes the
+// questionnaire; what was typed since the last page change is kept.
+void TestQuestionDialog::closingKeepsTheAnswersOfTheCurrentPage()
+{
+    QFETCH(bool, signIn);
+    QFETCH(QByteArray, answers);
+
+    QVERIFY(f->writeFile("questions.txt", "a|1;b|1;"));
+    QuestionDialog &dialog = f->make();
+    if (signIn) {
+        f->signIn(QStringLiteral("anna"));
+        StudyFixture::type(f->answerBoxes().at(0), QStringLiteral("noch offen"));
+    }
+    dialog.finished = true;
+    dialog.close();
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(f->readFile("anna_bernd_answers.txt"), answers);
+    QVERIFY(!QFile::exists(f->path("_bernd_answers.txt")));
 }
 
 void TestQuestionDialog::languageChangeRetranslates()

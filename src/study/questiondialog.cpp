@@ -143,6 +143,11 @@ void QuestionDialog::nextStackedPage()
 
     bool moved = false;
     if (startIndex == 0) {
+        // The button is only enabled for a usable name; a direct call with
+        // any other name must not name files with it either.
+        if (!AccountName::isUsable(form->lineEdit_account->text(), osUserName))
+            return;
+        signedIn = true;
         userPrefix = form->lineEdit_account->text() + QLatin1Char('_') + osUserName;
         if (QFile::exists(logFilePath()))
             moved = resumeFromLog();
@@ -302,6 +307,10 @@ void QuestionDialog::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
+    // The main window closes the questionnaire when it ends: keep what was
+    // typed on the current page since the last page change.
+    if (signedIn)
+        writeAnswerFile();
     QDialog::closeEvent(event);
 }
 
