@@ -149,12 +149,13 @@ void QuestionDialog::nextStackedPage()
             return;
         signedIn = true;
         userPrefix = form->lineEdit_account->text() + QLatin1Char('_') + osUserName;
-        if (QFile::exists(logFilePath()))
+        if (QFile::exists(logFilePath())) {
             moved = resumeFromLog();
-        else if (QFile::exists(answerFilePath()))
+        } else if (QFile::exists(answerFilePath())) {
             // Answers without a log (the log was lost or never written):
             // show them again instead of overwriting them with empty boxes.
             restoreAnswers();
+        }
     }
 
     // Leaving the first task page is not logged.
