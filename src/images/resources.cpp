@@ -2,9 +2,12 @@
 
 #include <QtGlobal>
 
+// images_rcc.cpp (written by scripts/make-images.py) holds the compiled
+// resource list; its registration function lives in the static library and is
+// only linked in because it is referenced here.
 static void initImages()
 {
-    Q_INIT_RESOURCE(images);
+    Q_INIT_RESOURCE(featurehue_images);
 }
 
 void initImageResources()
