@@ -1,13 +1,13 @@
 #pragma once
 
 #include "colors/featurecolorpair.h"
+#include "persistence/loadbutton.h"
 
 #include <QList>
 #include <QPointer>
 #include <QWidget>
 
 class ColorManager;
-class LoadButton;
 class MainWindow;
 class PaletteColor;
 
