@@ -2,12 +2,11 @@
 
 #include <QtGlobal>
 
-// images_rcc.cpp (written by scripts/make-images.py) holds the compiled
-// resource list; its registration function lives in the static library and is
-// only linked in because it is referenced here.
+// The compiled resource list lives in the static library; its registration
+// function is only linked in because it is referenced here.
 static void initImages()
 {
-    Q_INIT_RESOURCE(featurehue_images);
+    Q_INIT_RESOURCE(images);
 }
 
 void initImageResources()
