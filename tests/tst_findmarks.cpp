@@ -5,6 +5,7 @@
 #include <QFontMetricsF>
 #include <QTest>
 #include <QTextBlock>
+#include <QTextCursor>
 #include <QTextLayout>
 
 class TestFindMarks : public QObject
@@ -18,6 +19,8 @@ private Q_SLOTS:
     void geometry();
     void hitsAndOptions_data();
     void hitsAndOptions();
+    void hitsAgreeWithTheDocumentsOwnFind_data();
+    void hitsAgreeWithTheDocumentsOwnFind();
     void tabsFollowTheDocumentLayout_data();
     void tabsFollowTheDocumentLayout();
     void emptyTextFindsNothing();
@@ -122,6 +125,60 @@ void TestFindMarks::hitsAndOptions()
     for (const FindMarks::Mark &mark : marks)
         found.append(mark.start);
     QCOMPARE(found, starts);
+}
+
+void TestFindMarks::hitsAgreeWithTheDocumentsOwnFind_data()
+{
+    QTest::addColumn<QString>("content");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("options");
+
+    const int whole = int(QTextDocument::FindWholeWords);
+    const int caseSensitive = int(QTextDocument::FindCaseSensitively);
+    QTest::newRow("whole words, skipped hit followed by a real one")
+        << "ba a a a" << "a a" << whole;
+    QTest::newRow("whole words next to digits") << "foo1 1foo foo" << "foo" << whole;
+    QTest::newRow("whole words next to underscore") << "foo_bar _foo foo" << "foo" << whole;
+    QTest::newRow("whole words at block ends") << "foo\nxfoo\nfoo" << "foo" << whole;
+    QTest::newRow("non-breaking space matches a space")
+        << QStringLiteral("a\u00A0b a b") << "a b" << 0;
+    QTest::newRow("case ignored beyond ASCII") << "ÄRGER ärger Ärger" << "ärger" << 0;
+    QTest::newRow("case sensitive beyond ASCII") << "ÄRGER ärger Ärger" << "ärger"
+                                                 << caseSensitive;
+    QTest::newRow("many blocks, several hits each")
+        << "ab ab\n\nabab ab\nx ab" << "ab" << 0;
+    QTest::newRow("whole words and case together") << "Ab ab aB ab" << "ab"
+                                                   << (whole | caseSensitive);
+}
+
+void TestFindMarks::hitsAgreeWithTheDocumentsOwnFind()
+{
+    QFETCH(QString, content);
+    QFETCH(QString, text);
+    QFETCH(int, options);
+    const QTextDocument::FindFlags flags(options);
+
+    QTextDocument document;
+    document.setPlainText(content);
+
+    // The document's own search, continued after each widened word.
+    QList<int> expected;
+    for (int from = 0;;) {
+        const QTextCursor hit = document.find(text, from, flags);
+        if (hit.isNull())
+            break;
+        expected.append(hit.selectionStart());
+        const QTextBlock block = hit.block();
+        from = block.position()
+            + FindMarks::wordEnd(block.text(), hit.selectionStart() - block.position(),
+                                 hit.selectionEnd() - block.position());
+    }
+    QVERIFY(!expected.isEmpty());
+
+    QList<int> found;
+    for (const FindMarks::Mark &mark : FindMarks::find(&document, m_font, text, flags))
+        found.append(mark.start);
+    QCOMPARE(found, expected);
 }
 
 void TestFindMarks::tabsFollowTheDocumentLayout_data()

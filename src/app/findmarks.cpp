@@ -4,7 +4,6 @@
 #include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QTextBlock>
-#include <QTextCursor>
 #include <QTextLayout>
 
 #include <cmath>
@@ -104,6 +103,29 @@ private:
     std::vector<int> m_firstLine;
 };
 
+// The next hit in one block's text at or after from, or -1, by the rules of
+// QTextDocument::find(): with whole words a hit touching a letter or digit is
+// skipped together with the character after it. (Searching the block text
+// directly avoids a text cursor per hit, which costs a layout query each.)
+int findInBlock(const QString &blockText, const QString &text, int from,
+                Qt::CaseSensitivity sensitivity, bool wholeWords)
+{
+    while (from >= 0 && from <= blockText.size()) {
+        const int start = int(blockText.indexOf(text, from, sensitivity));
+        if (start < 0)
+            return -1;
+        const int end = start + int(text.size());
+        if (wholeWords
+            && ((start != 0 && blockText.at(start - 1).isLetterOrNumber())
+                || (end != blockText.size() && blockText.at(end).isLetterOrNumber()))) {
+            from = end + 1;
+            continue;
+        }
+        return start;
+    }
+    return -1;
+}
+
 } // namespace
 
 namespace FindMarks {
@@ -141,31 +163,39 @@ QList<Mark> find(const QTextDocument *document, const QFont &font, const QString
     if (tabDistance <= 0)
         tabDistance = 80;
 
-    int from = 0;
-    for (;;) {
-        const QTextCursor hit = document->find(text, from, options);
-        if (hit.isNull())
-            break;
-        const QTextBlock block = hit.block();
+    const Qt::CaseSensitivity sensitivity = options.testFlag(QTextDocument::FindCaseSensitively)
+        ? Qt::CaseSensitive
+        : Qt::CaseInsensitive;
+    const bool wholeWords = options.testFlag(QTextDocument::FindWholeWords);
+
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
         const QString blockText = block.text();
-        const int start = hit.selectionStart() - block.position();
-        const int end = wordEnd(blockText, start, hit.selectionEnd() - block.position());
+        // Like QTextDocument::find(), a non-breaking space matches a space.
+        QString searchable = blockText;
+        searchable.replace(QChar::Nbsp, QLatin1Char(' '));
+        int from = 0;
+        for (;;) {
+            const int start = findInBlock(searchable, text, from, sensitivity, wholeWords);
+            if (start < 0)
+                break;
+            const int end = wordEnd(blockText, start, start + int(text.size()));
 
-        int lineStart = 0;
-        if (const QTextLayout *layout = block.layout(); layout && layout->lineCount() > 1)
-            lineStart = qMax(0, layout->lineForTextPosition(start).textStart());
-        const QStringView line = QStringView(blockText).mid(lineStart);
-        const qreal before = lineWidth(metrics, tabDistance, line.first(start - lineStart));
-        const qreal through = lineWidth(metrics, tabDistance, line.first(end - lineStart));
+            int lineStart = 0;
+            if (const QTextLayout *layout = block.layout(); layout && layout->lineCount() > 1)
+                lineStart = qMax(0, layout->lineForTextPosition(start).textStart());
+            const QStringView line = QStringView(blockText).mid(lineStart);
+            const qreal before = lineWidth(metrics, tabDistance, line.first(start - lineStart));
+            const qreal through = lineWidth(metrics, tabDistance, line.first(end - lineStart));
 
-        Mark mark;
-        mark.start = block.position() + start;
-        mark.end = block.position() + end;
-        mark.rect = QRectF(before + 3,
-                           visualLines.lineOf(block, start) * lineSpacing + descent + 2,
-                           through - before, lineSpacing);
-        marks.append(mark);
-        from = mark.end;
+            Mark mark;
+            mark.start = block.position() + start;
+            mark.end = block.position() + end;
+            mark.rect = QRectF(before + 3,
+                               visualLines.lineOf(block, start) * lineSpacing + descent + 2,
+                               through - before, lineSpacing);
+            marks.append(mark);
+            from = end;
+        }
     }
     return marks;
 }
