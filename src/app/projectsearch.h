@@ -19,7 +19,7 @@ struct Hit
 };
 
 // The search text as a pattern, special characters keeping their meaning.
-// Whole words puts a non-word character or line break on each side; both
+// Whole words wants a non-word character or line break on each side; both
 // sides enclose the whole text, so "a|b" means whole "a" or whole "b". \w and
 // \W know letters beyond ASCII. A text that is no valid expression gives an
 // invalid pattern, which finds nothing.
