@@ -15,12 +15,15 @@ class ColorManager
 {
 public:
     ColorManager(FeatureList *features, int featureCount);
+    // Frees every colour made through createColor(); the pointers held by
+    // rows and palette entries must not be used after this.
     ~ColorManager();
 
     ColorManager(const ColorManager &) = delete;
     ColorManager &operator=(const ColorManager &) = delete;
 
-    // The manager that Feature::color() asks; set by every constructor.
+    // The manager that Feature::color() asks; set by every constructor and
+    // cleared when that manager is destroyed.
     static ColorManager *current();
 
     void generatePalette(int n);
@@ -42,6 +45,7 @@ public:
     PaletteColor *lightGrey() const { return m_lightGrey; }
     PaletteColor *darkGrey() const { return m_darkGrey; }
     PaletteColor *white() const { return m_white; }
+    // True when color has the value of one of the two placeholder greys.
     bool isGrey(const QColor &color) const;
 
     FeatureList *features() const { return m_features; }

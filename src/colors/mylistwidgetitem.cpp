@@ -1,5 +1,21 @@
-// Placeholder so the whole tree links while this class is being written.
 #include "mylistwidgetitem.h"
-MyListWidgetItem::MyListWidgetItem(const QString &text) : QListWidgetItem(text) {}
+
+#include "colors/palettecolor.h"
+
+#include <QBrush>
+
+MyListWidgetItem::MyListWidgetItem(const QString &text)
+    : QListWidgetItem(text), m_noColor(std::make_unique<PaletteColor>()),
+      m_color(m_noColor.get())
+{
+}
+
 MyListWidgetItem::~MyListWidgetItem() = default;
-void MyListWidgetItem::setPaletteColor(PaletteColor *color) { m_color = color; }
+
+void MyListWidgetItem::setPaletteColor(PaletteColor *color)
+{
+    m_color = color ? color : m_noColor.get();
+    const QColor shown = m_color->color();
+    // An invalid colour would be painted as black; "no colour" shows no brush.
+    setBackground(shown.isValid() ? QBrush(shown) : QBrush());
+}

@@ -2,9 +2,13 @@
 
 #include <QTreeWidgetItem>
 
+#include <memory>
+
 class PaletteColor;
 
 // A row of the feature tree; holds the colour it shows as its background.
+// The rows exist before the colour manager does, so each row owns the record
+// that stands for "no colour" itself; palette colours belong to the manager.
 class MyTreeWidgetItem : public QTreeWidgetItem
 {
 public:
@@ -12,9 +16,13 @@ public:
     ~MyTreeWidgetItem() override;
 
     PaletteColor *paletteColor() const { return m_color; }
+    // Holds color, shows it in column 0 and marks it as taken. A null colour
+    // counts as "no colour".
     void setPaletteColor(PaletteColor *color);
+    // Gives the held colour back (marks it free) and shows no colour.
     void removeColor();
 
 private:
+    std::unique_ptr<PaletteColor> m_noColor;
     PaletteColor *m_color = nullptr;
 };

@@ -2,6 +2,8 @@
 
 #include <QtGlobal>
 
+// The compiled resource list lives in the static library; its registration
+// function is only linked in because it is referenced here.
 static void initImages()
 {
     Q_INIT_RESOURCE(images);

@@ -1,19 +1,328 @@
-// Placeholder so the whole tree links while this class is being written.
 #include "questiondialog.h"
-QuestionDialog::QuestionDialog(const QString &projectDir, QTabWidget *, QWidget *, QWidget *,
-                               QWidget *, QWidget *, QWidget *parent)
-    : QDialog(parent), projectDir(projectDir) {}
-QuestionDialog::~QuestionDialog() = default;
-QString QuestionDialog::logFilePath() const { return {}; }
-QString QuestionDialog::answerFilePath() const { return {}; }
-void QuestionDialog::setClock(std::function<qint64()> c) { clock = std::move(c); }
-void QuestionDialog::nextStackedPage() {}
-void QuestionDialog::previousStackedPage() {}
-void QuestionDialog::firstPageNextEnabled() {}
-void QuestionDialog::writeAnswerFile() {}
-void QuestionDialog::writeToLog(QString, QString) {}
-void QuestionDialog::writeToLog(QString) {}
-void QuestionDialog::setCurrentFile(QString) {}
-void QuestionDialog::setStartAndEndLine(int, int) {}
-void QuestionDialog::closeEvent(QCloseEvent *e) { QDialog::closeEvent(e); }
-void QuestionDialog::changeEvent(QEvent *e) { QDialog::changeEvent(e); }
+
+#include "ui_questiondialog.h"
+
+#include "codeview/codeview.h"
+#include "model/textdecoding.h"
+#include "study/accountname.h"
+#include "study/actionlog.h"
+#include "study/answersfile.h"
+#include "study/resumeposition.h"
+
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QFile>
+#include <QFontMetrics>
+#include <QTabWidget>
+#include <QTextDocument>
+#include <QTextEdit>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr Qt::WindowFlags titleBarFlags =
+    Qt::Window | Qt::CustomizeWindowHint | Qt::WindowMinimizeButtonHint;
+
+qint64 systemClock()
+{
+    return QDateTime::currentSecsSinceEpoch();
+}
+
+} // namespace
+
+QuestionDialog::QuestionDialog(const QString &projectDir, QTabWidget *tabWidget,
+                               QWidget *packageTree, QWidget *featureTree, QWidget *finderDock,
+                               QWidget *resultsList, QWidget *parent)
+    : QDialog(parent),
+      form(new Ui::QuestionDialogForm),
+      projectDir(projectDir),
+      tabWidget(tabWidget),
+      packageTree(packageTree),
+      featureTree(featureTree),
+      finderDock(finderDock),
+      resultsList(resultsList),
+      clock(systemClock)
+{
+    form->setupUi(this);
+    setWindowFlags(titleBarFlags | Qt::WindowStaysOnTopHint);
+
+    form->pushButton_next->setEnabled(false);
+    form->pushButton_back->setEnabled(false);
+    connect(form->pushButton_next, &QPushButton::clicked, this,
+            &QuestionDialog::nextStackedPage);
+    connect(form->pushButton_back, &QPushButton::clicked, this,
+            &QuestionDialog::previousStackedPage);
+    connect(form->lineEdit_account, &QLineEdit::textEdited, this,
+            &QuestionDialog::firstPageNextEnabled);
+    // Participants only move forward; the back button's state is still kept.
+    form->pushButton_back->hide();
+
+    osUserName = qEnvironmentVariable("USERNAME");
+    userPrefix = form->lineEdit_account->text() + QLatin1Char('_') + osUserName;
+
+    const QString questionsPath = projectDir + QLatin1String("/questions.txt");
+    if (QFile::exists(questionsPath)) {
+        const QList<QuestionsFile::Task> tasks =
+            QuestionsFile::parse(readTextFile(questionsPath));
+        for (const QuestionsFile::Task &task : tasks)
+            buildTaskPage(task);
+        setFixedHeight(form->stackedWidget->currentWidget()->sizeHint().height() + 100);
+    }
+
+    form->lineEdit->hide();
+}
+
+QuestionDialog::~QuestionDialog()
+{
+    delete form;
+}
+
+QString QuestionDialog::logFilePath() const
+{
+    return projectDir + QLatin1Char('/') + userPrefix + QLatin1String("_log.txt");
+}
+
+QString QuestionDialog::answerFilePath() const
+{
+    return projectDir + QLatin1Char('/') + userPrefix + QLatin1String("_answers.txt");
+}
+
+void QuestionDialog::setClock(std::function<qint64()> newClock)
+{
+    clock = newClock ? std::move(newClock) : systemClock;
+}
+
+void QuestionDialog::buildTaskPage(const QuestionsFile::Task &task)
+{
+    auto *page = new QWidget;
+    auto *layout = new QVBoxLayout(page);
+    form->stackedWidget->addWidget(page);
+
+    for (const QuestionsFile::Question &question : task) {
+        // The question reads like a label: no frame, no interaction, and the
+        // window colour as background.
+        auto *questionEdit = new QTextEdit(page);
+        auto *document = new QTextDocument(questionEdit);
+        document->setHtml(question.text);
+        questionEdit->setDocument(document);
+        questionEdit->setFixedHeight(int(document->size().height()));
+        questionEdit->setFrameStyle(QFrame::NoFrame);
+        questionEdit->setTextInteractionFlags(Qt::NoTextInteraction);
+        QPalette palette = questionEdit->palette();
+        palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+        questionEdit->setPalette(palette);
+        questionEdits.append(questionEdit);
+        layout->addWidget(questionEdit);
+
+        if (question.answerLines > 0) {
+            auto *answerEdit = new QTextEdit(page);
+            // Computed wide: a huge line count in the file must not overflow.
+            const qint64 height =
+                qint64(QFontMetrics(questionEdit->font()).lineSpacing()) * question.answerLines
+                + 10;
+            answerEdit->setFixedHeight(int(qMin<qint64>(height, QWIDGETSIZE_MAX)));
+            answerEdits.append(answerEdit);
+            layout->addWidget(answerEdit);
+        }
+    }
+    layout->setAlignment(Qt::AlignTop);
+}
+
+void QuestionDialog::firstPageNextEnabled()
+{
+    if (form->stackedWidget->currentIndex() != 0)
+        return;
+    form->pushButton_next->setEnabled(
+        AccountName::isUsable(form->lineEdit_account->text(), osUserName));
+}
+
+void QuestionDialog::nextStackedPage()
+{
+    QStackedWidget *stack = form->stackedWidget;
+    const int startIndex = stack->currentIndex();
+
+    bool moved = false;
+    if (startIndex == 0) {
+        userPrefix = form->lineEdit_account->text() + QLatin1Char('_') + osUserName;
+        if (QFile::exists(logFilePath()))
+            moved = resumeFromLog();
+        else if (QFile::exists(answerFilePath()))
+            // Answers without a log (the log was lost or never written):
+            // show them again instead of overwriting them with empty boxes.
+            restoreAnswers();
+    }
+
+    // Leaving the first task page is not logged.
+    if (startIndex != 1 && !moved)
+        writeToLog(QStringLiteral("taskCompleted"), QString());
+
+    if (stack->currentIndex() < stack->count() - 1)
+        stack->setCurrentIndex(stack->currentIndex() + 1);
+
+    const int index = stack->currentIndex();
+    form->pushButton_back->setEnabled(index != 0 && index != -1);
+
+    if (nextFinishes) {
+        finished = true;
+        close();
+    }
+
+    setNextFinishes(index == stack->count() - 1);
+    writeAnswerFile();
+    fitHeights();
+}
+
+void QuestionDialog::previousStackedPage()
+{
+    QStackedWidget *stack = form->stackedWidget;
+    if (stack->currentIndex() > 0)
+        stack->setCurrentIndex(stack->currentIndex() - 1);
+
+    const int index = stack->currentIndex();
+    form->pushButton_back->setEnabled(index != 0 && index != -1);
+    setNextFinishes(index == stack->count() - 1);
+    writeAnswerFile();
+}
+
+void QuestionDialog::restoreAnswers()
+{
+    const QStringList pieces = AnswersFile::pieces(readTextFile(answerFilePath()));
+    const QStringList answers = AnswersFile::distribute(pieces, int(answerEdits.size()));
+    for (int k = 0; k < answers.size(); ++k)
+        answerEdits.at(k)->setPlainText(answers.at(k));
+}
+
+bool QuestionDialog::resumeFromLog()
+{
+    const QString logText = readTextFile(logFilePath());
+    if (QFile::exists(answerFilePath()))
+        restoreAnswers();
+
+    const int page = ResumePosition::targetPage(logText, form->stackedWidget->count());
+    if (page > 0)
+        form->stackedWidget->setCurrentIndex(page);
+
+    resumed = true;
+    // Back at work: the questionnaire no longer stays in front of the code.
+    setWindowFlags(titleBarFlags);
+    show();
+    return page > 0;
+}
+
+void QuestionDialog::fitHeights()
+{
+    for (QTextEdit *questionEdit : std::as_const(questionEdits))
+        questionEdit->setFixedHeight(int(questionEdit->document()->size().height()));
+    setFixedHeight(form->stackedWidget->currentWidget()->sizeHint().height() + 100);
+}
+
+void QuestionDialog::writeAnswerFile()
+{
+    QStringList answers;
+    answers.reserve(answerEdits.size());
+    for (const QTextEdit *answerEdit : std::as_const(answerEdits))
+        answers.append(answerEdit->toPlainText());
+    // A failed write leaves the previous file in place; the next page change
+    // writes everything again.
+    AnswersFile::write(answerFilePath(), answers);
+}
+
+void QuestionDialog::writeToLog(QString logThis, QString fileName)
+{
+    if (!finished) {
+        lastAction = logThis;
+
+        const auto *view =
+            tabWidget ? qobject_cast<const CodeView *>(tabWidget->currentWidget()) : nullptr;
+        if (view) {
+            if (!fileName.isEmpty()) {
+                currentFileName = fileName;
+            } else {
+                currentFileName = view->fileName();
+                if (!projectDir.isEmpty())
+                    currentFileName.remove(projectDir);
+            }
+            const QPair<int, int> range = view->visibleLineRange();
+            if (range.first >= 0 && range.second >= 0) {
+                visibleStartLine = range.first;
+                visibleEndLine = range.second;
+            }
+        }
+
+        const qint64 now = clock();
+        if (lastTimeStamp.isEmpty())
+            lastTimeStamp = QString::number(now);
+
+        ActionLog::Entry entry;
+        entry.pageIndex = form->stackedWidget->currentIndex();
+        entry.fileName = currentFileName;
+        entry.action = lastAction;
+        entry.startLine = visibleStartLine;
+        entry.endLine = visibleEndLine;
+        entry.previousStamp = lastTimeStamp.toLongLong();
+        entry.stamp = now;
+        // A record that cannot be written is lost; the session goes on.
+        ActionLog::append(logFilePath(), ActionLog::format(entry));
+
+        lastTimeStamp = QString::number(now);
+    }
+
+    // Ends any wait cursor the logged action set.
+    for (QWidget *widget : {packageTree, featureTree, finderDock, resultsList}) {
+        if (widget)
+            widget->setCursor(Qt::ArrowCursor);
+    }
+}
+
+void QuestionDialog::writeToLog(QString logThis)
+{
+    writeToLog(logThis, QString());
+}
+
+void QuestionDialog::setCurrentFile(QString currentFileName)
+{
+    this->currentFileName = currentFileName;
+}
+
+void QuestionDialog::setStartAndEndLine(int start, int end)
+{
+    visibleStartLine = start;
+    visibleEndLine = end;
+}
+
+void QuestionDialog::reject()
+{
+    if (finished)
+        QDialog::reject();
+}
+
+void QuestionDialog::closeEvent(QCloseEvent *event)
+{
+    if (!finished) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+void QuestionDialog::changeEvent(QEvent *event)
+{
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::LanguageChange)
+        retranslate();
+}
+
+void QuestionDialog::setNextFinishes(bool finishes)
+{
+    nextFinishes = finishes;
+    form->pushButton_next->setText(finishes ? tr("Fertig!") : tr("Weiter"));
+}
+
+void QuestionDialog::retranslate()
+{
+    setWindowTitle(tr("Fragebogen"));
+    form->label->setText(tr("Benutzername:"));
+    form->pushButton_back->setText(tr("Zurück"));
+    // On the last page the button keeps saying that it finishes.
+    setNextFinishes(nextFinishes);
+}

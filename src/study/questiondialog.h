@@ -1,5 +1,7 @@
 #pragma once
 
+#include "study/questionsfile.h"
+
 #include <QDialog>
 #include <QStringList>
 
@@ -43,11 +45,25 @@ public Q_SLOTS:
     void setCurrentFile(QString currentFileName);
     void setStartAndEndLine(int start, int end);
 
+    // Escape must not take the questionnaire away before it is finished.
+    void reject() override;
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private:
+    void buildTaskPage(const QuestionsFile::Task &task);
+    // Restores the answers of an earlier session into the answer boxes.
+    void restoreAnswers();
+    // Continues a returning participant's session; true when it moved to
+    // another page.
+    bool resumeFromLog();
+    void fitHeights();
+    void retranslate();
+    // Turns pushButton_next into "Fertig!" on the last page, else "Weiter".
+    void setNextFinishes(bool finishes);
+
     Ui::QuestionDialogForm *form = nullptr; // owned
     QString projectDir;
     QList<QTextEdit *> answerEdits;
@@ -65,4 +81,6 @@ private:
     QList<QTextEdit *> questionEdits;
     QString lastTimeStamp;
     std::function<qint64()> clock;
+    // pushButton_next reads "Fertig!": pressing it finishes the questionnaire.
+    bool nextFinishes = false;
 };

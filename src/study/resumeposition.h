@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+// Where a returning participant continues, read from the end of their log.
+namespace ResumePosition {
+
+struct LastRecord
+{
+    QString task;   // "task3", "code", ...
+    QString action; // "taskCompleted", "fileOpened", ...
+};
+
+// The last record that was written completely, i.e. the one before the
+// last "\r\n". None when the log has no complete record or that record has
+// fewer than three fields.
+std::optional<LastRecord> lastCompleteRecord(const QString &logText);
+
+// The number in a task field: "task3" gives 3; "code" and anything else
+// that is not a number gives 0.
+int taskNumber(const QString &taskField);
+
+// The page the questionnaire moves to before its usual step forward, so the
+// participant lands on the page after it; 0 when the participant starts
+// again from the first task page.
+int targetPage(const LastRecord &record, int pageCount);
+
+// targetPage() of the log's last complete record; 0 without one.
+int targetPage(const QString &logText, int pageCount);
+
+} // namespace ResumePosition

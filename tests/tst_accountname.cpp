@@ -1,0 +1,64 @@
+#include "study/accountname.h"
+
+#include <QTest>
+
+class TestAccountName : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void isUsable_data();
+    void isUsable();
+    void lengthLimitCountsTheWholeFileName();
+};
+
+void TestAccountName::isUsable_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("usable");
+
+    QTest::newRow("ordinary name") << "anna" << true;
+    QTest::newRow("name with digits and space") << "Teilnehmer 12" << true;
+    QTest::newRow("umlauts") << QStringLiteral("Jürgen") << true;
+    QTest::newRow("dots inside a name") << "a.b" << true;
+    QTest::newRow("three dots") << "..." << true;
+    QTest::newRow("empty") << "" << false;
+    QTest::newRow("single dot") << "." << false;
+    QTest::newRow("double dot") << ".." << false;
+    QTest::newRow("slash leaves the project folder") << "../anna" << false;
+    QTest::newRow("backslash") << "a\\b" << false;
+    QTest::newRow("less than") << "a<b" << false;
+    QTest::newRow("greater than") << "a>b" << false;
+    QTest::newRow("colon") << "c:anna" << false;
+    QTest::newRow("double quote") << "a\"b" << false;
+    QTest::newRow("pipe") << "a|b" << false;
+    QTest::newRow("question mark") << "anna?" << false;
+    QTest::newRow("asterisk") << "*" << false;
+    QTest::newRow("tab") << "a\tb" << false;
+    QTest::newRow("newline") << "anna\n" << false;
+    QTest::newRow("nul") << QString(QChar(0)) << false;
+    QTest::newRow("escape") << QString(QChar(0x1b)) << false;
+    QTest::newRow("short enough") << QString(200, QLatin1Char('a')) << true;
+    QTest::newRow("too long for a file name") << QString(240, QLatin1Char('a')) << false;
+}
+
+void TestAccountName::isUsable()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, usable);
+    QCOMPARE(AccountName::isUsable(name), usable);
+}
+
+// "_answers.txt" and the separating "_" take 13 bytes, the temporary file's
+// suffix 7 more: 235 bytes of name and user together still fit in 255.
+void TestAccountName::lengthLimitCountsTheWholeFileName()
+{
+    QVERIFY(AccountName::isUsable(QString(230, QLatin1Char('a')), QStringLiteral("bernd")));
+    QVERIFY(!AccountName::isUsable(QString(231, QLatin1Char('a')), QStringLiteral("bernd")));
+    // Umlauts take two bytes each in the file name.
+    QVERIFY(AccountName::isUsable(QString(117, QChar(0xe4)), QStringLiteral("b")));
+    QVERIFY(!AccountName::isUsable(QString(118, QChar(0xe4)), QStringLiteral("b")));
+}
+
+QTEST_APPLESS_MAIN(TestAccountName)
+#include "tst_accountname.moc"

@@ -1,0 +1,146 @@
+#include "model/featuremodel.h"
+
+#include <QRandomGenerator>
+#include <QTest>
+
+Q_DECLARE_METATYPE(FeatureStatement)
+
+using Statements = QList<FeatureStatement>;
+
+static FeatureStatement leafHead(const QString &head)
+{
+    return {head, {}};
+}
+
+static FeatureStatement withChildren(const QString &head, const QStringList &children)
+{
+    return {head, children};
+}
+
+namespace QTest {
+template<>
+char *toString(const FeatureStatement &s)
+{
+    const QString text = s.head + QStringLiteral(" -> {") + s.children.join(QLatin1Char(','))
+                         + QStringLiteral("} (") + QString::number(s.children.size())
+                         + QStringLiteral(" children)");
+    return qstrdup(text.toUtf8().constData());
+}
+} // namespace QTest
+
+class TestFeatureModel : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void strip_data();
+    void strip();
+    void parse_data();
+    void parse();
+    void randomTextNeverYieldsSeparatorsInNames();
+};
+
+void TestFeatureModel::strip_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("brackets go") << "[A]:[[B]]" << "A:B";
+    QTest::newRow("the four white-space characters go") << "A \t\r\n B" << "AB";
+    QTest::newRow("other white space stays")
+        << QStringLiteral("A\u00a0B\vC\fD") << QStringLiteral("A\u00a0B\vC\fD");
+    QTest::newRow("operator signs and parentheses stay") << "(A_1)+B-C*D!" << "(A_1)+B-C*D!";
+    QTest::newRow("only noise") << " [\n]\t\r " << "";
+    QTest::newRow("empty") << "" << "";
+}
+
+void TestFeatureModel::strip()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    QCOMPARE(stripFeatureModelText(text), expected);
+}
+
+void TestFeatureModel::parse_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<Statements>("expected");
+
+    QTest::newRow("brackets and spaces around names")
+        << "Root : Base | [Logging] | Storage ; Storage : File | Database ;"
+        << Statements{withChildren("Root", {"Base", "Logging", "Storage"}),
+                      withChildren("Storage", {"File", "Database"})};
+    QTest::newRow("repeated head is two statements")
+        << "A:B|E;A:D;"
+        << Statements{withChildren("A", {"B", "E"}), withChildren("A", {"D"})};
+    QTest::newRow("head without child list") << "A;" << Statements{leafHead("A")};
+    QTest::newRow("empty child list is one empty name")
+        << "A:;" << Statements{withChildren("A", {""})};
+    QTest::newRow("empty names between bars kept")
+        << "A:|B|;" << Statements{withChildren("A", {"", "B", ""})};
+    QTest::newRow("duplicate children kept")
+        << "A:B|B;" << Statements{withChildren("A", {"B", "B"})};
+    QTest::newRow("space is deleted, not a separator")
+        << "A : B E ;" << Statements{withChildren("A", {"BE"})};
+    QTest::newRow("line break does not end a statement")
+        << "A:B\nE:D;" << Statements{withChildren("A", {"BE"})};
+    QTest::newRow("windows line ends") << "A:B;\r\nC:D;\r\n"
+        << Statements{withChildren("A", {"B"}), withChildren("C", {"D"})};
+    QTest::newRow("no semicolon is one statement")
+        << "A:B|C" << Statements{withChildren("A", {"B", "C"})};
+    QTest::newRow("second colon drops the rest")
+        << "A:B:C|D;" << Statements{withChildren("A", {"B"})};
+    QTest::newRow("double colon gives an empty child")
+        << "A::B;" << Statements{withChildren("A", {""})};
+    QTest::newRow("empty head kept") << ":B;" << Statements{withChildren("", {"B"})};
+    QTest::newRow("empty statements skipped")
+        << ";;A;;;B:C;" << Statements{leafHead("A"), withChildren("B", {"C"})};
+    QTest::newRow("bar outside a child list belongs to the head")
+        << "A|B;" << Statements{leafHead("A|B")};
+    QTest::newRow("non-ascii names")
+        << QStringLiteral("Größe:Öl|Übel;")
+        << Statements{withChildren(QStringLiteral("Größe"),
+                                   {QStringLiteral("Öl"), QStringLiteral("Übel")})};
+    QTest::newRow("empty text") << "" << Statements{};
+    QTest::newRow("only white space, brackets and semicolons")
+        << " [ ] ;\n;\t[];\r\n" << Statements{};
+}
+
+void TestFeatureModel::parse()
+{
+    QFETCH(QString, text);
+    QFETCH(Statements, expected);
+    QCOMPARE(parseFeatureModel(text), expected);
+}
+
+// Whatever the input, names never contain the characters that separate or
+// are deleted, and there is never more than one statement per ";" plus one.
+void TestFeatureModel::randomTextNeverYieldsSeparatorsInNames()
+{
+    QRandomGenerator random(20240611); // fixed seed: the same texts every run
+    const QString alphabet = QStringLiteral("AB:;|[] \n\r\tä");
+    const QString forbidden = QStringLiteral(";:[] \n\r\t");
+    for (int round = 0; round < 2000; ++round) {
+        QString text;
+        const int length = random.bounded(0, 40);
+        for (int i = 0; i < length; ++i)
+            text.append(alphabet.at(random.bounded(alphabet.size())));
+
+        const Statements statements = parseFeatureModel(text);
+        QVERIFY2(statements.size() <= text.count(QLatin1Char(';')) + 1, qPrintable(text));
+        for (const FeatureStatement &s : statements) {
+            QStringList names = s.children;
+            names << s.head;
+            for (const QString &name : names) {
+                for (const QChar c : forbidden)
+                    QVERIFY2(!name.contains(c), qPrintable(text));
+            }
+            for (const QString &child : s.children)
+                QVERIFY2(!child.contains(QLatin1Char('|')), qPrintable(text));
+            QVERIFY2(!s.head.isEmpty() || !s.children.isEmpty(), qPrintable(text));
+        }
+    }
+}
+
+QTEST_APPLESS_MAIN(TestFeatureModel)
+#include "tst_featuremodel.moc"
