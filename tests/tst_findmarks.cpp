@@ -1,4 +1,5 @@
 #include "app/findmarks.h"
+#include "codeview/codeview.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QFontMetrics>
@@ -32,7 +33,7 @@ private:
 
 void TestFindMarks::init()
 {
-    m_font = QFont(QStringLiteral("Courier"), 9);
+    m_font = CodeView::codeFont();
 }
 
 void TestFindMarks::geometry_data()
@@ -76,16 +77,17 @@ void TestFindMarks::geometry()
     QTextDocument document;
     document.setDefaultFont(m_font);
     document.setPlainText(content);
-    const QList<FindMarks::Mark> marks = FindMarks::find(&document, m_font, text, {});
+    // A pitch unlike the font's own spacing, as the code view may lay out.
+    const QFontMetricsF metrics(m_font);
+    const qreal step = metrics.lineSpacing() + 1.25;
+    const QList<FindMarks::Mark> marks = FindMarks::find(&document, m_font, step, text, {});
     QCOMPARE(marks.size(), 1);
 
-    const QFontMetrics grid(m_font);
-    const QFontMetricsF metrics(m_font);
     const QRectF rect = marks.first().rect;
     QCOMPARE(rect.x(), metrics.horizontalAdvance(before) + 3);
-    QCOMPARE(rect.y(), qreal(line * grid.lineSpacing() + grid.descent() + 2));
+    QCOMPARE(rect.y(), line * step + QFontMetrics(m_font).descent() + 2);
     QCOMPARE(rect.width(), metrics.horizontalAdvance(covered));
-    QCOMPARE(rect.height(), qreal(grid.lineSpacing()));
+    QCOMPARE(rect.height(), step);
 
     const FindMarks::Mark &mark = marks.first();
     QCOMPARE(document.toPlainText().mid(mark.start, mark.end - mark.start), covered);
@@ -120,7 +122,7 @@ void TestFindMarks::hitsAndOptions()
     QTextDocument document;
     document.setPlainText(content);
     const QList<FindMarks::Mark> marks = FindMarks::find(
-        &document, m_font, text, QTextDocument::FindFlags(options));
+        &document, m_font, 15, text, QTextDocument::FindFlags(options));
     QList<int> found;
     for (const FindMarks::Mark &mark : marks)
         found.append(mark.start);
@@ -176,7 +178,7 @@ void TestFindMarks::hitsAgreeWithTheDocumentsOwnFind()
     QVERIFY(!expected.isEmpty());
 
     QList<int> found;
-    for (const FindMarks::Mark &mark : FindMarks::find(&document, m_font, text, flags))
+    for (const FindMarks::Mark &mark : FindMarks::find(&document, m_font, 15, text, flags))
         found.append(mark.start);
     QCOMPARE(found, expected);
 }
@@ -199,7 +201,7 @@ void TestFindMarks::tabsFollowTheDocumentLayout()
     QTextDocument document;
     document.setDefaultFont(m_font);
     document.setPlainText(content);
-    const QList<FindMarks::Mark> marks = FindMarks::find(&document, m_font, "foo", {});
+    const QList<FindMarks::Mark> marks = FindMarks::find(&document, m_font, 15, "foo", {});
     QCOMPARE(marks.size(), 1);
 
     // The document's own layout is the reference for where the hit is drawn.
@@ -216,8 +218,8 @@ void TestFindMarks::emptyTextFindsNothing()
 {
     QTextDocument document;
     document.setPlainText(QStringLiteral("abc"));
-    QVERIFY(FindMarks::find(&document, m_font, QString(), {}).isEmpty());
-    QVERIFY(FindMarks::find(nullptr, m_font, QStringLiteral("a"), {}).isEmpty());
+    QVERIFY(FindMarks::find(&document, m_font, 15, QString(), {}).isEmpty());
+    QVERIFY(FindMarks::find(nullptr, m_font, 15, QStringLiteral("a"), {}).isEmpty());
 }
 
 QTEST_MAIN(TestFindMarks)

@@ -140,8 +140,8 @@ int wordEnd(const QString &text, int start, int end)
     return end;
 }
 
-QList<Mark> find(const QTextDocument *document, const QFont &font, const QString &text,
-                 QTextDocument::FindFlags options)
+QList<Mark> find(const QTextDocument *document, const QFont &font, qreal lineStep,
+                 const QString &text, QTextDocument::FindFlags options)
 {
     QList<Mark> marks;
     if (!document || text.isEmpty())
@@ -153,12 +153,9 @@ QList<Mark> find(const QTextDocument *document, const QFont &font, const QString
         layout->documentSize();
     const VisualLines visualLines(document);
 
-    // The vertical grid is the code view's integer line pitch (line numbers
-    // and side bars use the same); widths are the font's exact advances.
-    const QFontMetrics grid(font);
+    // Widths are the font's exact advances, as the text layout uses them.
     const QFontMetricsF metrics(font);
-    const int lineSpacing = grid.lineSpacing();
-    const int descent = grid.descent();
+    const int descent = QFontMetrics(font).descent();
     qreal tabDistance = document->defaultTextOption().tabStopDistance();
     if (tabDistance <= 0)
         tabDistance = 80;
@@ -191,8 +188,8 @@ QList<Mark> find(const QTextDocument *document, const QFont &font, const QString
             mark.start = block.position() + start;
             mark.end = block.position() + end;
             mark.rect = QRectF(before + 3,
-                               visualLines.lineOf(block, start) * lineSpacing + descent + 2,
-                               through - before, lineSpacing);
+                               visualLines.lineOf(block, start) * lineStep + descent + 2,
+                               through - before, lineStep);
             marks.append(mark);
             from = end;
         }

@@ -9,7 +9,7 @@ class QFont;
 
 // Where the yellow marks of a search in the current file go. The code view
 // shows its document without line wrapping at a fixed line pitch, so a hit's
-// mark is placed from the font's metrics alone.
+// mark is placed from that pitch and the font's metrics alone.
 namespace FindMarks {
 
 // One hit: the characters its mark covers (the hit, extended to the end of
@@ -24,10 +24,11 @@ struct Mark
 // Marks for every hit of text (plain text, not a pattern) in document, in
 // document order, each word marked at most once. x is the width of the line's
 // text before the hit plus 3 (tabs advance to the document's tab stops), y is
-// line number × line spacing + descent + 2, the width is that of the covered
-// characters and the height one line spacing.
-QList<Mark> find(const QTextDocument *document, const QFont &font, const QString &text,
-                 QTextDocument::FindFlags options);
+// the 0-based line number × lineStep + the font's descent + 2, the width is
+// that of the covered characters and the height lineStep. lineStep is the
+// distance between two lines as the code view lays them out.
+QList<Mark> find(const QTextDocument *document, const QFont &font, qreal lineStep,
+                 const QString &text, QTextDocument::FindFlags options);
 
 // The end of the word in which [start, end) of text ends: end itself when the
 // last character of the range or the one after it is not part of a word.
