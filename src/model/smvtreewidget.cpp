@@ -1,15 +1,16 @@
 #include "smvtreewidget.h"
 
+#include "colors/colordragpayload.h"
 #include "colors/itemdelegate.h"
 #include "model/featuretreewidget.h"
 #include "model/rowtexture.h"
 #include "model/stnode.h"
 
-#include <QDataStream>
 #include <QDropEvent>
-#include <QMimeData>
 #include <QQueue>
 #include <QResizeEvent>
+
+#include <memory>
 
 namespace {
 // Enough for the rows of a few screens at any width (cost in kilobytes).
@@ -17,12 +18,11 @@ constexpr int BackgroundCacheKilobytes = 24 * 1024;
 } // namespace
 
 SMVTreeWidget::SMVTreeWidget(QWidget *parent)
-    : QTreeWidget(parent), m_delegate(std::make_unique<ItemDelegate>(this, 1)),
-      m_backgrounds(BackgroundCacheKilobytes)
+    : QTreeWidget(parent), m_backgrounds(BackgroundCacheKilobytes)
 {
     connect(this, &QTreeWidget::itemPressed, this, &SMVTreeWidget::openFile);
     connect(this, &QTreeWidget::itemExpanded, this, &SMVTreeWidget::updateTexture);
-    setItemDelegate(m_delegate.get());
+    setItemDelegate(new ItemDelegate(this, 1)); // a child of this tree
 }
 
 SMVTreeWidget::~SMVTreeWidget() = default;
@@ -84,11 +84,7 @@ void SMVTreeWidget::dropEvent(QDropEvent *event)
 {
     // The payload (a picture and a point) is read but not used: the colour
     // that is given is the palette's selected one.
-    QByteArray payload = event->mimeData()->data(QStringLiteral("application/x-color"));
-    QDataStream stream(&payload, QIODevice::ReadOnly);
-    QPixmap picture;
-    QPoint point;
-    stream >> picture >> point;
+    readColorDragPayload(event->mimeData(), kStructureTreeDragType);
 
     QTreeWidgetItem *row = itemAt(event->position().toPoint());
     if (row) {

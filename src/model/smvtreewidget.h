@@ -4,11 +4,8 @@
 #include <QPixmap>
 #include <QTreeWidget>
 
-#include <memory>
-
 class ColorManager;
 class FeatureTreeWidget;
-class ItemDelegate;
 class STNode;
 
 // The file-structure tree: the package view and, with isFeatureView set, the
@@ -54,6 +51,5 @@ private:
     ColorManager *m_colorManager = nullptr;
     bool m_isFeatureView = false;
     FeatureTreeWidget *m_featureTree = nullptr;
-    std::unique_ptr<ItemDelegate> m_delegate;
     mutable QCache<const STNode *, CachedBackground> m_backgrounds;
 };
