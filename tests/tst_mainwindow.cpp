@@ -35,6 +35,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QTranslator>
+#include <QTreeWidgetItemIterator>
 
 #include <QTextStream>
 
@@ -165,6 +166,7 @@ private Q_SLOTS:
     void finderButtonShowsAndFocusesTheFinder();
     void questionsActionShowsTheQuestionnaire();
 
+    void startupFillsFilePathsAndFoldsTrees();
     void filePaths_data();
     void filePaths();
 
@@ -588,6 +590,48 @@ void TestMainWindow::questionsActionShowsTheQuestionnaire()
     QVERIFY(!questions->isVisible());
     get<QAction>("actionQuestions")->trigger();
     QVERIFY(questions->isVisible());
+}
+
+void TestMainWindow::startupFillsFilePathsAndFoldsTrees()
+{
+    openWindow();
+    auto *packages = get<SMVTreeWidget>("treeWidget_packageView");
+    auto *features = get<SMVTreeWidget>("treeWidget_featureView");
+
+    // Every file row of both trees knows its file, below the project folder.
+    QMap<QString, QString> pathOfFile;
+    int fileRows = 0;
+    for (SMVTreeWidget *tree : {packages, features}) {
+        for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+            auto *node = dynamic_cast<STNode *>(*it);
+            QVERIFY(node);
+            if (node->kind() != STNode::File)
+                continue;
+            ++fileRows;
+            pathOfFile.insert(node->text(0), node->filePath());
+        }
+    }
+    QVERIFY(fileRows >= 2);
+    QCOMPARE(pathOfFile.value(QStringLiteral("Client.java")),
+             m_project + QStringLiteral("/src/chat/Client.java"));
+    QCOMPARE(pathOfFile.value(QStringLiteral("Main.java")),
+             m_project + QStringLiteral("/src/Main.java"));
+    QVERIFY(!pathOfFile.contains(QStringLiteral("notes.txt")));
+
+    // The package view is open down to the folders below the project; the
+    // feature view shows its feature rows closed.
+    QCOMPARE(packages->topLevelItemCount(), 1);
+    QTreeWidgetItem *project = packages->topLevelItem(0);
+    QVERIFY(project->isExpanded());
+    QTreeWidgetItem *src = project->child(0);
+    QCOMPARE(src->text(0), QStringLiteral("src"));
+    QVERIFY(src->isExpanded());
+    QTreeWidgetItem *chat = src->child(0);
+    QCOMPARE(chat->text(0), QStringLiteral("chat"));
+    QVERIFY(!chat->isExpanded());
+    QVERIFY(features->topLevelItemCount() > 0);
+    for (int i = 0; i < features->topLevelItemCount(); ++i)
+        QVERIFY(!features->topLevelItem(i)->isExpanded());
 }
 
 void TestMainWindow::filePaths_data()
