@@ -1,11 +1,34 @@
+#include "app/commandline.h"
 #include "app/mainwindow.h"
 
 #include <QApplication>
+#include <QStringList>
+
+#include <cstdio>
+#include <memory>
 
 int main(int argc, char *argv[])
 {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+
+    const CommandLineRequest request = parseCommandLine(arguments);
+    if (request.action != CommandLineRequest::Action::Run) {
+        FILE *stream = request.action == CommandLineRequest::Action::Fail ? stderr : stdout;
+        std::fputs(request.output.toLocal8Bit().constData(), stream);
+        return request.exitCode;
+    }
+
     QApplication app(argc, argv);
-    MainWindow window;
-    window.show();
-    return app.exec();
+    QApplication::setApplicationName(QStringLiteral("featurehue"));
+    QApplication::setApplicationVersion(QStringLiteral(FEATUREHUE_VERSION));
+
+    auto window = request.projectFolder.isEmpty()
+                      ? std::make_unique<MainWindow>()
+                      : std::make_unique<MainWindow>(request.projectFolder);
+    window->show();
+    const int exitCode = QApplication::exec();
+    window.reset();
+    return exitCode;
 }

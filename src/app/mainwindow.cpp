@@ -1,23 +1,347 @@
-// Placeholder so the whole tree links while this class is being written.
 #include "mainwindow.h"
+#include "ui_mainwindow.h"
+
 #include "codeview/codeview.h"
 #include "colors/colormanager.h"
+#include "colors/mylistwidgetitem.h"
+#include "colors/palettecolor.h"
+#include "images/resources.h"
 #include "model/featuretreewidget.h"
+#include "model/projectfolder.h"
 #include "model/projectreader.h"
-#include <QTabWidget>
-MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent) {}
-MainWindow::MainWindow(const QString &, QWidget *parent) : QMainWindow(parent) {}
-MainWindow::~MainWindow() = default;
-CodeView *MainWindow::currentCodeView() const { return nullptr; }
-void MainWindow::fillFilePaths() {}
-void MainWindow::fillPaletteList() {}
-void MainWindow::drawSaveButtonPreview() {}
-void MainWindow::log(const QString &, const QString &) {}
-void MainWindow::showFeatureFractureList(QTreeWidgetItem *) {}
-void MainWindow::showTimeMessage() {}
-void MainWindow::closeEvent(QCloseEvent *e) { QMainWindow::closeEvent(e); }
-void MainWindow::showEvent(QShowEvent *e) { QMainWindow::showEvent(e); }
-void MainWindow::hideEvent(QHideEvent *e) { QMainWindow::hideEvent(e); }
-void MainWindow::changeEvent(QEvent *e) { QMainWindow::changeEvent(e); }
-void MainWindow::keyPressEvent(QKeyEvent *e) { QMainWindow::keyPressEvent(e); }
-void MainWindow::setUp() {}
+#include "model/stnode.h"
+#include "model/treepaths.h"
+#include "study/questiondialog.h"
+
+#include <QCloseEvent>
+#include <QColorDialog>
+#include <QFile>
+#include <QFileDialog>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPixmap>
+#include <QTimer>
+#include <QTreeWidgetItemIterator>
+
+#include <algorithm>
+
+namespace {
+
+// Every 15 minutes the participant is told how much time has passed.
+constexpr int reminderIntervalMs = 15 * 60 * 1000;
+constexpr int reminderMinutes = 15;
+
+// The save button's preview: up to four squares of the first coloured
+// features, in corner form, on the shadow picture.
+const QRect previewSquares[] = {
+    QRect(QPoint(0, 0), QPoint(13, 13)),
+    QRect(QPoint(15, 0), QPoint(28, 13)),
+    QRect(QPoint(0, 15), QPoint(13, 28)),
+    QRect(QPoint(15, 15), QPoint(28, 28)),
+};
+constexpr int previewColorLimit = 5;
+constexpr int previewPictureSize = 35;
+
+} // namespace
+
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent)
+{
+    // A cancelled dialog gives an empty path; the window is built all the same.
+    ProjectFolder::setPath(QFileDialog::getExistingDirectory(
+        this, QStringLiteral("Open project folder"), QString(), QFileDialog::ShowDirsOnly));
+    setUp();
+}
+
+MainWindow::MainWindow(const QString &projectFolder, QWidget *parent)
+    : QMainWindow(parent)
+{
+    ProjectFolder::setPath(projectFolder);
+    setUp();
+}
+
+MainWindow::~MainWindow()
+{
+    delete m_form;
+    m_form = nullptr;
+    // The feature tree sits in the Feature Model dock as a child widget; it is
+    // deleted here, before the base class deletes the children, so it goes
+    // exactly once and before the colours its rows point to.
+    m_featureTree.reset();
+    m_colorManager.reset();
+    m_projectReader.reset();
+    // The questionnaire has no parent; it goes while the widgets it watches
+    // still exist.
+    delete m_questionDialog;
+    m_questionDialog = nullptr;
+}
+
+// Builds the window for the project folder in ProjectFolder::path().
+void MainWindow::setUp()
+{
+    const QString folder = ProjectFolder::path();
+    initImageResources();
+
+    m_form = new Ui::MainWindowForm;
+    m_form->setupUi(this);
+    m_form->treeWidget_featureView->setFeatureView(true);
+
+    // The file object stays a child of the window, so it is freed whether or
+    // not the feature tree keeps it.
+    auto *modelFile = new QFile(folder + QStringLiteral("/model.m"), this);
+    m_featureTree = std::make_unique<FeatureTreeWidget>(this, modelFile, m_form->listWidget,
+                                                        nullptr, this);
+    m_form->frame_featureModel->layout()->addWidget(m_featureTree.get());
+    m_featureTree->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_featureTree->buildFeatureList();
+    FeatureList *features = m_featureTree->features();
+
+    m_colorManager = std::make_unique<ColorManager>(features, int(features->size()));
+    m_featureTree->setColorManager(m_colorManager.get());
+    for (SMVTreeWidget *tree : {m_form->treeWidget_packageView, m_form->treeWidget_featureView}) {
+        tree->setColorManager(m_colorManager.get());
+        tree->setFeatureTree(m_featureTree.get());
+    }
+
+    m_projectReader = std::make_unique<ProjectReader>(m_form->treeWidget_packageView,
+                                                      m_form->treeWidget_featureView, features);
+    m_projectReader->readProjectFile(folder + QStringLiteral("/annotations.xml"));
+    m_projectReader->computeLineCounts(folder);
+    m_projectReader->completeTrees(this);
+
+    fillPaletteList();
+
+    m_colorDialog = new QColorDialog(this);
+
+    // The form's two placeholder pages.
+    m_form->tabWidget->removeTab(0);
+    m_form->tabWidget->removeTab(0);
+
+    m_featureModelDockVisible = false;
+    m_colorsDockVisible = false;
+    m_colorAssignmentsDockVisible = false;
+    m_form->dockWidget_finder->hide();
+    m_form->dockWidget_finder->setFloating(true);
+
+    m_lastSearch.clear();
+    m_findMarks.clear();
+    m_resultNodes.clear();
+    m_nextFindIndex = 0;
+    m_findView = nullptr;
+
+    const Ui::MainWindowForm *f = m_form;
+    connect(f->pushButton_find, &QPushButton::pressed, this, &MainWindow::search);
+    connect(f->listWidget_results, &QListWidget::itemPressed,
+            this, &MainWindow::openFileFromListWidget);
+    connect(f->radioButton_project, &QRadioButton::toggled, this, &MainWindow::resetLastSearch);
+    connect(f->checkBox_caseSensitive, &QCheckBox::toggled, this, &MainWindow::resetLastSearch);
+    connect(f->checkBox_wholeWords, &QCheckBox::toggled, this, &MainWindow::resetLastSearch);
+    connect(f->radioButton_features, &QRadioButton::toggled, this, &MainWindow::explorerToggled);
+    connect(f->toolButton_auto, &QToolButton::clicked,
+            m_featureTree.get(), &FeatureTreeWidget::assignAutomatically);
+    connect(f->pushButton, &QPushButton::clicked, this, &MainWindow::showColorArray);
+    connect(f->toolButton_2, &QToolButton::clicked, this, &MainWindow::customColorDialog);
+    connect(m_colorDialog, &QColorDialog::finished, this, &MainWindow::closeCustomColorDialog);
+    connect(f->listWidget, &QListWidget::customContextMenuRequested,
+            this, &MainWindow::showListWidgetContextMenu);
+    connect(m_featureTree.get(), &FeatureTreeWidget::customContextMenuRequested,
+            this, &MainWindow::showFeatureModelContextMenu);
+    connect(f->pushButton_resetColors, &QPushButton::clicked, this, &MainWindow::resetListWidget);
+    connect(f->toolButton_save, &QToolButton::clicked, this, &MainWindow::saveColors);
+    connect(f->treeWidget_packageView, &SMVTreeWidget::itemDoubleClicked,
+            this, &MainWindow::openFile);
+    connect(f->treeWidget_featureView, &SMVTreeWidget::itemDoubleClicked,
+            this, &MainWindow::openFile);
+    connect(f->tabWidget, &QTabWidget::tabCloseRequested, this, &MainWindow::closeTab);
+    connect(f->treeWidget_packageView, &SMVTreeWidget::itemPressed,
+            this, &MainWindow::showFeatureFractureList);
+    connect(f->tabWidget, &QTabWidget::currentChanged, this, &MainWindow::updateTabColors);
+    connect(f->horizontalSlider, &QSlider::valueChanged, this, &MainWindow::setFeatureOpacity);
+    connect(f->toolButton_finder, &QToolButton::clicked, f->dockWidget_finder, &QWidget::show);
+    connect(f->toolButton_finder, &QToolButton::clicked,
+            f->dockWidgetContents, qOverload<>(&QWidget::setFocus));
+    connect(f->toolButton_finder, &QToolButton::clicked,
+            f->frame_find, qOverload<>(&QWidget::setFocus));
+    connect(f->toolButton_finder, &QToolButton::clicked,
+            f->lineEdit_find, qOverload<>(&QWidget::setFocus));
+    connect(f->toolButton_removeAssignment, &QToolButton::clicked,
+            m_featureTree.get(), &FeatureTreeWidget::removeColorAssignmentFromSelection);
+    connect(f->horizontalSlider, &QSlider::sliderReleased,
+            this, &MainWindow::writeToLogSaturationChanged);
+    connect(f->toolButton_featureSearch, &QToolButton::clicked,
+            this, &MainWindow::searchInFeatureModel);
+    connect(f->dockWidget_finder, &QDockWidget::visibilityChanged, this, &MainWindow::removeFinds);
+    connect(f->actionColorSaves, &QAction::triggered, this, &MainWindow::loadColors);
+
+    m_detachedPaletteItem = std::make_unique<QListWidgetItem>();
+    m_detachedFeatureItem = std::make_unique<QTreeWidgetItem>();
+    m_paletteItemUnderMenu = m_detachedPaletteItem.get();
+    m_featureItemUnderMenu = m_detachedFeatureItem.get();
+
+    m_form->treeWidget_packageView->expandToDepth(1);
+    m_form->treeWidget_featureView->expandAll();
+    for (int i = 0; i < m_form->treeWidget_featureView->topLevelItemCount(); ++i)
+        m_form->treeWidget_featureView->topLevelItem(i)->setExpanded(false);
+    m_form->treeWidget_packageView->setIndentation(12);
+    m_form->treeWidget_featureView->setIndentation(12);
+
+    m_form->pushButton_resetColors->hide();
+    m_form->dockWidget->hide();
+
+    m_questionDialog = new QuestionDialog(folder, m_form->tabWidget,
+                                          m_form->treeWidget_packageView,
+                                          m_form->treeWidget_featureView,
+                                          m_form->dockWidget_finder, m_form->listWidget_results);
+    connect(m_form->actionQuestions, &QAction::triggered, m_questionDialog, &QWidget::show);
+
+    m_featureSearchPosition = m_featureTree->topLevelItem(0);
+    m_lastFeatureSearch.clear();
+
+    showMaximized();
+
+    m_elapsedMinutes = 0;
+    m_reminderTimer = new QTimer(this);
+    m_reminderTimer->setObjectName(QStringLiteral("reminderTimer"));
+    connect(m_reminderTimer, &QTimer::timeout, this, &MainWindow::showTimeMessage);
+    m_reminderTimer->start(reminderIntervalMs);
+}
+
+CodeView *MainWindow::currentCodeView() const
+{
+    return m_form ? qobject_cast<CodeView *>(m_form->tabWidget->currentWidget()) : nullptr;
+}
+
+void MainWindow::fillFilePaths()
+{
+    const QString folder = ProjectFolder::path();
+    QTreeWidgetItemIterator it(m_form->treeWidget_packageView, QTreeWidgetItemIterator::NoChildren);
+    for (; *it; ++it) {
+        if (auto *node = dynamic_cast<STNode *>(*it))
+            node->setFilePath(projectFilePath(folder, node));
+    }
+}
+
+void MainWindow::fillPaletteList()
+{
+    QListWidget *list = m_form->listWidget;
+    list->clear();
+    list->setContextMenuPolicy(Qt::CustomContextMenu);
+    const QIcon blank(QStringLiteral(":/images/leer.png"));
+    for (PaletteColor *color : std::as_const(m_colorManager->ColorArray)) {
+        auto *item = new MyListWidgetItem(QString());
+        item->setPaletteColor(color);
+        item->setIcon(blank);
+        list->addItem(item);
+    }
+    drawSaveButtonPreview();
+}
+
+void MainWindow::drawSaveButtonPreview()
+{
+    QList<QColor> colors;
+    const ColorManager *manager = m_colorManager.get();
+    for (const Feature &feature : std::as_const(*m_featureTree->features())) {
+        const PaletteColor *color = feature.color();
+        // A feature without a colour of its own is paired with one of the
+        // greys; a record without a valid colour shows nothing either.
+        if (!color || !color->color().isValid()
+            || (manager && (color == manager->lightGrey() || color == manager->darkGrey())))
+            continue;
+        colors.append(color->color());
+        if (colors.size() == previewColorLimit)
+            break;
+    }
+
+    QPixmap preview(QStringLiteral(":/images/schatten.png"));
+    if (preview.isNull()) {
+        preview = QPixmap(previewPictureSize, previewPictureSize);
+        preview.fill(Qt::transparent);
+    }
+    if (!colors.isEmpty()) {
+        QPainter painter(&preview);
+        const int squares = std::min<int>(int(colors.size()), std::size(previewSquares));
+        // Filled exactly within the corners (14 by 14 pixels), so the
+        // squares keep their one-pixel gaps.
+        for (int i = 0; i < squares; ++i)
+            painter.fillRect(previewSquares[i], colors.at(i));
+    }
+    m_form->toolButton_save->setIcon(QIcon(preview));
+}
+
+void MainWindow::log(const QString &action, const QString &fileName)
+{
+    if (m_questionDialog)
+        m_questionDialog->writeToLog(action, fileName);
+}
+
+void MainWindow::showFeatureFractureList(QTreeWidgetItem *)
+{
+}
+
+void MainWindow::showTimeMessage()
+{
+    if (!m_questionDialog->resumed) {
+        m_questionDialog->setWindowFlags(Qt::CustomizeWindowHint | Qt::WindowMinimizeButtonHint);
+        m_questionDialog->show();
+    }
+    m_elapsedMinutes += reminderMinutes;
+    QMessageBox::information(this, QString(),
+                             QString::number(m_elapsedMinutes) + QStringLiteral(" Minuten sind um!"),
+                             QMessageBox::Ok);
+    if (!m_questionDialog->resumed) {
+        m_questionDialog->setWindowFlags(Qt::CustomizeWindowHint | Qt::WindowStaysOnTopHint
+                                         | Qt::WindowMinimizeButtonHint);
+        m_questionDialog->show();
+    }
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    if (m_questionDialog) {
+        m_questionDialog->finished = true;
+        m_questionDialog->close();
+    }
+    QMainWindow::closeEvent(event);
+}
+
+void MainWindow::hideEvent(QHideEvent *event)
+{
+    // The docks still report their own state here; the window is hidden first.
+    if (!m_form) {
+        QMainWindow::hideEvent(event);
+        return;
+    }
+    m_featureModelDockVisible = m_form->dockWidget_featureModel->isVisible();
+    m_colorsDockVisible = m_form->dockWidget_colors->isVisible();
+    m_colorAssignmentsDockVisible = m_form->dockWidget_colorAssignments->isVisible();
+    QMainWindow::hideEvent(event);
+}
+
+void MainWindow::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_form)
+        return;
+    if (m_featureModelDockVisible)
+        m_form->dockWidget_featureModel->show();
+    if (m_colorsDockVisible)
+        m_form->dockWidget_colors->show();
+    if (m_colorAssignmentsDockVisible)
+        m_form->dockWidget_colorAssignments->show();
+}
+
+void MainWindow::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::LanguageChange && m_form)
+        m_form->retranslateUi(this);
+}
+
+void MainWindow::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Return && m_form && !m_form->dockWidget_finder->hasFocus())
+        searchInFeatureModel();
+    QMainWindow::keyPressEvent(event);
+}

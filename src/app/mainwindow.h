@@ -111,4 +111,9 @@ private:
     QList<STNode *> m_resultNodes;
     int m_elapsedMinutes = 0;
     QTimer *m_reminderTimer = nullptr;
+
+    // The detached items the two "under menu" pointers start with. Owned here,
+    // so they are freed whatever those pointers point to later.
+    std::unique_ptr<QListWidgetItem> m_detachedPaletteItem;
+    std::unique_ptr<QTreeWidgetItem> m_detachedFeatureItem;
 };
