@@ -86,7 +86,6 @@ MainWindow::~MainWindow()
     m_questionDialog = nullptr;
 }
 
-// Builds the window for the project folder in ProjectFolder::path().
 void MainWindow::setUp()
 {
     const QString folder = ProjectFolder::path();
@@ -96,10 +95,10 @@ void MainWindow::setUp()
     m_form->setupUi(this);
     m_form->treeWidget_featureView->setFeatureView(true);
 
-    // The file object stays a child of the window, so it is freed whether or
-    // not the feature tree keeps it.
-    auto *modelFile = new QFile(folder + QStringLiteral("/model.m"), this);
-    m_featureTree = std::make_unique<FeatureTreeWidget>(this, modelFile, m_form->listWidget,
+    // The feature tree reads the model while it is constructed and keeps
+    // nothing of the file object.
+    QFile modelFile(folder + QStringLiteral("/model.m"));
+    m_featureTree = std::make_unique<FeatureTreeWidget>(this, &modelFile, m_form->listWidget,
                                                         nullptr, this);
     m_form->frame_featureModel->layout()->addWidget(m_featureTree.get());
     m_featureTree->setContextMenuPolicy(Qt::CustomContextMenu);
