@@ -4,6 +4,7 @@
 #include <QRegularExpression>
 
 #include <cstdio>
+#include <ctime>
 
 void BenchTable::add(const QString &name, double value, const QString &unit,
                      std::optional<double> limit)
@@ -97,4 +98,12 @@ double peakMegabytes()
 double residentMegabytes()
 {
     return statusMegabytes("VmRSS");
+}
+
+double cpuMilliseconds()
+{
+    timespec now{};
+    if (clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now) != 0)
+        return 0;
+    return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
 }

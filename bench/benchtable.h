@@ -45,3 +45,7 @@ private:
 double peakMegabytes();
 // Current resident memory (VmRSS), in megabytes.
 double residentMegabytes();
+// Processor time this process has used so far, in milliseconds. On a shared
+// machine it shows what a measurement cost when the wall-clock time also
+// includes waiting for other processes.
+double cpuMilliseconds();
