@@ -315,6 +315,7 @@ void TestFeatureTreeWidget::refreshPaletteShowsFreeColorsInOrder()
         QCOMPARE(entry->text(), QString());
         QCOMPARE(entry->background().color(), expected.at(i)->color());
         QCOMPARE(entry->data(Qt::DecorationRole).typeId(), QMetaType::QIcon);
+        QVERIFY(!entry->icon().isNull());
         QVERIFY(expected.at(i)->isFree());
     }
 }

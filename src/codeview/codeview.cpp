@@ -1,18 +1,321 @@
-// Placeholder so the whole tree links while this class is being written.
 #include "codeview.h"
+
+#include "codeview/backgroundfracture.h"
+#include "codeview/highlighter.h"
+#include "codeview/sidebarfracture.h"
+#include "model/fragment.h"
+#include "model/stnode.h"
+#include "model/textdecoding.h"
+
+#include <QAbstractTextDocumentLayout>
 #include <QFile>
+#include <QFontMetrics>
+#include <QGraphicsScene>
+#include <QGraphicsSimpleTextItem>
+#include <QGraphicsTextItem>
+#include <QGraphicsView>
+#include <QHBoxLayout>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextEdit>
+
+namespace {
+
+// Side bars are 5 wide and stand in columns 7 apart, the first at x = 3.
+constexpr int BarX = 3;
+constexpr int BarWidth = 5;
+constexpr int ColumnStep = BarWidth + SideBarFracture::ColumnGap;
+// The hidden extent bar's width; it leaves room for four columns of bars.
+constexpr int ExtentBarWidth = 35;
+
+const QColor LineNumberBackground(230, 230, 230, 255);
+
+// The distance between two consecutive lines that the text layout uses for
+// the given font. The font's own line spacing can be smaller (fonts with a
+// negative leading), and bars and numbers placed with it would drift away
+// from the text line by line.
+qreal layoutLineStep(const QFont &font)
+{
+    QTextDocument document;
+    document.setDefaultFont(font);
+    document.setPlainText(QStringLiteral("0\n0"));
+    const QAbstractTextDocumentLayout *layout = document.documentLayout();
+    const qreal first = layout->blockBoundingRect(document.firstBlock()).top();
+    const qreal second = layout->blockBoundingRect(document.lastBlock()).top();
+    return second > first ? second - first : QFontMetricsF(font).lineSpacing();
+}
+
+QGraphicsView *makeColumnView(QGraphicsScene *scene, QWidget *parent)
+{
+    auto *view = new QGraphicsView(scene, parent);
+    view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    return view;
+}
+
+} // namespace
+
 CodeView::CodeView(FeatureTreeWidget *featureTree, STNode *fileNode, MainWindow *, QFile *file,
                    int opacity)
-    : m_file(file), m_featureTree(featureTree), m_opacity(opacity), m_fileNode(fileNode)
-{ m_file->setParent(this); }
-CodeView::~CodeView() = default;
-void CodeView::buildSideBars() {}
-void CodeView::buildLineNumbers() {}
-void CodeView::buildBackgrounds() {}
-void CodeView::setOpacity(int opacity) { m_opacity = opacity; }
-void CodeView::applyOpacity() {}
-void CodeView::refreshAllColors() {}
-void CodeView::refreshFeatureColors(Feature *) {}
-QString CodeView::fileName() const { return m_file->fileName(); }
-QPair<int, int> CodeView::visibleLineRange() const { return {-1, -1}; }
-void CodeView::resizeEvent(QResizeEvent *e) { QWidget::resizeEvent(e); }
+    : QWidget(nullptr), m_file(file), m_featureTree(featureTree), m_opacity(opacity),
+      m_fileNode(fileNode)
+{
+    if (m_file)
+        m_file->setParent(this);
+
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    // The text edit only owns the document (and gives it its font); the code
+    // is shown by a text item in the code scene.
+    m_textEdit = new QTextEdit(this);
+    m_textEdit->setLineWrapMode(QTextEdit::NoWrap);
+    m_textEdit->setAcceptDrops(false);
+    m_textEdit->hide();
+
+    layout->addWidget(new QWidget(this));
+
+    m_sideBarScene = new QGraphicsScene(this);
+    m_sideBarView = makeColumnView(m_sideBarScene, this);
+    m_overviewView = makeColumnView(m_sideBarScene, this);
+    m_lineNumberScene = new QGraphicsScene(this);
+    m_lineNumberView = makeColumnView(m_lineNumberScene, this);
+    m_codeScene = new QGraphicsScene(this);
+    m_codeView = new QGraphicsView(m_codeScene, this);
+
+    // One scroll bar moves the line numbers, the side bars and the code.
+    QScrollBar *sharedBar = m_sideBarView->verticalScrollBar();
+    m_lineNumberView->setVerticalScrollBar(sharedBar);
+    m_codeView->setVerticalScrollBar(sharedBar);
+
+    m_lineNumberView->setBackgroundBrush(QBrush(LineNumberBackground));
+
+    layout->addWidget(m_lineNumberView);
+    layout->addWidget(m_sideBarView);
+    layout->addWidget(m_codeView);
+    layout->addWidget(m_overviewView);
+
+    // The font goes in before the text so the document is laid out once.
+    const QFont font = codeFont();
+    m_textEdit->setFont(font);
+    m_textEdit->document()->setDefaultFont(font);
+    m_lineStep = layoutLineStep(font);
+
+    QString text;
+    if (m_file && m_file->exists() && m_file->open(QIODevice::ReadOnly)) {
+        text = decodeText(m_file->readAll());
+        m_file->close();
+    }
+    m_textEdit->setPlainText(text);
+
+    m_textItem = new QGraphicsTextItem(QStringLiteral("no file loaded"));
+    m_codeScene->addItem(m_textItem);
+    m_textItem->setDocument(m_textEdit->document());
+    m_textItem->setAcceptDrops(false);
+    m_textItem->setCursor(Qt::IBeamCursor);
+    m_textItem->setTextInteractionFlags(Qt::TextSelectableByMouse
+                                        | Qt::TextSelectableByKeyboard);
+    m_textItem->setFlag(QGraphicsItem::ItemIsSelectable, false);
+    m_textItem->setFlag(QGraphicsItem::ItemIsMovable, false);
+    m_textItem->setFlag(QGraphicsItem::ItemIsFocusable, false);
+    m_codeView->setDragMode(QGraphicsView::NoDrag);
+
+    QTextDocument *document = m_textEdit->document();
+    const int lineCount = document->blockCount();
+    const int digits = int(QString::number(lineCount).size());
+    m_lineNumberView->setFixedWidth(QFontMetrics(font).horizontalAdvance(QLatin1Char(' '))
+                                    * (digits + 1));
+
+    // The hidden extent bar spans the whole text, so the side-bar scene is as
+    // tall as the code and at least four columns wide.
+    m_extentBar = new SideBarFracture(m_featureTree, nullptr, 0, 0, 0, 0, ExtentBarWidth,
+                                      int(document->size().height()), m_sideBarScene,
+                                      lineCount, QString());
+    m_extentBar->hide();
+
+    m_highlighter = new Highlighter(document);
+}
+
+CodeView::~CodeView()
+{
+    // The code scene's text item shows the text edit's document, so the
+    // scenes go before the text edit (children die in creation order).
+    delete m_codeScene;
+    delete m_lineNumberScene;
+    delete m_sideBarScene;
+}
+
+QFont CodeView::codeFont()
+{
+    QFont font(QStringLiteral("Courier"), 9);
+    // The code's weight was chosen on the old 0..99 weight scale.
+    QT_WARNING_PUSH
+    QT_WARNING_DISABLE_DEPRECATED
+    font.setLegacyWeight(4);
+    QT_WARNING_POP
+    font.setItalic(false);
+    return font;
+}
+
+qreal CodeView::lineStep() const
+{
+    return m_lineStep;
+}
+
+qreal CodeView::textMargin() const
+{
+    return m_textEdit->document()->documentMargin();
+}
+
+void CodeView::buildSideBars()
+{
+    const int descent = QFontMetrics(m_textEdit->font()).descent();
+    if (m_fileNode) {
+        for (const Fragment &fragment : m_fileNode->fragments()) {
+            const int y = qRound((fragment.startLine - 1) * m_lineStep) + descent;
+            const int height = qRound((fragment.lineSpan + 1) * m_lineStep);
+            m_sideBars.append(new SideBarFracture(m_featureTree, fragment.feature, BarX, y, 0,
+                                                  0, BarWidth, height, m_sideBarScene,
+                                                  fragment.lineSpan, fragment.expression));
+        }
+    }
+    // Bars that gave way changed their grey.
+    for (SideBarFracture *bar : std::as_const(m_sideBars))
+        bar->updateColor();
+
+    m_overviewView->scale(-1, 1);
+    m_overviewView->fitInView(m_sideBarScene->sceneRect(), Qt::IgnoreAspectRatio);
+}
+
+void CodeView::buildLineNumbers()
+{
+    const int lineCount = m_textEdit->document()->blockCount();
+    const int digits = int(QString::number(lineCount).size());
+    const QFont font = codeFont();
+    // Placed where the text item draws line n, inside its document margin.
+    const qreal margin = textMargin();
+    for (int n = 1; n <= lineCount; ++n) {
+        auto *label = new QGraphicsSimpleTextItem;
+        label->setFont(font);
+        label->setText(QString::number(n).rightJustified(digits, QLatin1Char(' ')));
+        label->setZValue(n);
+        label->setPos(margin, margin + (n - 1) * m_lineStep);
+        m_lineNumberScene->addItem(label);
+    }
+}
+
+void CodeView::buildBackgrounds()
+{
+    const QRectF codeRect = m_codeScene->sceneRect();
+    const qreal height = codeRect.height();
+    const int width = int(codeRect.width());
+
+    if (m_sideBarScene->items(QRectF(BarX, 0, BarWidth, height), Qt::IntersectsItemBoundingRect)
+            .isEmpty())
+        return;
+
+    // Column by column from the left: bands of later columns lie above the
+    // earlier ones, and each has an opaque white underlay, so nested bands
+    // never blend; the innermost fragment's colour shows.
+    for (int x = BarX; m_extentBar->rect().width() > x + ColumnStep; x += ColumnStep) {
+        const QList<QGraphicsItem *> column = m_sideBarScene->items(
+            QRectF(x, 0, BarWidth, height), Qt::IntersectsItemBoundingRect);
+        for (QGraphicsItem *item : column) {
+            if (item->parentItem() || item == m_extentBar)
+                continue;
+            auto *bar = qgraphicsitem_cast<SideBarFracture *>(item);
+            if (!bar || !bar->feature())
+                continue;
+            auto *band = new BackgroundFracture(m_featureTree, bar->brush().color(),
+                                                bar->feature(), 0, int(bar->y()), 0, 0, width,
+                                                int(bar->rect().height()), m_codeScene);
+            band->stackBefore(m_textItem);
+            bar->setBackground(band);
+            m_backgrounds.append(band);
+
+            QGraphicsRectItem *underlay = m_codeScene->addRect(band->rect(), QPen(Qt::white, 0),
+                                                               QBrush(Qt::white));
+            underlay->setPos(band->pos());
+            underlay->stackBefore(band);
+        }
+        if (column.isEmpty())
+            break;
+    }
+    layout()->update();
+}
+
+void CodeView::setOpacity(int opacity)
+{
+    m_opacity = opacity;
+    applyOpacity();
+}
+
+void CodeView::applyOpacity()
+{
+    // Only the bands take the opacity: side bars stay opaque, and the white
+    // underlays and the search marks are no bands.
+    for (BackgroundFracture *band : std::as_const(m_backgrounds))
+        band->applyAlpha(m_opacity);
+}
+
+void CodeView::refreshAllColors()
+{
+    for (SideBarFracture *bar : std::as_const(m_sideBars))
+        bar->updateColor();
+    applyOpacity();
+}
+
+void CodeView::refreshFeatureColors(Feature *feature)
+{
+    for (SideBarFracture *bar : std::as_const(m_sideBars)) {
+        if (bar->feature() == feature)
+            bar->updateColor();
+    }
+    for (BackgroundFracture *band : std::as_const(m_backgrounds)) {
+        if (band->feature() == feature)
+            band->applyAlpha(m_opacity);
+    }
+}
+
+QString CodeView::fileName() const
+{
+    return m_file ? m_file->fileName() : QString();
+}
+
+QPair<int, int> CodeView::visibleLineRange() const
+{
+    const QPolygonF area = m_lineNumberView->mapToScene(
+        QRect(0, 0, m_lineNumberView->width(), m_lineNumberView->height()));
+    int first = -1;
+    int last = -1;
+    const QList<QGraphicsItem *> labels = m_lineNumberScene->items(area, Qt::IntersectsItemShape);
+    for (const QGraphicsItem *item : labels) {
+        const auto *label = qgraphicsitem_cast<const QGraphicsSimpleTextItem *>(item);
+        if (!label)
+            continue;
+        bool ok = false;
+        const int number = label->text().trimmed().toInt(&ok);
+        if (!ok)
+            continue;
+        if (first < 0 || number < first)
+            first = number;
+        if (number > last)
+            last = number;
+    }
+    return {first, last};
+}
+
+void CodeView::resizeEvent(QResizeEvent *event)
+{
+    m_sideBarView->setFixedWidth(int(m_sideBarScene->sceneRect().width()));
+    m_overviewView->setFixedWidth(m_sideBarView->width());
+    m_codeView->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_lineNumberView->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // The side bars too: centred in a view taller than a short file, they
+    // would stand beside the wrong lines.
+    m_sideBarView->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_overviewView->fitInView(m_sideBarScene->sceneRect(), Qt::IgnoreAspectRatio);
+    QWidget::resizeEvent(event);
+}

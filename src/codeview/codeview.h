@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QFont>
+#include <QList>
 #include <QWidget>
 
 class BackgroundFracture;
@@ -22,7 +24,7 @@ class CodeView : public QWidget
     Q_OBJECT
 
 public:
-    // Takes ownership of file.
+    // Takes ownership of file; the main-window argument is not used.
     CodeView(FeatureTreeWidget *featureTree, STNode *fileNode, MainWindow *mainWindow,
              QFile *file, int opacity);
     ~CodeView() override;
@@ -58,6 +60,17 @@ public:
     // The first and last line numbers whose labels are visible, or -1, -1.
     QPair<int, int> visibleLineRange() const;
 
+    // The font of the code and of the line numbers.
+    static QFont codeFont();
+    // Vertical distance between two lines of the code as laid out.
+    qreal lineStep() const;
+    // Top of the code's first line below the top of the code scene.
+    qreal textMargin() const;
+    // The side bars of the fragments, in the order of the file's fragments.
+    const QList<SideBarFracture *> &sideBars() const { return m_sideBars; }
+    // The bands behind the code, in the order they were made.
+    const QList<BackgroundFracture *> &backgrounds() const { return m_backgrounds; }
+
 protected:
     void resizeEvent(QResizeEvent *event) override;
 
@@ -78,4 +91,7 @@ private:
     int m_opacity = 170;
     STNode *m_fileNode = nullptr;
     Highlighter *m_highlighter = nullptr;
+    qreal m_lineStep = 0;
+    QList<SideBarFracture *> m_sideBars;         // owned by the side-bar scene
+    QList<BackgroundFracture *> m_backgrounds;   // owned by the code scene
 };

@@ -4,6 +4,7 @@
 #include "colors/itemdelegate.h"
 #include "colors/mylistwidgetitem.h"
 #include "colors/mytreewidgetitem.h"
+#include "images/resources.h"
 #include "model/featuremodel.h"
 #include "model/textdecoding.h"
 
@@ -142,6 +143,7 @@ void FeatureTreeWidget::refreshPalette()
     m_paletteList->clear();
     if (!m_colorManager)
         return;
+    initImageResources();
     const QIcon icon(QStringLiteral(":/images/leer.png"));
     for (PaletteColor *color : std::as_const(m_colorManager->ColorArray)) {
         if (!color->isFree())

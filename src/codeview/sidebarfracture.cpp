@@ -1,0 +1,182 @@
+#include "sidebarfracture.h"
+
+#include "codeview/backgroundfracture.h"
+#include "codeview/fracturedrop.h"
+#include "colors/palettecolor.h"
+#include "model/feature.h"
+#include "model/featuretreewidget.h"
+
+#include <QBrush>
+#include <QGraphicsScene>
+#include <QGraphicsTextItem>
+#include <QGraphicsView>
+#include <QPen>
+#include <QRegularExpression>
+
+namespace {
+
+// The colour manager's placeholders for a feature without a colour.
+constexpr QRgb LightGrey = 0xffdcdcdc; // 220, 220, 220
+constexpr QRgb DarkGrey = 0xffb4b4b4;  // 180, 180, 180
+
+// Older labels closer than this to a new bar's top make way for its label.
+constexpr int LabelBandHeight = 20;
+
+} // namespace
+
+SideBarFracture::SideBarFracture(FeatureTreeWidget *featureTree, Feature *feature, int posX,
+                                 int posY, int rectX, int rectY, int width, int height,
+                                 QGraphicsScene *scene, int lineSpan, const QString &expression)
+    : QGraphicsRectItem(nullptr), m_scene(scene), m_featureTree(featureTree)
+{
+    setRect(rectX, rectY, width, height);
+    setPos(posX, posY);
+    if (m_scene)
+        m_scene->addItem(this);
+    m_feature = feature;
+    m_lineSpan = lineSpan;
+    // Longer fragments lie above the shorter ones they contain.
+    setZValue(lineSpan);
+    m_expression = expression;
+    if (featureTree)
+        setAcceptDrops(true);
+
+    updateColor();
+    if (m_scene)
+        resolveCollisions();
+
+    if (m_feature) {
+        setToolTip(m_expression.isEmpty() ? m_feature->name()
+                                          : toolTipHtml(m_feature->name(), m_expression));
+    }
+    if (!m_expression.isEmpty())
+        addOperatorLabel();
+}
+
+void SideBarFracture::updateColor()
+{
+    if (!m_feature)
+        return;
+    const PaletteColor *paletteColor = m_feature->color();
+    QColor color = paletteColor ? paletteColor->color() : QColor();
+    // Colours are compared by their values alone: a grey built from HSV
+    // components is still the placeholder grey.
+    if (!color.isValid() || color.rgba() == LightGrey || color.rgba() == DarkGrey)
+        color = QColor::fromRgba(m_shiftCount % 2 ? DarkGrey : LightGrey);
+    setBrush(QBrush(color));
+    // A zero-width (cosmetic) pen keeps the bounding rectangle equal to the
+    // bar's rectangle, so bars of adjacent fragments touch without colliding.
+    setPen(QPen(color, 0));
+    if (m_background)
+        m_background->setColor(color);
+}
+
+void SideBarFracture::resolveCollisions()
+{
+    const QList<QGraphicsItem *> colliding = collidingItems(Qt::IntersectsItemBoundingRect);
+    const int ownX = int(x());
+    const int ownWidth = int(rect().width());
+    const int nextColumn = ownWidth + ownX + ColumnGap;
+
+    for (QGraphicsItem *item : colliding) {
+        auto *other = qgraphicsitem_cast<SideBarFracture *>(item);
+        if (!other || other->rect().width() >= MaxBarWidth)
+            continue;
+        // The scene reports bars that merely touch (one fragment ends on the
+        // line before the next begins) as colliding; they share no line and
+        // keep their column.
+        if (!sceneBoundingRect().intersects(other->sceneBoundingRect()))
+            continue;
+        if (y() > other->y()) {
+            // The bar that starts lower gives way.
+            setX(other->x() + other->rect().width() + ColumnGap);
+            ++m_shiftCount;
+            resolveCollisions();
+        } else {
+            other->setX(nextColumn);
+            other->resolveCollisions();
+            ++other->m_shiftCount;
+        }
+    }
+}
+
+void SideBarFracture::setBackground(BackgroundFracture *background)
+{
+    m_background = background;
+}
+
+QString SideBarFracture::operatorText(const QString &expression)
+{
+    static const QRegularExpression comparison(QStringLiteral("[<>]"));
+    QString text;
+    if (expression.contains(QLatin1Char('!')))
+        text += QLatin1Char('!');
+    if (expression.contains(QLatin1Char('&')))
+        text += QLatin1Char('&');
+    if (expression.contains(comparison))
+        text += QLatin1Char('>');
+    if (expression.contains(QLatin1Char('|')))
+        text += QLatin1Char('|');
+    return text;
+}
+
+QString SideBarFracture::toolTipHtml(const QString &featureName, const QString &expression)
+{
+    // Expressions may hold "<", ">" and "&", which rich text would otherwise
+    // read as markup.
+    const qsizetype at = featureName.isEmpty() ? -1 : expression.indexOf(featureName);
+    if (at < 0)
+        return QStringLiteral("<p>") + expression.toHtmlEscaped() + QStringLiteral("</p>");
+    return QStringLiteral("<p>") + expression.left(at).toHtmlEscaped() + QStringLiteral("<b>")
+           + featureName.toHtmlEscaped() + QStringLiteral("</b>")
+           + expression.mid(at + featureName.size()).toHtmlEscaped() + QStringLiteral("</p>");
+}
+
+void SideBarFracture::addOperatorLabel()
+{
+    const QString text = operatorText(m_expression);
+    if (text.isEmpty() || !m_scene)
+        return;
+    m_label = new QGraphicsTextItem(text, this);
+    m_label->setPos(rect().x() + rect().width(), rect().y());
+
+    // Bars that start close together would print their labels over each
+    // other; only the newest one stays. Removed labels are deleted.
+    const qreal top = mapToScene(rect().topLeft()).y();
+    const QRectF band(0, top, m_scene->width(), LabelBandHeight);
+    const QList<QGraphicsItem *> near = m_scene->items(band);
+    for (QGraphicsItem *item : near) {
+        if (item == m_label || !item->parentItem())
+            continue;
+        if (auto *owner = qgraphicsitem_cast<SideBarFracture *>(item->parentItem()))
+            owner->m_label = nullptr;
+        delete item;
+    }
+}
+
+void SideBarFracture::mousePressEvent(QGraphicsSceneMouseEvent *event)
+{
+    // The first view is the side-bar view, whose scroll bar the code and the
+    // line numbers share: centring it scrolls the code to the fragment.
+    if (m_scene && !m_scene->views().isEmpty())
+        m_scene->views().constFirst()->centerOn(mapToScene(rect().topLeft()));
+
+    if (m_feature && m_featureTree) {
+        if (QTreeWidgetItem *leaf = m_featureTree->findLeafItem(m_feature->name())) {
+            m_featureTree->scrollToItem(leaf);
+            m_featureTree->clearSelection();
+            leaf->setSelected(true);
+        }
+    }
+    QGraphicsRectItem::mousePressEvent(event);
+}
+
+void SideBarFracture::dragEnterEvent(QGraphicsSceneDragDropEvent *event)
+{
+    FractureDrop::enter(event);
+}
+
+void SideBarFracture::dropEvent(QGraphicsSceneDragDropEvent *event)
+{
+    FractureDrop::drop(event, m_feature, m_featureTree);
+}
