@@ -92,8 +92,8 @@ CommandLineRequest parseCommandLine(const QStringList &arguments)
 
     const QStringList positional = parser.positionalArguments();
     if (positional.size() > 1)
-        return failure(QStringLiteral("expected at most one project folder, got %1. See --help.")
-                           .arg(positional.size()));
+        return failure(QStringLiteral("only one project folder can be given; unexpected: ")
+                       + positional.at(1));
     if (positional.isEmpty())
         return request;
 

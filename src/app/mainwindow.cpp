@@ -64,6 +64,14 @@ MainWindow::MainWindow(const QString &projectFolder, QWidget *parent)
 
 MainWindow::~MainWindow()
 {
+    // Widgets torn down below and by the base class still emit signals (a
+    // docked finder reports itself hidden, the tab widget its new current
+    // tab); none of them may reach the slots of this half-destroyed window.
+    for (QObject *child : findChildren<QObject *>())
+        disconnect(child, nullptr, this, nullptr);
+    if (m_questionDialog)
+        disconnect(m_questionDialog, nullptr, this, nullptr);
+
     delete m_form;
     m_form = nullptr;
     // The feature tree sits in the Feature Model dock as a child widget; it is

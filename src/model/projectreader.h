@@ -2,9 +2,14 @@
 
 #include "model/feature.h"
 
+#include <QHash>
 #include <QList>
+#include <QRegularExpression>
 #include <QString>
 
+#include <memory>
+
+class BarColors;
 class MainWindow;
 class QDomElement;
 class QTreeWidgetItem;
@@ -17,6 +22,7 @@ class ProjectReader
 {
 public:
     ProjectReader(SMVTreeWidget *packageView, SMVTreeWidget *featureView, FeatureList *features);
+    ~ProjectReader();
 
     bool readProjectFile(const QString &path);
     void computeLineCounts(const QString &folderPath);
@@ -29,15 +35,31 @@ public:
     static int countFileLines(const QString &path);
 
 private:
+    // The three patterns a feature name is looked for with in expressions.
+    struct NamePatterns
+    {
+        QRegularExpression inside; // \W name \W
+        QRegularExpression leading; // name \W
+        QRegularExpression trailing; // \W name
+        bool literal = false; // the name has only word characters
+    };
+
     void readProject(const QDomElement &element, QTreeWidgetItem *parent);
     void readFolder(const QDomElement &element, QTreeWidgetItem *parent);
     void readFile(const QDomElement &element, QTreeWidgetItem *parent);
     void readFragment(const QDomElement &element, STNode *fileRow);
     void readFeature(const QDomElement &container, const QDomElement &element, STNode *parent);
-    void pruneTree();
+    void readChildren(const QDomElement &element, STNode *row);
+    static void pruneTree(QTreeWidgetItem *root);
     void pruneFeatureCopy(QTreeWidgetItem *row);
+    void buildFeatureView();
+    const NamePatterns &patternsFor(const QString &name) const;
+    int featureIndex(const Feature *feature) const;
 
     SMVTreeWidget *m_packageView;
     SMVTreeWidget *m_featureView;
     FeatureList *m_features;
+    std::shared_ptr<BarColors> m_packageColors;
+    std::shared_ptr<BarColors> m_featureColors;
+    mutable QHash<QString, NamePatterns> m_patterns;
 };

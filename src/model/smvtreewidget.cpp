@@ -1,9 +1,102 @@
-// Placeholder so the whole tree links while this class is being written.
 #include "smvtreewidget.h"
-SMVTreeWidget::SMVTreeWidget(QWidget *parent) : QTreeWidget(parent) {}
-void SMVTreeWidget::scaleTextures(int, int) {}
-void SMVTreeWidget::openFile(QTreeWidgetItem *, int) {}
-void SMVTreeWidget::updateTexture() {}
-void SMVTreeWidget::resizeEvent(QResizeEvent *e) { QTreeWidget::resizeEvent(e); }
-void SMVTreeWidget::dropEvent(QDropEvent *) {}
-void SMVTreeWidget::leaveEvent(QEvent *e) { QTreeWidget::leaveEvent(e); }
+
+#include "colors/colordragpayload.h"
+#include "colors/itemdelegate.h"
+#include "model/featuretreewidget.h"
+#include "model/rowtexture.h"
+#include "model/stnode.h"
+
+#include <QDropEvent>
+#include <QQueue>
+#include <QResizeEvent>
+
+#include <memory>
+
+namespace {
+// Enough for the rows of a few screens at any width (cost in kilobytes).
+constexpr int BackgroundCacheKilobytes = 24 * 1024;
+} // namespace
+
+SMVTreeWidget::SMVTreeWidget(QWidget *parent)
+    : QTreeWidget(parent), m_backgrounds(BackgroundCacheKilobytes)
+{
+    connect(this, &QTreeWidget::itemPressed, this, &SMVTreeWidget::openFile);
+    connect(this, &QTreeWidget::itemExpanded, this, &SMVTreeWidget::updateTexture);
+    setItemDelegate(new ItemDelegate(this, 1)); // a child of this tree
+}
+
+SMVTreeWidget::~SMVTreeWidget() = default;
+
+void SMVTreeWidget::scaleTextures(int width, int height)
+{
+    if (height == 0 || m_isFeatureView)
+        height = RowTexture::DisplayHeight;
+    // Rows below a collapsed row keep what they show; they are scaled when
+    // their parent is expanded.
+    for (int i = 0; i < topLevelItemCount(); ++i) {
+        QQueue<QTreeWidgetItem *> queue;
+        queue.enqueue(topLevelItem(i));
+        while (!queue.isEmpty()) {
+            QTreeWidgetItem *item = queue.dequeue();
+            if (auto *row = dynamic_cast<STNode *>(item))
+                row->showScaledBackground(width, height);
+            if (item->isExpanded())
+                for (int c = 0; c < item->childCount(); ++c)
+                    queue.enqueue(item->child(c));
+        }
+    }
+    viewport()->update();
+}
+
+QPixmap SMVTreeWidget::cachedBackground(const STNode *row, quint64 stamp, int width,
+                                        int height) const
+{
+    if (CachedBackground *cached = m_backgrounds.object(row); cached && cached->stamp == stamp)
+        return cached->picture;
+    const QPixmap texture = row->texture();
+    QPixmap picture = width == 0 ? texture
+                                 : RowTexture::scaledBackground(texture, width, height);
+    auto entry = std::make_unique<CachedBackground>();
+    entry->stamp = stamp;
+    entry->picture = picture;
+    const qint64 bytes = qint64(picture.width()) * picture.height() * 4;
+    m_backgrounds.insert(row, entry.release(), int(std::max<qint64>(1, bytes / 1024)));
+    return picture;
+}
+
+void SMVTreeWidget::openFile(QTreeWidgetItem *, int)
+{
+    // Files open on a double click, which the main window handles.
+}
+
+void SMVTreeWidget::updateTexture()
+{
+    scaleTextures(width(), 0);
+}
+
+void SMVTreeWidget::resizeEvent(QResizeEvent *event)
+{
+    scaleTextures(event->size().width(), 0);
+    QTreeWidget::resizeEvent(event);
+}
+
+void SMVTreeWidget::dropEvent(QDropEvent *event)
+{
+    // The payload (a picture and a point) is read but not used: the colour
+    // that is given is the palette's selected one.
+    readColorDragPayload(event->mimeData(), kStructureTreeDragType);
+
+    QTreeWidgetItem *row = itemAt(event->position().toPoint());
+    if (row) {
+        while (row->parent())
+            row = row->parent();
+        if (m_featureTree)
+            m_featureTree->assignSelectedColor(row->text(0));
+    }
+    event->setAccepted(false);
+}
+
+void SMVTreeWidget::leaveEvent(QEvent *event)
+{
+    QTreeWidget::leaveEvent(event);
+}

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <QCache>
+#include <QPixmap>
 #include <QTreeWidget>
 
 class ColorManager;
 class FeatureTreeWidget;
+class STNode;
 
 // The file-structure tree: the package view and, with isFeatureView set, the
 // feature view. Rows are STNodes whose textures are scaled to the tree's width.
@@ -13,6 +16,7 @@ class SMVTreeWidget : public QTreeWidget
 
 public:
     explicit SMVTreeWidget(QWidget *parent = nullptr);
+    ~SMVTreeWidget() override;
 
     void setColorManager(ColorManager *colorManager) { m_colorManager = colorManager; }
     ColorManager *colorManager() const { return m_colorManager; }
@@ -22,6 +26,11 @@ public:
     bool isFeatureView() const { return m_isFeatureView; }
 
     void scaleTextures(int width, int height);
+
+    // The background a row shows in this tree: its texture (width 0) or the
+    // texture scaled to width x height. Painted on demand; the pictures of
+    // recently shown rows are kept while the row's stamp is unchanged.
+    QPixmap cachedBackground(const STNode *row, quint64 stamp, int width, int height) const;
 
 public Q_SLOTS:
     void openFile(QTreeWidgetItem *item, int column);
@@ -33,7 +42,14 @@ protected:
     void leaveEvent(QEvent *event) override;
 
 private:
+    struct CachedBackground
+    {
+        quint64 stamp = 0;
+        QPixmap picture;
+    };
+
     ColorManager *m_colorManager = nullptr;
     bool m_isFeatureView = false;
     FeatureTreeWidget *m_featureTree = nullptr;
+    mutable QCache<const STNode *, CachedBackground> m_backgrounds;
 };

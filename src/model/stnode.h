@@ -9,9 +9,17 @@
 
 #include <memory>
 
+class BarColors;
+
 // A row of either structure tree: a project, folder, file or feature row with
 // the project data of its subtree. A row and its copies in the feature view
 // share their fragment, line and stripe containers.
+//
+// Rows keep no pictures of their own: a texture is fully determined by the
+// row's stripes and the colours its tree painted them with (BarColors), so
+// texture() paints it when asked, and the background shown in the tree is
+// painted from it on demand as well (full size, or scaled to the width the
+// tree last gave the row).
 class STNode : public QTreeWidgetItem
 {
 public:
@@ -22,6 +30,8 @@ public:
     ~STNode() override;
 
     QTreeWidgetItem *clone() const override;
+    // A copy of this row alone (no children), sharing its containers.
+    STNode *cloneRow() const;
 
     int kind() const { return m_kind; }
     void setKind(int kind) { m_kind = kind; }
@@ -41,12 +51,14 @@ public:
     void setFilePath(const QString &filePath) { m_filePath = filePath; }
     FeatureList *featureList() const { return m_featureList; }
 
-    QList<Fragment> &fragments() { return *m_fragments; }
-    const QList<Fragment> &fragments() const { return *m_fragments; }
-    QList<Fragment> &sortedFragments() { return *m_sortedFragments; }
-    QList<int> &featureLines() { return *m_featureLines; }
-    StripeList &stripes() { return *m_stripes; }
-    StripeList &featureStripes() { return *m_featureStripes; }
+    QList<Fragment> &fragments() { return m_shared->fragments; }
+    const QList<Fragment> &fragments() const { return m_shared->fragments; }
+    QList<Fragment> &sortedFragments() { return m_shared->sortedFragments; }
+    QList<int> &featureLines() { return m_shared->featureLines; }
+    StripeList &stripes() { return m_shared->stripes; }
+    StripeList &featureStripes() { return m_shared->featureStripes; }
+    const StripeList &stripes() const { return m_shared->stripes; }
+    const StripeList &featureStripes() const { return m_shared->featureStripes; }
 
     void initFeatureLines(FeatureList *features);
     void addFragment(Feature *feature, int lineSpan, int startLine, int featureCount);
@@ -60,17 +72,70 @@ public:
     QPixmap featureTexture(Feature *feature, int width, int id);
     QPixmap featureRowTexture(Feature *feature, int width, int id);
 
+    // The layout parts of the three texture operations above: tool tip,
+    // stripes and hasBar, without painting.
+    void layOutPackageBars(int width);
+    int layOutFeatureBar(Feature *feature, int width, int id);
+    void layOutFeatureRow(int width, int id);
+    // Width of a feature-view bar for `lines` lines of the feature in a row
+    // of `lineCount` lines, with a bar area `width` wide.
+    static int featureBarWidth(qint64 lines, int lineCount, int width);
+
+    // Which picture texture() paints: a package-view row with the given bar
+    // area, or row `block` of the feature view (the feature row itself or a
+    // copy below it), in the colours of `colors`.
+    void usePackageTexture(std::shared_ptr<BarColors> colors, int width);
+    void useFeatureCopyTexture(std::shared_ptr<BarColors> colors, int block, int width);
+    void useFeatureRowTexture(std::shared_ptr<BarColors> colors, int block, int width);
+    // A package-view row whose bars were repainted in a new colour.
+    void markRecolored() { m_recolored = true; }
+    // The feature-view block (top-level row number) this row belongs to, -1
+    // for package-view rows.
+    int featureBlock() const { return m_block; }
+
+    // The tree shows the texture itself as the row's background ...
+    void showFullSizeBackground();
+    // ... or the texture scaled to a tree `width` wide with rows `height`
+    // high. Neither repaints the tree; the caller updates its viewport.
+    void showScaledBackground(int width, int height);
+    bool hasScaledBackground(int width, int height) const;
+
+    QVariant data(int column, int role) const override;
+    void setData(int column, int role, const QVariant &value) override;
+
 private:
+    struct SharedData
+    {
+        QList<Fragment> fragments;
+        QList<int> featureLines;
+        QList<Fragment> sortedFragments;
+        StripeList stripes;
+        StripeList featureStripes;
+    };
+    enum class TextureSource : quint8 { None, Stored, Package, FeatureCopy, FeatureRow };
+    enum class Background : quint8 { None, FullSize, Scaled, Explicit };
+
+    struct CopyTag {};
+    STNode(const STNode &source, CopyTag);
+    STNode *parentRow() const;
+    QBrush currentBackground() const;
+
     int m_unannotatedLines = 0;
-    QPixmap m_texture;
+    std::unique_ptr<QPixmap> m_texture; // only for textures set from outside
     bool m_hasBar = false;
-    std::shared_ptr<QList<Fragment>> m_fragments;
-    std::shared_ptr<QList<int>> m_featureLines;
-    std::shared_ptr<QList<Fragment>> m_sortedFragments;
-    std::shared_ptr<StripeList> m_stripes;
-    std::shared_ptr<StripeList> m_featureStripes;
+    std::shared_ptr<SharedData> m_shared;
     int m_kind = None;
     int m_lineCount = 0;
     FeatureList *m_featureList = nullptr;
     QString m_filePath;
+
+    TextureSource m_textureSource = TextureSource::None;
+    Background m_background = Background::None;
+    bool m_recolored = false;
+    int m_textureArea = 0;
+    int m_block = -1;
+    std::shared_ptr<BarColors> m_colors;
+    int m_backgroundWidth = 0;
+    int m_backgroundHeight = 0;
+    quint64 m_backgroundStamp = 0;
 };

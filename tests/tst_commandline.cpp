@@ -1,0 +1,237 @@
+#include "app/commandline.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using Action = CommandLineRequest::Action;
+Q_DECLARE_METATYPE(CommandLineRequest::Action)
+
+class TestCommandLine : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void decision_data();
+    void decision();
+    void failureIsOneLineNamingTheArgument_data();
+    void failureIsOneLineNamingTheArgument();
+    void relativeFolderBecomesAbsolute();
+    void helpNamesTheProgramAndTheFolderArgument();
+
+    void binary_data();
+    void binary();
+
+private:
+    // "<tmp>" in test data stands for the temporary directory.
+    QString expand(const QString &text) const;
+    QStringList expand(const QStringList &arguments) const;
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void TestCommandLine::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("project/src")));
+    QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("-dashed")));
+    QFile file(m_dir->filePath(QStringLiteral("file.txt")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("not a folder\n");
+}
+
+void TestCommandLine::cleanup()
+{
+    m_dir.reset();
+}
+
+QString TestCommandLine::expand(const QString &text) const
+{
+    QString result = text;
+    return result.replace(QStringLiteral("<tmp>"), m_dir->path());
+}
+
+QStringList TestCommandLine::expand(const QStringList &arguments) const
+{
+    QStringList result{QStringLiteral("/usr/bin/featurehue")};
+    for (const QString &argument : arguments)
+        result.append(expand(argument));
+    return result;
+}
+
+void TestCommandLine::decision_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<Action>("action");
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<int>("exitCode");
+
+    QTest::newRow("no argument asks in the dialog") << QStringList() << Action::Run << QString() << 0;
+    QTest::newRow("existing folder is used")
+        << QStringList{"<tmp>/project"} << Action::Run << "<tmp>/project" << 0;
+    QTest::newRow("trailing slash is dropped, so appended names get one slash")
+        << QStringList{"<tmp>/project/"} << Action::Run << "<tmp>/project" << 0;
+    QTest::newRow("dot segments are cleaned")
+        << QStringList{"<tmp>/project/src/.././"} << Action::Run << "<tmp>/project" << 0;
+    QTest::newRow("folder with a leading dash after --")
+        << QStringList{"--", "<tmp>/-dashed"} << Action::Run << "<tmp>/-dashed" << 0;
+    QTest::newRow("Qt's own single-dash options are left to Qt")
+        << QStringList{"-platform", "offscreen", "<tmp>/project"} << Action::Run
+        << "<tmp>/project" << 0;
+    QTest::newRow("Qt option in name=value form")
+        << QStringList{"-style=fusion", "-reverse", "<tmp>/project"} << Action::Run
+        << "<tmp>/project" << 0;
+    QTest::newRow("missing folder is refused")
+        << QStringList{"<tmp>/missing"} << Action::Fail << QString() << 2;
+    QTest::newRow("regular file is refused")
+        << QStringList{"<tmp>/file.txt"} << Action::Fail << QString() << 2;
+    QTest::newRow("empty argument is refused") << QStringList{""} << Action::Fail << QString() << 2;
+    QTest::newRow("two folders are refused")
+        << QStringList{"<tmp>/project", "<tmp>/project"} << Action::Fail << QString() << 2;
+    QTest::newRow("unknown option is refused")
+        << QStringList{"--colours", "<tmp>/project"} << Action::Fail << QString() << 2;
+    QTest::newRow("--help") << QStringList{"--help"} << Action::ShowHelp << QString() << 0;
+    QTest::newRow("-h") << QStringList{"-h"} << Action::ShowHelp << QString() << 0;
+    QTest::newRow("--help-all") << QStringList{"--help-all"} << Action::ShowHelp << QString() << 0;
+    QTest::newRow("help wins over a bad folder")
+        << QStringList{"--help", "<tmp>/missing"} << Action::ShowHelp << QString() << 0;
+    QTest::newRow("--version") << QStringList{"--version"} << Action::ShowVersion << QString() << 0;
+    QTest::newRow("-v") << QStringList{"-v"} << Action::ShowVersion << QString() << 0;
+}
+
+void TestCommandLine::decision()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(Action, action);
+    QFETCH(QString, folder);
+    QFETCH(int, exitCode);
+
+    const CommandLineRequest request = parseCommandLine(expand(arguments));
+    QCOMPARE(request.action, action);
+    QCOMPARE(request.projectFolder, expand(folder));
+    QCOMPARE(request.exitCode, exitCode);
+    if (action == Action::ShowVersion)
+        QCOMPARE(request.output, QStringLiteral("featurehue " FEATUREHUE_VERSION "\n"));
+    if (action == Action::Run)
+        QVERIFY(request.output.isEmpty());
+    else
+        QVERIFY(!request.output.isEmpty());
+}
+
+void TestCommandLine::failureIsOneLineNamingTheArgument_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("mentioned");
+
+    QTest::newRow("missing folder") << QStringList{"<tmp>/missing"} << "<tmp>/missing";
+    QTest::newRow("regular file") << QStringList{"<tmp>/file.txt"} << "<tmp>/file.txt";
+    QTest::newRow("unknown option") << QStringList{"--colours"} << "colours";
+}
+
+void TestCommandLine::failureIsOneLineNamingTheArgument()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, mentioned);
+
+    const CommandLineRequest request = parseCommandLine(expand(arguments));
+    QCOMPARE(request.action, Action::Fail);
+    QVERIFY(request.output.startsWith(QStringLiteral("featurehue: ")));
+    QVERIFY(request.output.endsWith(QLatin1Char('\n')));
+    QCOMPARE(request.output.count(QLatin1Char('\n')), 1);
+    QVERIFY2(request.output.contains(expand(mentioned)), qPrintable(request.output));
+}
+
+void TestCommandLine::relativeFolderBecomesAbsolute()
+{
+    // Relative paths would break the removal of the folder from file paths.
+    const QString previous = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(m_dir->path()));
+    const CommandLineRequest dotted = parseCommandLine({QStringLiteral("featurehue"),
+                                                        QStringLiteral(".")});
+    const CommandLineRequest sub = parseCommandLine({QStringLiteral("featurehue"),
+                                                     QStringLiteral("project")});
+    QVERIFY(QDir::setCurrent(previous));
+
+    const QString tmp = QDir(m_dir->path()).absolutePath();
+    QCOMPARE(dotted.action, Action::Run);
+    QCOMPARE(dotted.projectFolder, tmp);
+    QCOMPARE(sub.projectFolder, tmp + QStringLiteral("/project"));
+}
+
+void TestCommandLine::helpNamesTheProgramAndTheFolderArgument()
+{
+    const CommandLineRequest request = parseCommandLine({QStringLiteral("./featurehue"),
+                                                         QStringLiteral("--help")});
+    QVERIFY2(request.output.startsWith(QStringLiteral("Usage: featurehue [options] [PROJECT_FOLDER]\n")),
+             qPrintable(request.output));
+    // The argument is also described, not only named in the usage line.
+    QCOMPARE(request.output.count(QStringLiteral("PROJECT_FOLDER")), 2);
+    QVERIFY(request.output.contains(QStringLiteral("--version")));
+}
+
+void TestCommandLine::binary_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("stdoutContains");
+    QTest::addColumn<int>("stderrLines");
+
+    QTest::newRow("missing folder: one line on stderr, status 2")
+        << QStringList{"/no/such/dir"} << 2 << QString() << 1;
+    QTest::newRow("regular file: one line on stderr, status 2")
+        << QStringList{"<tmp>/file.txt"} << 2 << QString() << 1;
+    QTest::newRow("two folders: one line on stderr, status 2")
+        << QStringList{"<tmp>/project", "<tmp>/project"} << 2 << QString() << 1;
+    QTest::newRow("--version prints the version")
+        << QStringList{"--version"} << 0 << QStringLiteral("featurehue " FEATUREHUE_VERSION "\n")
+        << 0;
+    QTest::newRow("--help lists the folder argument")
+        << QStringList{"--help"} << 0 << QStringLiteral("PROJECT_FOLDER") << 0;
+}
+
+void TestCommandLine::binary()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, stdoutContains);
+    QFETCH(int, stderrLines);
+
+    QStringList expanded;
+    for (const QString &argument : arguments)
+        expanded.append(expand(argument));
+
+    // No display at all: had the program started its GUI, it would abort with
+    // Qt's own messages instead of answering.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(FEATUREHUE_BINARY), expanded);
+    QVERIFY2(process.waitForFinished(), qPrintable(process.errorString()));
+    const QString out = QString::fromLocal8Bit(process.readAllStandardOutput());
+    const QString err = QString::fromLocal8Bit(process.readAllStandardError());
+
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), exitCode);
+    QCOMPARE(err.count(QLatin1Char('\n')), stderrLines);
+    if (stderrLines > 0) {
+        QVERIFY(out.isEmpty());
+        QVERIFY2(err.contains(expanded.last()), qPrintable(err));
+    }
+    if (!stdoutContains.isEmpty())
+        QVERIFY2(out.contains(stdoutContains), qPrintable(out));
+}
+
+QTEST_APPLESS_MAIN(TestCommandLine)
+#include "tst_commandline.moc"
