@@ -28,6 +28,7 @@
 #include <QSlider>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QToolButton>
 #include <QTreeWidgetItemIterator>
 
@@ -51,9 +52,10 @@ inline const char smallAnnotations[] = R"(<?xml version="1.0"?>
         <fragment startline="6" endline="6"><feature>Tcp</feature></fragment>
       </file>
     </folder>
-    <file name="Main.java" length="3">
+    <file name="Main.java" length="4">
       <fragment startline="1" endline="2"><feature>Base</feature></fragment>
       <fragment startline="3" endline="3"><feature>Udp</feature></fragment>
+      <fragment startline="4" endline="4"><feature>Logging</feature></fragment>
     </file>
   </folder>
 </project>
@@ -75,7 +77,7 @@ inline bool writeSmallProject(const QString &folder)
                         "class Client {\n  void log() {}\n  int a;\n  int b;\n"
                         "  int key;\n  int port;\n")
            && writeFile(folder + "/src/Main.java",
-                        "class Main {\n  void run() {}\n  int port;\n");
+                        "class Main {\n  void run() {}\n  int port;\n  void log() {}\n");
 }
 
 // A project with `count` features F00, F01, ... under one top-level row and
@@ -220,20 +222,19 @@ inline STNode *fileRow(SMVTreeWidget *tree, const QString &fileName)
     return nullptr;
 }
 
-// Opens the package-view file row in a new tab the way the window does and
-// makes it current.
+// Opens the package-view file row in a tab, as a double click does, and
+// waits for its delayed "fileOpened" log entry.
 inline CodeView *openTab(MainWindow &window, const QString &fileName)
 {
     STNode *node = fileRow(child<SMVTreeWidget>(window, "treeWidget_packageView"), fileName);
-    if (!node || node->filePath().isEmpty())
+    if (!node)
         return nullptr;
-    auto *view = new CodeView(window.featureTree(), node, &window, new QFile(node->filePath()),
-                              child<QSlider>(window, "horizontalSlider")->value());
-    auto *tabs = child<QTabWidget>(window, "tabWidget");
-    tabs->setCurrentIndex(tabs->addTab(view, node->text(0)));
-    view->buildSideBars();
-    view->buildLineNumbers();
-    view->buildBackgrounds();
+    window.openFile(node);
+    CodeView *view = window.currentCodeView();
+    if (!view || view->fileNode() != node)
+        return nullptr;
+    if (!QTest::qWaitFor([view] { return !view->justOpened(); }))
+        return nullptr;
     return view;
 }
 

@@ -176,7 +176,7 @@ void TestColorActions::refreshFeatureUpdatesEveryView()
 {
     open();
     CodeView *first = m_window->currentCodeView();
-    CodeView *second = openTab(*m_window, QStringLiteral("Client.java"));
+    CodeView *second = openTab(*m_window, QStringLiteral("Main.java"));
     QVERIFY(second && second != first);
 
     // The pair and the row change first, as the feature tree changes them.
@@ -192,9 +192,14 @@ void TestColorActions::refreshFeatureUpdatesEveryView()
     m_window->refreshFeature(logging);
     QVERIFY2(checkInStep(*m_window).isEmpty(), qPrintable(checkInStep(*m_window)));
     // Only the current tab is recoloured; the others when they become current.
-    for (SideBarFracture *bar : first->sideBars())
-        if (bar->feature() == logging)
+    int loggingBars = 0;
+    for (SideBarFracture *bar : first->sideBars()) {
+        if (bar->feature() == logging) {
+            ++loggingBars;
             QVERIFY(isPlaceholderGrey(bar->brush().color()));
+        }
+    }
+    QCOMPARE(loggingBars, 1);
 }
 
 void TestColorActions::updateAllColors_data()
