@@ -1,8 +1,12 @@
 #include "study/actionlog.h"
 
+#include "codeview/codeview.h"
+
 #include "studyfixture.h"
 
 #include <QDir>
+#include <QGraphicsView>
+#include <QScrollBar>
 #include <QTest>
 
 class TestActionLog : public QObject
@@ -25,7 +29,8 @@ private Q_SLOTS:
     void differenceToThePreviousRecord();
     void withoutCodeViewFileAndRangeAreRepeated_data();
     void withoutCodeViewFileAndRangeAreRepeated();
-    void firstRecordWithoutFileHasEmptyFields();
+    void codeViewGivesFileAndVisibleLines();
+    void codeViewWithoutLineNumbersKeepsTheRange();
     void signInIsLoggedAsCodeInTheParticipantsLog();
     void taskPagesLogTheirCompletion();
     void umlautsAreWrittenAsUtf8();
@@ -35,6 +40,9 @@ private Q_SLOTS:
     void cursorsAreReset();
 
 private:
+    // Opens a file of the project in a real code view as the current tab.
+    CodeView *openCodeView(const QString &relativePath, int lines, bool withLineNumbers);
+
     std::unique_ptr<StudyFixture> f;
     QString preSignInLog() const { return QStringLiteral("_bernd_log.txt"); }
 };
@@ -135,7 +143,8 @@ void TestActionLog::differenceToThePreviousRecord_data()
     QTest::addColumn<qint64>("later");
     QTest::addColumn<QByteArray>("secondRecord");
 
-    QTest::newRow("seven seconds later") << qint64(107) << QByteArray("code$$b$($)$100$107$7\r\n\n");
+    QTest::newRow("seven seconds later")
+        << qint64(107) << QByteArray("code$$b$($)$100$107$7\r\n\n");
     QTest::newRow("within the same second") << qint64(100)
                                             << QByteArray("code$$b$($)$100$100$0\r\n\n");
 }
@@ -179,12 +188,65 @@ void TestActionLog::withoutCodeViewFileAndRangeAreRepeated()
                         "code$/src/Chat.java$fileClosed$(3$40)$50$50$0\r\n\n"));
 }
 
-void TestActionLog::firstRecordWithoutFileHasEmptyFields()
+CodeView *TestActionLog::openCodeView(const QString &relativePath, int lines,
+                                     bool withLineNumbers)
+{
+    QByteArrayList sourceLines;
+    for (int i = 1; i <= lines; ++i)
+        sourceLines << "int line" + QByteArray::number(i) + ";";
+    const QByteArray source = sourceLines.join('\n');
+    QDir(f->dir.path()).mkpath(QStringLiteral("src"));
+    if (!f->writeFile(relativePath.mid(1), source))
+        return nullptr;
+    auto *view = new CodeView(nullptr, nullptr, nullptr, new QFile(f->path(relativePath.mid(1))),
+                              170);
+    if (withLineNumbers)
+        view->buildLineNumbers();
+    f->tabs.addTab(view, relativePath);
+    f->tabs.setCurrentWidget(view);
+    f->tabs.resize(600, 300);
+    f->tabs.show();
+    return QTest::qWaitForWindowExposed(&f->tabs) ? view : nullptr;
+}
+
+// The record names the current file relative to the project folder and the
+// first and last line numbers the participant can see.
+void TestActionLog::codeViewGivesFileAndVisibleLines()
 {
     QuestionDialog &dialog = f->make();
-    f->now = 9;
-    dialog.writeToLog(QStringLiteral("fileClosed"), QStringLiteral("/src/Chat.java"));
-    QCOMPARE(f->readFile(preSignInLog()), QByteArray("code$$fileClosed$($)$9$9$0\r\n\n"));
+    CodeView *view = openCodeView(QStringLiteral("/src/Chat.java"), 200, true);
+    QVERIFY(view);
+    f->now = 10;
+
+    const QPair<int, int> top = view->visibleLineRange();
+    QCOMPARE(top.first, 1);
+    QVERIFY(top.second > 1 && top.second < 200);
+    dialog.writeToLog(QStringLiteral("fileOpened"), QString());
+
+    QScrollBar *bar = view->lineNumberView()->verticalScrollBar();
+    bar->setValue(bar->maximum());
+    const QPair<int, int> bottom = view->visibleLineRange();
+    QCOMPARE(bottom.second, 200);
+    QVERIFY(bottom.first > 1);
+    // A file name given by the caller wins over the view's.
+    dialog.writeToLog(QStringLiteral("selectionChanged"), QStringLiteral("/given.java"));
+
+    QCOMPARE(QString::fromUtf8(f->readFile("_bernd_log.txt")),
+             QStringLiteral("code$/src/Chat.java$fileOpened$(1$%1)$10$10$0\r\n\n"
+                            "code$/given.java$selectionChanged$(%2$200)$10$10$0\r\n\n")
+                 .arg(top.second)
+                 .arg(bottom.first));
+}
+
+void TestActionLog::codeViewWithoutLineNumbersKeepsTheRange()
+{
+    QuestionDialog &dialog = f->make();
+    QVERIFY(openCodeView(QStringLiteral("/src/Empty.java"), 3, false));
+    f->now = 10;
+    dialog.setStartAndEndLine(4, 9);
+    dialog.writeToLog(QStringLiteral("fileOpened"), QString());
+    QCOMPARE(f->readFile("_bernd_log.txt"),
+             QByteArray("code$/src/Empty.java$fileOpened$(4$9)$10$10$0\r\n\n"));
 }
 
 void TestActionLog::signInIsLoggedAsCodeInTheParticipantsLog()
@@ -230,7 +292,8 @@ void TestActionLog::umlautsAreWrittenAsUtf8()
     dialog.setCurrentFile(QStringLiteral("/Größe.java"));
     dialog.writeToLog(QStringLiteral("search<current>(für)"));
     QCOMPARE(f->readFile(preSignInLog()),
-             QByteArray("code$/Gr\xc3\xb6\xc3\x9f" "e.java$search<current>(f\xc3\xbcr)$($)$1$1$0\r\n\n"));
+             QByteArray("code$/Gr\xc3\xb6\xc3\x9f" "e.java$"
+                        "search<current>(f\xc3\xbcr)$($)$1$1$0\r\n\n"));
 }
 
 // A record that cannot be written is lost, but the next one still measures

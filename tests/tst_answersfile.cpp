@@ -63,8 +63,9 @@ void TestAnswersFile::encode_data()
         << QStringList{"a\nb", "c"} << QByteArray("a\nb$c$\n");
     QTest::newRow("windows line end kept as typed")
         << QStringList{"a\r\nb"} << QByteArray("a\r\nb$\n");
-    QTest::newRow("umlauts as utf-8") << QStringList{QStringLiteral("Größe"), QStringLiteral("ü")}
-                                      << QByteArray("Gr\xc3\xb6\xc3\x9f" "e$\xc3\xbc$\n");
+    QTest::newRow("umlauts as utf-8")
+        << QStringList{QStringLiteral("Größe"), QStringLiteral("ü")}
+        << QByteArray("Gr\xc3\xb6\xc3\x9f" "e$\xc3\xbc$\n");
 }
 
 void TestAnswersFile::encode()

@@ -176,6 +176,8 @@ void STNode::showFullSizeBackground()
 {
     m_background = Background::FullSize;
     m_backgroundStamp = nextStamp();
+    if (auto *tree = qobject_cast<SMVTreeWidget *>(treeWidget()))
+        tree->rowLostScaling();
 }
 
 void STNode::showScaledBackground(int width, int height)
@@ -258,14 +260,17 @@ void STNode::computeUnannotatedLines(int fileLength)
         return;
     }
     // p walks over the file; every gap before a fragment's first line counts.
+    // A gap ends at the file's end even when a stale fragment lies beyond
+    // it, and a fragment with a negative span never moves p backwards, so
+    // no line is counted twice and the result never exceeds the length.
     qint64 unannotated = 0;
     qint64 position = 1;
     for (const Fragment &fragment : sorted) {
         if (position >= fileLength)
             break;
-        const qint64 end = qint64(fragment.startLine) + fragment.lineSpan;
+        const qint64 end = qint64(fragment.startLine) + std::max(0, fragment.lineSpan);
         if (position < fragment.startLine) {
-            unannotated += fragment.startLine - position;
+            unannotated += std::min<qint64>(fragment.startLine, fileLength) - position;
             position = end;
         } else {
             position = std::max(position, end);

@@ -143,13 +143,19 @@ void QuestionDialog::nextStackedPage()
 
     bool moved = false;
     if (startIndex == 0) {
+        // The button is only enabled for a usable name; a direct call with
+        // any other name must not name files with it either.
+        if (!AccountName::isUsable(form->lineEdit_account->text(), osUserName))
+            return;
+        signedIn = true;
         userPrefix = form->lineEdit_account->text() + QLatin1Char('_') + osUserName;
-        if (QFile::exists(logFilePath()))
+        if (QFile::exists(logFilePath())) {
             moved = resumeFromLog();
-        else if (QFile::exists(answerFilePath()))
+        } else if (QFile::exists(answerFilePath())) {
             // Answers without a log (the log was lost or never written):
             // show them again instead of overwriting them with empty boxes.
             restoreAnswers();
+        }
     }
 
     // Leaving the first task page is not logged.
@@ -302,6 +308,10 @@ void QuestionDialog::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
+    // The main window closes the questionnaire when it ends: keep what was
+    // typed on the current page since the last page change.
+    if (signedIn)
+        writeAnswerFile();
     QDialog::closeEvent(event);
 }
 

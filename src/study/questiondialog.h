@@ -83,4 +83,6 @@ private:
     std::function<qint64()> clock;
     // pushButton_next reads "Fertig!": pressing it finishes the questionnaire.
     bool nextFinishes = false;
+    // A participant has signed in, so the answers file is theirs.
+    bool signedIn = false;
 };
