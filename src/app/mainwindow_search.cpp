@@ -1,6 +1,176 @@
-// Placeholder so the whole tree links while this part of the window is being written.
 #include "mainwindow.h"
-void MainWindow::search() {}
-void MainWindow::removeFinds() {}
-void MainWindow::resetLastSearch() {}
-void MainWindow::searchInFeatureModel() {}
+#include "ui_mainwindow.h"
+
+#include "app/featuresearch.h"
+#include "app/findmarks.h"
+#include "app/projectsearch.h"
+#include "codeview/codeview.h"
+#include "model/featuretreewidget.h"
+#include "model/projectfolder.h"
+#include "model/stnode.h"
+
+#include <QGraphicsRectItem>
+#include <QGraphicsScene>
+#include <QGraphicsTextItem>
+#include <QGraphicsView>
+#include <QMessageBox>
+#include <QTextDocument>
+#include <QTextEdit>
+
+namespace {
+
+// Set on a code scene once the window watches it for its end.
+const char *const findMarksWatched = "featurehueFindMarksWatched";
+
+void showNotFound(QWidget *parent, const QString &text)
+{
+    QMessageBox::information(parent, QString(), text + QStringLiteral(" not found!"),
+                             QMessageBox::Ok);
+}
+
+} // namespace
+
+void MainWindow::search()
+{
+    m_resultNodes.clear();
+    m_form->listWidget_results->clear();
+    const QString text = m_form->lineEdit_find->text();
+
+    if (m_form->radioButton_current->isChecked()) {
+        CodeView *view = currentCodeView();
+        if (view) {
+            if (text == m_lastSearch) {
+                // The same search again: step to the next mark, after the
+                // last back to the first.
+                if (m_findMarks.isEmpty()) {
+                    showNotFound(this, text);
+                } else if (view == m_findView) {
+                    if (m_nextFindIndex < 0 || m_nextFindIndex >= m_findMarks.size())
+                        m_nextFindIndex = 0;
+                    m_findView->codeGraphicsView()->centerOn(m_findMarks.at(m_nextFindIndex));
+                    ++m_nextFindIndex;
+                }
+            } else {
+                // Marks of a view that is gone went with its scene.
+                if (m_findView)
+                    qDeleteAll(m_findMarks);
+                m_findMarks.clear();
+
+                QTextDocument::FindFlags options;
+                if (m_form->checkBox_caseSensitive->isChecked())
+                    options |= QTextDocument::FindCaseSensitively;
+                if (m_form->checkBox_wholeWords->isChecked())
+                    options |= QTextDocument::FindWholeWords;
+
+                QGraphicsScene *scene = view->codeScene();
+                QGraphicsTextItem *textItem = view->textItem();
+                const QTextDocument *document = view->textEdit()->document();
+                const QList<FindMarks::Mark> marks = FindMarks::find(
+                    document, document->defaultFont(), view->lineStep(), text, options);
+                const QPen pen(QBrush(Qt::yellow), 0);
+                const QBrush brush(Qt::yellow);
+                m_findMarks.reserve(marks.size());
+                for (const FindMarks::Mark &mark : marks) {
+                    auto *item = new QGraphicsRectItem(0, 0, mark.rect.width(),
+                                                       mark.rect.height());
+                    item->setPen(pen);
+                    item->setBrush(brush);
+                    scene->addItem(item);
+                    item->setPos(mark.rect.topLeft());
+                    // Above the fragment bands, below the text.
+                    item->setZValue(textItem->zValue());
+                    item->stackBefore(textItem);
+                    m_findMarks.append(item);
+                }
+
+                // Should the scene go before its view does, its items are
+                // gone with it and must not be deleted again.
+                if (!scene->property(findMarksWatched).toBool()) {
+                    scene->setProperty(findMarksWatched, true);
+                    connect(scene, &QObject::destroyed, this, [this, scene] {
+                        if (!m_findView || m_findView->codeScene() == scene)
+                            m_findMarks.clear();
+                    });
+                }
+
+                m_lastSearch = text;
+                m_findView = view;
+                if (m_findMarks.isEmpty()) {
+                    showNotFound(this, text);
+                } else {
+                    m_nextFindIndex = 0;
+                    view->codeGraphicsView()->centerOn(m_findMarks.first());
+                    m_nextFindIndex = 1;
+                }
+            }
+        }
+        if (!text.isEmpty())
+            log(QStringLiteral("search<current>(") + text + QLatin1Char(')'));
+        return;
+    }
+
+    if (!text.isEmpty())
+        log(QStringLiteral("search<project>(") + text + QLatin1Char(')'));
+
+    const QRegularExpression pattern = ProjectSearch::pattern(
+        text, m_form->checkBox_wholeWords->isChecked(),
+        m_form->checkBox_caseSensitive->isChecked());
+    const QTreeWidget *tree = m_form->treeWidget_packageView;
+    QList<QTreeWidgetItem *> topLevelItems;
+    for (int i = 0; i < tree->topLevelItemCount(); ++i)
+        topLevelItems.append(tree->topLevelItem(i));
+
+    const QList<ProjectSearch::Hit> hits =
+        ProjectSearch::searchLeaves(topLevelItems, ProjectFolder::path(), pattern);
+    QStringList rows;
+    for (const ProjectSearch::Hit &hit : hits) {
+        // Rows and nodes stay in step: a row is listed only with its node.
+        auto *node = dynamic_cast<STNode *>(hit.leaf);
+        if (!node)
+            continue;
+        rows.append(hit.row);
+        m_resultNodes.append(node);
+    }
+    m_form->listWidget_results->addItems(rows);
+}
+
+void MainWindow::removeFinds()
+{
+    if (m_findView)
+        qDeleteAll(m_findMarks);
+    m_findMarks.clear();
+    m_lastSearch.clear();
+}
+
+void MainWindow::resetLastSearch()
+{
+    m_lastSearch.clear();
+}
+
+void MainWindow::searchInFeatureModel()
+{
+    const QString text = m_form->lineEdit_featureSearch->text();
+    if (text.isEmpty())
+        return;
+
+    FeatureTreeWidget *tree = m_featureTree.get();
+    if (text != m_lastFeatureSearch)
+        m_featureSearchPosition = tree->topLevelItem(0);
+
+    const FeatureSearch::Step step =
+        FeatureSearch::findNext(tree, m_featureSearchPosition, text);
+    if (step.hit) {
+        tree->scrollToItem(step.hit, QAbstractItemView::EnsureVisible);
+        // The hit is the only selected feature afterwards, also where earlier
+        // selected features have scrolled out of sight: the colour buttons
+        // act on the selection and must not reach features nobody sees.
+        tree->clearSelection();
+        step.hit->setSelected(true);
+    }
+    m_featureSearchPosition = step.next;
+    m_lastFeatureSearch = text;
+
+    const CodeView *view = currentCodeView();
+    log(QStringLiteral("search<feature>(") + text + QLatin1Char(')'),
+        view ? ProjectFolder::relativePath(view->fileName()) : QString());
+}

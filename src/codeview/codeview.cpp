@@ -204,6 +204,10 @@ void CodeView::buildLineNumbers()
         label->setPos(margin, margin + (n - 1) * m_lineStep);
         m_lineNumberScene->addItem(label);
     }
+    // The column starts at the top of the code, margin included, or the
+    // top-aligned view would lift the numbers above their lines.
+    const QRectF labels = m_lineNumberScene->itemsBoundingRect();
+    m_lineNumberScene->setSceneRect(0, 0, labels.right() + margin, labels.bottom() + margin);
 }
 
 void CodeView::buildBackgrounds()
@@ -243,6 +247,9 @@ void CodeView::buildBackgrounds()
         if (column.isEmpty())
             break;
     }
+    // The bands are made opaque; they show the opacity the view was opened
+    // with right away, not only after the next colour refresh.
+    applyOpacity();
     layout()->update();
 }
 

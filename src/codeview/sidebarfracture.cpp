@@ -30,6 +30,9 @@ SideBarFracture::SideBarFracture(FeatureTreeWidget *featureTree, Feature *featur
     : QGraphicsRectItem(nullptr), m_scene(scene), m_featureTree(featureTree)
 {
     setRect(rectX, rectY, width, height);
+    // A zero-width (cosmetic) pen, also for the featureless extent bar, keeps
+    // the bounding rectangle equal to the bar's rectangle.
+    setPen(QPen(Qt::black, 0));
     setPos(posX, posY);
     if (m_scene)
         m_scene->addItem(this);

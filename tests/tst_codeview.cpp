@@ -1,0 +1,606 @@
+#include "codeview/backgroundfracture.h"
+#include "codeview/codeview.h"
+#include "codeview/sidebarfracture.h"
+#include "colors/colormanager.h"
+#include "model/feature.h"
+#include "model/stnode.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QFile>
+#include <QGraphicsScene>
+#include <QGraphicsSceneMouseEvent>
+#include <QGraphicsSimpleTextItem>
+#include <QGraphicsTextItem>
+#include <QGraphicsView>
+#include <QPointer>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextEdit>
+
+#include <memory>
+
+namespace {
+
+struct Span
+{
+    int start;
+    int lineSpan;
+    int feature = 0;
+};
+
+QByteArray numberedLines(int count)
+{
+    QByteArray text;
+    for (int i = 1; i <= count; ++i) {
+        text += "line " + QByteArray::number(i);
+        if (i < count)
+            text += '\n';
+    }
+    return text;
+}
+
+// Where the text layout put line n (1-based) of the view's code.
+QRectF lineRect(const CodeView &view, int n)
+{
+    const QTextDocument *document = view.textItem()->document();
+    return document->documentLayout()->blockBoundingRect(document->findBlockByNumber(n - 1));
+}
+
+// Line spacing measured on the laid-out code itself.
+qreal measuredStep(const CodeView &view)
+{
+    return lineRect(view, 2).top() - lineRect(view, 1).top();
+}
+
+QList<QGraphicsSimpleTextItem *> labelsByNumber(const CodeView &view)
+{
+    QList<QGraphicsSimpleTextItem *> labels;
+    const QList<QGraphicsItem *> items = view.lineNumberScene()->items(Qt::AscendingOrder);
+    for (QGraphicsItem *item : items) {
+        if (auto *label = qgraphicsitem_cast<QGraphicsSimpleTextItem *>(item))
+            labels.append(label);
+    }
+    return labels;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Span)
+
+class TestCodeView : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+
+    void lineNumbers_data();
+    void lineNumbers();
+    void lineNumbersFollowTheText();
+    void textDecoding_data();
+    void textDecoding();
+    void codeFontAndTextItem();
+    void extentBar();
+    void oneLineFragment();
+    void barsCoverTheirLines_data();
+    void barsCoverTheirLines();
+    void missingFileStillGetsBars();
+    void nestedBands();
+    void bandsStackByColumn();
+    void noBandsWithoutFragments();
+    void opacityReachesOnlyBands();
+    void opacityShowsOnScreen();
+    void refreshReappliesOpacity();
+    void sharedScrollBar();
+    void visibleLineRange();
+    void resizeFixesColumnWidths();
+    void shortFileBarsStandBesideTheirLines();
+    void pressingABarScrollsToIt();
+    void viewOwnsItsParts();
+
+private:
+    QString writeSource(const QByteArray &bytes, const QString &name = QStringLiteral("A.java"));
+    std::unique_ptr<CodeView> openView(const QString &path, const QList<Span> &spans = {},
+                                       int opacity = 170);
+
+    FeatureList m_features;
+    std::unique_ptr<ColorManager> m_colorManager;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<STNode> m_node;
+};
+
+void TestCodeView::initTestCase()
+{
+    for (const char *name : {"Base", "Log", "Crypto", "Gui", "Net"})
+        m_features.append(Feature(qint32(m_features.size()), QString::fromLatin1(name)));
+    // Features ask the current manager for their colour; all stay unassigned.
+    m_colorManager = std::make_unique<ColorManager>(&m_features, int(m_features.size()));
+}
+
+void TestCodeView::cleanupTestCase()
+{
+    m_colorManager.reset();
+}
+
+void TestCodeView::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_node = std::make_unique<STNode>(nullptr);
+    m_node->setKind(STNode::File);
+}
+
+void TestCodeView::cleanup()
+{
+    m_node.reset();
+    m_dir.reset();
+}
+
+QString TestCodeView::writeSource(const QByteArray &bytes, const QString &name)
+{
+    const QString path = m_dir->filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qFatal("cannot write the test source");
+    return path;
+}
+
+std::unique_ptr<CodeView> TestCodeView::openView(const QString &path, const QList<Span> &spans,
+                                                 int opacity)
+{
+    for (const Span &span : spans) {
+        Fragment fragment;
+        fragment.startLine = span.start;
+        fragment.lineSpan = span.lineSpan;
+        fragment.feature = &m_features[span.feature];
+        m_node->fragments().append(fragment);
+    }
+    auto view = std::make_unique<CodeView>(nullptr, m_node.get(), nullptr, new QFile(path),
+                                           opacity);
+    view->buildSideBars();
+    view->buildLineNumbers();
+    view->buildBackgrounds();
+    return view;
+}
+
+void TestCodeView::lineNumbers_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("missing");
+    QTest::addColumn<int>("spaces"); // column width in space widths
+    QTest::addColumn<QStringList>("firstLabels");
+    QTest::addColumn<QString>("lastLabel");
+    QTest::addColumn<int>("count");
+
+    QTest::newRow("empty file") << QByteArray() << false << 2 << QStringList{"1"} << "1" << 1;
+    QTest::newRow("missing file") << QByteArray() << true << 2 << QStringList{"1"} << "1" << 1;
+    QTest::newRow("one line") << QByteArray("x") << false << 2 << QStringList{"1"} << "1" << 1;
+    QTest::newRow("nine lines") << numberedLines(9) << false << 2 << QStringList{"1", "2"}
+                                << "9" << 9;
+    QTest::newRow("ten lines: numbers right-aligned")
+        << numberedLines(10) << false << 3
+        << QStringList{" 1", " 2", " 3", " 4", " 5", " 6", " 7", " 8", " 9", "10"} << "10"
+        << 10;
+    QTest::newRow("final line break starts an empty line")
+        << QByteArray("a\nb\n") << false << 2 << QStringList{"1", "2", "3"} << "3" << 3;
+    QTest::newRow("hundred lines") << numberedLines(100) << false << 4
+                                   << QStringList{"  1", "  2"} << "100" << 100;
+}
+
+void TestCodeView::lineNumbers()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(bool, missing);
+    QFETCH(int, spaces);
+    QFETCH(QStringList, firstLabels);
+    QFETCH(QString, lastLabel);
+    QFETCH(int, count);
+
+    const QString path = missing ? m_dir->filePath(QStringLiteral("Gone.java"))
+                                 : writeSource(content);
+    auto view = openView(path);
+
+    const QList<QGraphicsSimpleTextItem *> labels = labelsByNumber(*view);
+    QCOMPARE(labels.size(), count);
+    for (int i = 0; i < firstLabels.size(); ++i)
+        QCOMPARE(labels[i]->text(), firstLabels[i]);
+    QCOMPARE(labels.last()->text(), lastLabel);
+    for (int i = 0; i < labels.size(); ++i)
+        QCOMPARE(labels[i]->zValue(), qreal(i + 1));
+
+    const QFontMetrics metrics(CodeView::codeFont());
+    QCOMPARE(view->lineNumberView()->minimumWidth(), spaces * metrics.horizontalAdvance(' '));
+    QCOMPARE(view->lineNumberView()->maximumWidth(), spaces * metrics.horizontalAdvance(' '));
+    QCOMPARE(view->lineNumberView()->backgroundBrush().color(), QColor(230, 230, 230, 255));
+}
+
+void TestCodeView::lineNumbersFollowTheText()
+{
+    auto view = openView(writeSource(numberedLines(1000)));
+    const QList<QGraphicsSimpleTextItem *> labels = labelsByNumber(*view);
+    QCOMPARE(labels.size(), 1000);
+    for (int n : {1, 2, 500, 1000}) {
+        // Each number stands level with its line of code, however far down.
+        QCOMPARE(labels[n - 1]->y(), lineRect(*view, n).top());
+        QCOMPARE(labels[n - 1]->font(), CodeView::codeFont());
+    }
+    // Shapes of neighbouring labels do not overlap, so they tell which lines
+    // a rectangle shows.
+    for (int n : {1, 499}) {
+        QVERIFY(labels[n - 1]->sceneBoundingRect().bottom() <= labels[n]->y());
+        QVERIFY(labels[n - 1]->shape().boundingRect().height() > 0);
+    }
+}
+
+void TestCodeView::textDecoding_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("cut at the first NUL byte") << QByteArray("abc\0def\nghi", 11) << "abc";
+    QTest::newRow("NUL byte first") << QByteArray("\0abc", 4) << "";
+    QTest::newRow("UTF-8") << QByteArray("// Gr\xc3\xb6\xc3\x9f" "e") << "// Gr\u00f6\u00dfe";
+    QTest::newRow("Latin-1") << QByteArray("// Gr\xf6\xdf" "e") << "// Gr\u00f6\u00dfe";
+    QTest::newRow("Windows line ends") << QByteArray("a\r\nb") << "a\nb";
+}
+
+void TestCodeView::textDecoding()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+
+    auto view = openView(writeSource(bytes));
+    QCOMPARE(view->textItem()->document()->toPlainText(), text);
+    QCOMPARE(labelsByNumber(*view).size(), int(text.count(QLatin1Char('\n'))) + 1);
+}
+
+void TestCodeView::codeFontAndTextItem()
+{
+    auto view = openView(writeSource("int x;"));
+    const QFont font = view->textEdit()->font();
+    QCOMPARE(font.family(), QStringLiteral("Courier"));
+    QCOMPARE(font.pointSize(), 9);
+    QCOMPARE(font.weight(), QFont::Thin); // weight 4 of the old 0..99 scale
+    QVERIFY(!font.italic());
+    QCOMPARE(view->textItem()->document(), view->textEdit()->document());
+    QCOMPARE(view->textItem()->document()->defaultFont(), font);
+    QCOMPARE(view->textEdit()->lineWrapMode(), QTextEdit::NoWrap);
+    QVERIFY(!view->textEdit()->acceptDrops());
+
+    QGraphicsTextItem *item = view->textItem();
+    QCOMPARE(item->textInteractionFlags(),
+             Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    QVERIFY(!item->acceptDrops());
+    QCOMPARE(item->cursor().shape(), Qt::IBeamCursor);
+    QVERIFY(!(item->flags() & QGraphicsItem::ItemIsSelectable));
+    QVERIFY(!(item->flags() & QGraphicsItem::ItemIsMovable));
+    QVERIFY(!(item->flags() & QGraphicsItem::ItemIsFocusable));
+    QCOMPARE(view->codeGraphicsView()->dragMode(), QGraphicsView::NoDrag);
+    QVERIFY(view->justOpened());
+}
+
+void TestCodeView::extentBar()
+{
+    auto view = openView(writeSource(numberedLines(30)));
+    SideBarFracture *extent = view->extentBar();
+    QVERIFY(!extent->isVisible());
+    QVERIFY(!extent->feature());
+    QCOMPARE(extent->rect(),
+             QRectF(0, 0, 35, int(view->textItem()->document()->size().height())));
+    QCOMPARE(extent->zValue(), 30.0);
+    // It keeps the side-bar scene as tall as the code.
+    QCOMPARE(view->sideBarScene()->sceneRect().height(), extent->rect().height());
+}
+
+void TestCodeView::oneLineFragment()
+{
+    auto view = openView(writeSource(numberedLines(5)), {{1, 0}});
+    QCOMPARE(view->sideBars().size(), 1);
+    const SideBarFracture *bar = view->sideBars().first();
+    const QFontMetrics metrics(CodeView::codeFont());
+    QCOMPARE(bar->pos(), QPointF(3, metrics.descent()));
+    QCOMPARE(bar->rect().width(), 5.0);
+    QCOMPARE(bar->rect().height(), qreal(qRound(measuredStep(*view))));
+    QCOMPARE(bar->lineSpan(), 0);
+}
+
+void TestCodeView::barsCoverTheirLines_data()
+{
+    QTest::addColumn<int>("start");
+    QTest::addColumn<int>("lineSpan");
+
+    QTest::newRow("first line") << 1 << 0;
+    QTest::newRow("ten lines in the middle") << 50 << 9;
+    QTest::newRow("one line far down") << 280 << 0;
+    QTest::newRow("last two lines") << 299 << 1;
+}
+
+void TestCodeView::barsCoverTheirLines()
+{
+    QFETCH(int, start);
+    QFETCH(int, lineSpan);
+
+    auto view = openView(writeSource(numberedLines(300)), {{start, lineSpan}});
+    const SideBarFracture *bar = view->sideBars().first();
+    const QRectF barRect = bar->sceneBoundingRect();
+    const BackgroundFracture *band = bar->background();
+    QVERIFY(band);
+    const QRectF bandRect = band->sceneBoundingRect();
+    const int end = start + lineSpan;
+
+    for (const QRectF &r : {barRect, bandRect}) {
+        QVERIFY(r.top() < lineRect(*view, start).center().y());
+        QVERIFY(r.bottom() > lineRect(*view, end).center().y());
+        if (start > 1)
+            QVERIFY(r.top() > lineRect(*view, start - 1).center().y());
+        if (end < 300)
+            QVERIFY(r.bottom() < lineRect(*view, end + 1).center().y());
+    }
+}
+
+void TestCodeView::missingFileStillGetsBars()
+{
+    auto view = openView(m_dir->filePath(QStringLiteral("Gone.java")), {{1, 3}, {20, 2}});
+    QCOMPARE(view->sideBars().size(), 2);
+    QCOMPARE(labelsByNumber(*view).size(), 1);
+    QVERIFY(view->textItem()->document()->toPlainText().isEmpty());
+}
+
+void TestCodeView::nestedBands()
+{
+    const QList<Span> spans{{1, 20, 0}, {2, 15, 1}, {3, 10, 2}, {4, 5, 3}, {5, 1, 4}};
+    auto view = openView(writeSource(numberedLines(40)), spans, 170);
+
+    const QList<SideBarFracture *> &bars = view->sideBars();
+    QCOMPARE(bars.size(), 5);
+    const QList<qreal> xs{3, 10, 17, 24, 31};
+    for (int i = 0; i < 5; ++i)
+        QCOMPARE(bars[i]->x(), xs[i]);
+
+    // Only the first four columns get bands.
+    QCOMPARE(view->backgrounds().size(), 4);
+    QVERIFY(!bars[4]->background());
+    const int width = int(view->codeScene()->sceneRect().width());
+    for (int i = 0; i < 4; ++i) {
+        const BackgroundFracture *band = bars[i]->background();
+        QVERIFY(band);
+        QCOMPARE(band->feature(), bars[i]->feature());
+        QCOMPARE(band->pos(), QPointF(0, int(bars[i]->y())));
+        QCOMPARE(band->rect(), QRectF(0, 0, width, int(bars[i]->rect().height())));
+        QColor expected = bars[i]->brush().color();
+        expected.setAlpha(170);
+        QCOMPARE(band->brush().color(), expected);
+    }
+}
+
+void TestCodeView::bandsStackByColumn()
+{
+    auto view = openView(writeSource(numberedLines(40)), {{1, 20, 0}, {2, 15, 1}, {3, 10, 2}});
+    const QList<SideBarFracture *> &bars = view->sideBars();
+
+    // Below the text at a point inside all three fragments: the band of the
+    // rightmost bar, its white underlay, then the next band and so on.
+    const QPointF inside(2, lineRect(*view, 5).center().y());
+    QList<QGraphicsItem *> stack = view->codeScene()->items(inside);
+    QCOMPARE(stack.takeFirst(), view->textItem());
+    QCOMPARE(stack.size(), 6);
+    for (int column = 2, i = 0; column >= 0; --column, i += 2) {
+        QCOMPARE(stack[i], bars[column]->background());
+        auto *underlay = qgraphicsitem_cast<QGraphicsRectItem *>(stack[i + 1]);
+        QVERIFY(underlay && underlay->type() == QGraphicsRectItem::Type);
+        QCOMPARE(underlay->brush().color(), QColor(Qt::white));
+        QCOMPARE(underlay->brush().style(), Qt::SolidPattern);
+        QCOMPARE(underlay->sceneBoundingRect(), stack[i]->sceneBoundingRect());
+    }
+}
+
+void TestCodeView::noBandsWithoutFragments()
+{
+    auto view = openView(writeSource(numberedLines(12)));
+    QVERIFY(view->sideBars().isEmpty());
+    QVERIFY(view->backgrounds().isEmpty());
+    QCOMPARE(view->codeScene()->items().size(), 1);
+}
+
+void TestCodeView::opacityReachesOnlyBands()
+{
+    auto view = openView(writeSource(numberedLines(30)), {{1, 10, 0}, {3, 2, 1}}, 170);
+    // A search mark, made the way the finder makes them.
+    QGraphicsRectItem *mark = view->codeScene()->addRect(0, 0, 30, 10, QPen(Qt::yellow),
+                                                         QBrush(Qt::yellow));
+    mark->stackBefore(view->textItem());
+
+    view->setOpacity(60);
+    QCOMPARE(view->opacity(), 60);
+    int underlays = 0;
+    const QList<QGraphicsItem *> items = view->codeScene()->items();
+    for (QGraphicsItem *item : items) {
+        if (item == view->textItem())
+            continue;
+        auto *rect = static_cast<QGraphicsRectItem *>(item);
+        if (item->type() == BackgroundFracture::Type) {
+            QCOMPARE(rect->brush().color().alpha(), 60);
+        } else if (item == mark) {
+            QCOMPARE(rect->brush().color(), QColor(Qt::yellow));
+        } else {
+            QCOMPARE(rect->brush().color(), QColor(Qt::white));
+            ++underlays;
+        }
+    }
+    QCOMPARE(underlays, 2);
+    for (const SideBarFracture *bar : view->sideBars())
+        QCOMPARE(bar->brush().color().alpha(), 255);
+}
+
+void TestCodeView::opacityShowsOnScreen()
+{
+    // A blank line inside the fragment, and a long line outside it so that
+    // the band reaches well to the right of the fragment's text.
+    QByteArray text = numberedLines(4) + "\n\nx\n" + QByteArray(60, 'y');
+    auto view = openView(writeSource(text), {{3, 3, 0}}, 255);
+    view->resize(700, 300);
+    view->show();
+    QVERIFY(QTest::qWaitForWindowExposed(view.get()));
+
+    const QColor barColour = view->sideBars().first()->brush().color();
+    QGraphicsView *code = view->codeGraphicsView();
+    const QPoint blank = code->mapFromScene(QPointF(100, lineRect(*view, 5).center().y()));
+    QCOMPARE(code->viewport()->grab().toImage().pixelColor(blank), barColour);
+
+    view->setOpacity(0);
+    QCOMPARE(code->viewport()->grab().toImage().pixelColor(blank), QColor(Qt::white));
+}
+
+void TestCodeView::refreshReappliesOpacity()
+{
+    auto view = openView(writeSource(numberedLines(30)), {{1, 10, 0}, {3, 2, 1}}, 120);
+    BackgroundFracture *base = view->sideBars()[0]->background();
+    BackgroundFracture *log = view->sideBars()[1]->background();
+    base->applyAlpha(255);
+    log->applyAlpha(255);
+
+    view->refreshFeatureColors(&m_features[1]);
+    QCOMPARE(log->brush().color().alpha(), 120);
+    QCOMPARE(base->brush().color().alpha(), 255);
+
+    view->refreshAllColors();
+    QCOMPARE(base->brush().color().alpha(), 120);
+    // The inner bar gave way once and keeps its darker grey.
+    QCOMPARE(view->sideBars()[1]->brush().color(), QColor(180, 180, 180));
+    QCOMPARE(log->brush().color(), QColor(180, 180, 180, 120));
+}
+
+void TestCodeView::sharedScrollBar()
+{
+    auto view = openView(writeSource(numberedLines(200)), {{150, 5}});
+    view->resize(600, 300);
+    view->show();
+    QVERIFY(QTest::qWaitForWindowExposed(view.get()));
+
+    QScrollBar *bar = view->codeGraphicsView()->verticalScrollBar();
+    QCOMPARE(view->lineNumberView()->verticalScrollBar(), bar);
+    QCOMPARE(view->sideBarView()->verticalScrollBar(), bar);
+    QVERIFY(bar->maximum() > 0);
+
+    const QPointF overviewTop = view->overviewView()->mapToScene(0, 0);
+    bar->setValue(bar->maximum() / 2);
+    const qreal codeTop = view->codeGraphicsView()->mapToScene(0, 0).y();
+    QVERIFY(codeTop > 0);
+    QCOMPARE(view->lineNumberView()->mapToScene(0, 0).y(), codeTop);
+    QCOMPARE(view->sideBarView()->mapToScene(0, 0).y(), codeTop);
+    QCOMPARE(view->overviewView()->mapToScene(0, 0), overviewTop);
+}
+
+void TestCodeView::visibleLineRange()
+{
+    const QString path = writeSource(numberedLines(200));
+    auto bare = std::make_unique<CodeView>(nullptr, m_node.get(), nullptr, new QFile(path), 170);
+    QCOMPARE(bare->visibleLineRange(), qMakePair(-1, -1));
+
+    auto view = openView(path);
+    view->resize(600, 300);
+    view->show();
+    QVERIFY(QTest::qWaitForWindowExposed(view.get()));
+
+    const QPair<int, int> top = view->visibleLineRange();
+    QCOMPARE(top.first, 1);
+    QVERIFY(top.second > 1 && top.second < 200);
+
+    // Scrolled part of the way: the first number is the line of code at the
+    // top edge of the line-number column.
+    QScrollBar *bar = view->codeGraphicsView()->verticalScrollBar();
+    bar->setValue(int(lineRect(*view, 40).center().y()));
+    const qreal edge = view->lineNumberView()->mapToScene(0, 0).y();
+    int lineAtEdge = 0;
+    for (int n = 1; n <= 200; ++n) {
+        if (lineRect(*view, n).contains(QPointF(5, edge)))
+            lineAtEdge = n;
+    }
+    QCOMPARE(lineAtEdge, 40);
+    const QPair<int, int> middle = view->visibleLineRange();
+    QCOMPARE(middle.first, 40);
+    QVERIFY(qAbs((middle.second - middle.first) - (top.second - top.first)) <= 1);
+
+    bar->setValue(bar->maximum());
+    QCOMPARE(view->visibleLineRange().second, 200);
+}
+
+void TestCodeView::resizeFixesColumnWidths()
+{
+    auto view = openView(writeSource(numberedLines(60)), {{1, 20}, {2, 3}});
+    view->resize(500, 400);
+    view->show();
+    QVERIFY(QTest::qWaitForWindowExposed(view.get()));
+
+    const int sideWidth = int(view->sideBarScene()->sceneRect().width());
+    QVERIFY(sideWidth >= 35);
+    QCOMPARE(view->sideBarView()->width(), sideWidth);
+    QCOMPARE(view->overviewView()->width(), sideWidth);
+    // The overview is the side-bar column mirrored.
+    QVERIFY(view->overviewView()->transform().m11() < 0);
+    QVERIFY(view->overviewView()->transform().m22() > 0);
+    QCOMPARE(view->codeGraphicsView()->alignment(), Qt::AlignLeft | Qt::AlignTop);
+    QCOMPARE(view->lineNumberView()->alignment(), Qt::AlignLeft | Qt::AlignTop);
+}
+
+void TestCodeView::shortFileBarsStandBesideTheirLines()
+{
+    auto view = openView(writeSource(numberedLines(6)), {{2, 1}});
+    view->resize(500, 600); // far taller than the file
+    view->show();
+    QVERIFY(QTest::qWaitForWindowExposed(view.get()));
+
+    const qreal y = view->sideBars().first()->y();
+    const int codeY = view->codeGraphicsView()->mapFromScene(QPointF(0, y)).y();
+    QCOMPARE(view->sideBarView()->mapFromScene(QPointF(0, y)).y(), codeY);
+    QCOMPARE(view->lineNumberView()->mapFromScene(QPointF(0, y)).y(), codeY);
+}
+
+void TestCodeView::pressingABarScrollsToIt()
+{
+    auto view = openView(writeSource(numberedLines(400)), {{300, 4}});
+    view->resize(600, 300);
+    view->show();
+    QVERIFY(QTest::qWaitForWindowExposed(view.get()));
+    QCOMPARE(view->codeGraphicsView()->verticalScrollBar()->value(), 0);
+
+    SideBarFracture *bar = view->sideBars().first();
+    QGraphicsSceneMouseEvent press(QEvent::GraphicsSceneMousePress);
+    press.setButton(Qt::LeftButton);
+    press.setScenePos(bar->sceneBoundingRect().center());
+    press.setPos(bar->rect().center());
+    view->sideBarScene()->sendEvent(bar, &press);
+
+    const QRectF shown = view->codeGraphicsView()
+                             ->mapToScene(view->codeGraphicsView()->viewport()->rect())
+                             .boundingRect();
+    QVERIFY(shown.contains(QPointF(10, lineRect(*view, 300).center().y())));
+}
+
+void TestCodeView::viewOwnsItsParts()
+{
+    auto *file = new QFile(writeSource(numberedLines(3)));
+    auto view = std::make_unique<CodeView>(nullptr, m_node.get(), nullptr, file, 170);
+    view->buildSideBars();
+    view->buildLineNumbers();
+    view->buildBackgrounds();
+    QPointer<QFile> filePointer(file);
+    QPointer<QGraphicsScene> code(view->codeScene());
+    QPointer<QGraphicsScene> numbers(view->lineNumberScene());
+    QPointer<QGraphicsScene> side(view->sideBarScene());
+    QCOMPARE(view->fileName(), file->fileName());
+    view.reset();
+    QVERIFY(filePointer.isNull());
+    QVERIFY(code.isNull());
+    QVERIFY(numbers.isNull());
+    QVERIFY(side.isNull());
+}
+
+QTEST_MAIN(TestCodeView)
+#include "tst_codeview.moc"

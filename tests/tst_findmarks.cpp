@@ -1,0 +1,226 @@
+#include "app/findmarks.h"
+#include "codeview/codeview.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QFontMetrics>
+#include <QFontMetricsF>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextLayout>
+
+class TestFindMarks : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+
+    void geometry_data();
+    void geometry();
+    void hitsAndOptions_data();
+    void hitsAndOptions();
+    void hitsAgreeWithTheDocumentsOwnFind_data();
+    void hitsAgreeWithTheDocumentsOwnFind();
+    void tabsFollowTheDocumentLayout_data();
+    void tabsFollowTheDocumentLayout();
+    void emptyTextFindsNothing();
+
+private:
+    // The code view's text font.
+    QFont m_font;
+};
+
+void TestFindMarks::init()
+{
+    m_font = CodeView::codeFont();
+}
+
+void TestFindMarks::geometry_data()
+{
+    QTest::addColumn<QString>("content");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("before"); // the line's text in front of the hit
+    QTest::addColumn<int>("line");
+    QTest::addColumn<QString>("covered"); // what the mark spans
+
+    QTest::newRow("hit in column 1 sits at x 3") << "foo bar\n" << "foo" << "" << 0 << "foo";
+    QTest::newRow("hit after indentation") << "a\nb\n    foo();\n" << "foo" << "    " << 2
+                                           << "foo";
+    QTest::newRow("hit inside a word covers the rest of it")
+        << "int prefoobar;" << "foo" << "int pre" << 0 << "foobar";
+    QTest::newRow("hit ending at a word's end is not widened")
+        << "foo(bar)" << "foo" << "" << 0 << "foo";
+    QTest::newRow("hit ending on punctuation is not widened")
+        << "foo(bar)" << "foo(" << "" << 0 << "foo(";
+    QTest::newRow("letters beyond ASCII belong to the word")
+        << "x größe" << "gr" << "x " << 0 << "größe";
+    QTest::newRow("underscore belongs to the word")
+        << "my_var_name" << "var" << "my_" << 0 << "var_name";
+    QTest::newRow("last line without a line break") << "a\nb\nend" << "end" << "" << 2 << "end";
+    QTest::newRow("empty lines count") << "a\n\n\nfoo" << "foo" << "" << 3 << "foo";
+    QTest::newRow("CR LF is one line break") << "a\r\nb\r\nfoo" << "foo" << "" << 2 << "foo";
+    QTest::newRow("a line separator starts a new visual line")
+        << QStringLiteral("a\u2028b\nfoo") << "foo" << "" << 2 << "foo";
+    QTest::newRow("x counts from the visual line's start")
+        << QStringLiteral("abc\u2028defoo") << "foo" << "de" << 1 << "foo";
+}
+
+void TestFindMarks::geometry()
+{
+    QFETCH(QString, content);
+    QFETCH(QString, text);
+    QFETCH(QString, before);
+    QFETCH(int, line);
+    QFETCH(QString, covered);
+
+    QTextDocument document;
+    document.setDefaultFont(m_font);
+    document.setPlainText(content);
+    // A pitch unlike the font's own spacing, as the code view may lay out.
+    const QFontMetricsF metrics(m_font);
+    const qreal step = metrics.lineSpacing() + 1.25;
+    const QList<FindMarks::Mark> marks = FindMarks::find(&document, m_font, step, text, {});
+    QCOMPARE(marks.size(), 1);
+
+    const QRectF rect = marks.first().rect;
+    QCOMPARE(rect.x(), metrics.horizontalAdvance(before) + 3);
+    QCOMPARE(rect.y(), line * step + QFontMetrics(m_font).descent() + 2);
+    QCOMPARE(rect.width(), metrics.horizontalAdvance(covered));
+    QCOMPARE(rect.height(), step);
+
+    const FindMarks::Mark &mark = marks.first();
+    QCOMPARE(document.toPlainText().mid(mark.start, mark.end - mark.start), covered);
+}
+
+void TestFindMarks::hitsAndOptions_data()
+{
+    QTest::addColumn<QString>("content");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("options");
+    QTest::addColumn<QList<int>>("starts");
+
+    QTest::newRow("a widened word is marked once")
+        << "foofoo foo" << "foo" << 0 << QList<int>{0, 7};
+    QTest::newRow("every line") << "foo\nfoo\n\nx foo" << "foo" << 0 << QList<int>{0, 4, 11};
+    QTest::newRow("case ignored") << "Foo fOO foo" << "foo" << 0 << QList<int>{0, 4, 8};
+    QTest::newRow("case sensitive") << "Foo fOO foo" << "foo"
+                                    << int(QTextDocument::FindCaseSensitively) << QList<int>{8};
+    QTest::newRow("whole words") << "foo foobar foo" << "foo"
+                                 << int(QTextDocument::FindWholeWords) << QList<int>{0, 11};
+    QTest::newRow("plain text, not a pattern") << "abc a.c" << "a.c" << 0 << QList<int>{4};
+    QTest::newRow("no hit") << "bar" << "foo" << 0 << QList<int>{};
+}
+
+void TestFindMarks::hitsAndOptions()
+{
+    QFETCH(QString, content);
+    QFETCH(QString, text);
+    QFETCH(int, options);
+    QFETCH(QList<int>, starts);
+
+    QTextDocument document;
+    document.setPlainText(content);
+    const QList<FindMarks::Mark> marks = FindMarks::find(
+        &document, m_font, 15, text, QTextDocument::FindFlags(options));
+    QList<int> found;
+    for (const FindMarks::Mark &mark : marks)
+        found.append(mark.start);
+    QCOMPARE(found, starts);
+}
+
+void TestFindMarks::hitsAgreeWithTheDocumentsOwnFind_data()
+{
+    QTest::addColumn<QString>("content");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("options");
+
+    const int whole = int(QTextDocument::FindWholeWords);
+    const int caseSensitive = int(QTextDocument::FindCaseSensitively);
+    QTest::newRow("whole words, skipped hit followed by a real one")
+        << "ba a a a" << "a a" << whole;
+    QTest::newRow("whole words next to digits") << "foo1 1foo foo" << "foo" << whole;
+    QTest::newRow("whole words next to underscore") << "foo_bar _foo foo" << "foo" << whole;
+    QTest::newRow("whole words at block ends") << "foo\nxfoo\nfoo" << "foo" << whole;
+    QTest::newRow("non-breaking space matches a space")
+        << QStringLiteral("a\u00A0b a b") << "a b" << 0;
+    QTest::newRow("case ignored beyond ASCII") << "ÄRGER ärger Ärger" << "ärger" << 0;
+    QTest::newRow("case sensitive beyond ASCII") << "ÄRGER ärger Ärger" << "ärger"
+                                                 << caseSensitive;
+    QTest::newRow("many blocks, several hits each")
+        << "ab ab\n\nabab ab\nx ab" << "ab" << 0;
+    QTest::newRow("whole words and case together") << "Ab ab aB ab" << "ab"
+                                                   << (whole | caseSensitive);
+}
+
+void TestFindMarks::hitsAgreeWithTheDocumentsOwnFind()
+{
+    QFETCH(QString, content);
+    QFETCH(QString, text);
+    QFETCH(int, options);
+    const QTextDocument::FindFlags flags(options);
+
+    QTextDocument document;
+    document.setPlainText(content);
+
+    // The document's own search, continued after each widened word.
+    QList<int> expected;
+    for (int from = 0;;) {
+        const QTextCursor hit = document.find(text, from, flags);
+        if (hit.isNull())
+            break;
+        expected.append(hit.selectionStart());
+        const QTextBlock block = hit.block();
+        from = block.position()
+            + FindMarks::wordEnd(block.text(), hit.selectionStart() - block.position(),
+                                 hit.selectionEnd() - block.position());
+    }
+    QVERIFY(!expected.isEmpty());
+
+    QList<int> found;
+    for (const FindMarks::Mark &mark : FindMarks::find(&document, m_font, 15, text, flags))
+        found.append(mark.start);
+    QCOMPARE(found, expected);
+}
+
+void TestFindMarks::tabsFollowTheDocumentLayout_data()
+{
+    QTest::addColumn<QString>("content");
+
+    QTest::newRow("leading tab") << "\tfoo";
+    QTest::newRow("two leading tabs") << "\t\tfoo";
+    QTest::newRow("tab after text") << "ab\tfoo";
+    QTest::newRow("tab after text longer than a tab stop") << "abcdefghijklmnopq\tfoo";
+    QTest::newRow("tab inside the covered word is not part of it") << "x\tfoo\tbar";
+}
+
+void TestFindMarks::tabsFollowTheDocumentLayout()
+{
+    QFETCH(QString, content);
+
+    QTextDocument document;
+    document.setDefaultFont(m_font);
+    document.setPlainText(content);
+    const QList<FindMarks::Mark> marks = FindMarks::find(&document, m_font, 15, "foo", {});
+    QCOMPARE(marks.size(), 1);
+
+    // The document's own layout is the reference for where the hit is drawn.
+    const QTextBlock block = document.firstBlock();
+    const QTextLine line = block.layout()->lineAt(0);
+    const qreal start = line.cursorToX(marks.first().start - block.position());
+    const qreal end = line.cursorToX(marks.first().end - block.position());
+    QVERIFY2(qAbs(marks.first().rect.x() - 3 - start) < 0.5,
+             qPrintable(QStringLiteral("x %1, layout %2").arg(marks.first().rect.x()).arg(start)));
+    QVERIFY(qAbs(marks.first().rect.width() - (end - start)) < 0.5);
+}
+
+void TestFindMarks::emptyTextFindsNothing()
+{
+    QTextDocument document;
+    document.setPlainText(QStringLiteral("abc"));
+    QVERIFY(FindMarks::find(&document, m_font, 15, QString(), {}).isEmpty());
+    QVERIFY(FindMarks::find(nullptr, m_font, 15, QStringLiteral("a"), {}).isEmpty());
+}
+
+QTEST_MAIN(TestFindMarks)
+#include "tst_findmarks.moc"

@@ -1,0 +1,418 @@
+#include "codeview/backgroundfracture.h"
+#include "codeview/sidebarfracture.h"
+#include "colors/colormanager.h"
+#include "model/feature.h"
+#include "model/featuretreewidget.h"
+
+#include <QFile>
+#include <QGraphicsScene>
+#include <QGraphicsSceneDragDropEvent>
+#include <QGraphicsTextItem>
+#include <QListWidget>
+#include <QMimeData>
+#include <QPointer>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextDocument>
+
+#include <memory>
+
+namespace {
+
+// Fracture geometry does not depend on fonts: these tests give every line
+// ten units.
+constexpr int LineHeight = 10;
+
+struct Span
+{
+    int start;
+    int lineSpan;
+};
+
+const QColor LightGrey(220, 220, 220);
+const QColor DarkGrey(180, 180, 180);
+
+} // namespace
+
+Q_DECLARE_METATYPE(Span)
+
+class TestFractures : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+
+    void placement_data();
+    void placement();
+    void greyShowsWhichBarGaveWay();
+    void extentBarIsNoObstacle();
+    void toolTip_data();
+    void toolTip();
+    void operatorLabel_data();
+    void operatorLabel();
+    void olderLabelsMakeWay();
+    void dragEnter_data();
+    void dragEnter();
+    void dropsNeedAFeatureTree();
+    void dropIsNotAccepted();
+    void applyAlpha_data();
+    void applyAlpha();
+    void bandIsInert();
+    void barPassesColourToItsBand();
+
+private:
+    SideBarFracture *bar(const Span &span, Feature *feature, const QString &expression = {},
+                         FeatureTreeWidget *tree = nullptr);
+
+    FeatureList m_features;
+    std::unique_ptr<ColorManager> m_colorManager;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<QGraphicsScene> m_scene;
+    std::unique_ptr<QListWidget> m_palette;
+    std::unique_ptr<FeatureTreeWidget> m_tree;
+};
+
+void TestFractures::initTestCase()
+{
+    for (const char *name : {"A", "B", "Crypto", "Log", "E"})
+        m_features.append(Feature(qint32(m_features.size()), QString::fromLatin1(name)));
+    // One manager for the whole run: features ask the current manager for
+    // their colour, and every feature here is unassigned (a grey).
+    m_colorManager = std::make_unique<ColorManager>(&m_features, int(m_features.size()));
+}
+
+void TestFractures::cleanupTestCase()
+{
+    m_colorManager.reset();
+}
+
+void TestFractures::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_scene = std::make_unique<QGraphicsScene>();
+    m_palette = std::make_unique<QListWidget>();
+    QFile model(m_dir->filePath(QStringLiteral("model.m")));
+    m_tree = std::make_unique<FeatureTreeWidget>(nullptr, &model, m_palette.get(),
+                                                 m_colorManager.get(), nullptr);
+}
+
+void TestFractures::cleanup()
+{
+    m_scene.reset();
+    m_tree.reset();
+    m_palette.reset();
+    m_dir.reset();
+}
+
+SideBarFracture *TestFractures::bar(const Span &span, Feature *feature,
+                                    const QString &expression, FeatureTreeWidget *tree)
+{
+    return new SideBarFracture(tree, feature, 3, span.start * LineHeight, 0, 0, 5,
+                               (span.lineSpan + 1) * LineHeight, m_scene.get(), span.lineSpan,
+                               expression);
+}
+
+void TestFractures::placement_data()
+{
+    QTest::addColumn<QList<Span>>("spans"); // in the order the bars are made
+    QTest::addColumn<QList<int>>("xs");
+    QTest::addColumn<QList<int>>("shifts");
+
+    QTest::newRow("single bar") << QList<Span>{{1, 0}} << QList<int>{3} << QList<int>{0};
+    QTest::newRow("same start line: the older bar moves")
+        << QList<Span>{{1, 4}, {1, 4}} << QList<int>{10, 3} << QList<int>{1, 0};
+    QTest::newRow("later bar starting lower gives way")
+        << QList<Span>{{1, 9}, {3, 1}} << QList<int>{3, 10} << QList<int>{0, 1};
+    QTest::newRow("later bar starting higher pushes")
+        << QList<Span>{{5, 1}, {1, 9}} << QList<int>{10, 3} << QList<int>{1, 0};
+    QTest::newRow("adjacent fragments share a column")
+        << QList<Span>{{1, 1}, {3, 1}} << QList<int>{3, 3} << QList<int>{0, 0};
+    QTest::newRow("fragments sharing one line collide")
+        << QList<Span>{{1, 2}, {3, 1}} << QList<int>{3, 10} << QList<int>{0, 1};
+    QTest::newRow("disjoint fragments") << QList<Span>{{1, 0}, {10, 0}} << QList<int>{3, 3}
+                                        << QList<int>{0, 0};
+    QTest::newRow("four nested, outermost first")
+        << QList<Span>{{1, 20}, {2, 15}, {3, 10}, {4, 5}} << QList<int>{3, 10, 17, 24}
+        << QList<int>{0, 1, 2, 3};
+    QTest::newRow("five nested")
+        << QList<Span>{{1, 20}, {2, 15}, {3, 10}, {4, 5}, {5, 1}}
+        << QList<int>{3, 10, 17, 24, 31} << QList<int>{0, 1, 2, 3, 4};
+    QTest::newRow("four nested, innermost first")
+        << QList<Span>{{4, 5}, {3, 10}, {2, 15}, {1, 20}} << QList<int>{24, 17, 10, 3}
+        << QList<int>{3, 2, 1, 0};
+    QTest::newRow("bar pushed twice counts both moves")
+        << QList<Span>{{1, 4}, {10, 5}, {3, 9}} << QList<int>{3, 17, 10}
+        << QList<int>{0, 2, 1};
+}
+
+void TestFractures::placement()
+{
+    QFETCH(QList<Span>, spans);
+    QFETCH(QList<int>, xs);
+    QFETCH(QList<int>, shifts);
+
+    QList<SideBarFracture *> bars;
+    for (const Span &span : spans)
+        bars.append(bar(span, &m_features[0]));
+
+    for (int i = 0; i < bars.size(); ++i) {
+        QCOMPARE(bars[i]->x(), qreal(xs[i]));
+        QCOMPARE(bars[i]->shiftCount(), shifts[i]);
+        // Only x changes; a bar's line position is fixed.
+        QCOMPARE(bars[i]->y(), qreal(spans[i].start * LineHeight));
+        QCOMPARE(bars[i]->zValue(), qreal(spans[i].lineSpan));
+    }
+}
+
+void TestFractures::greyShowsWhichBarGaveWay()
+{
+    SideBarFracture *first = bar({1, 4}, &m_features[0]);
+    SideBarFracture *second = bar({1, 4}, &m_features[1]);
+    SideBarFracture *third = bar({1, 4}, &m_features[2]);
+    for (SideBarFracture *b : {first, second, third})
+        b->updateColor();
+
+    // first: moved to 10, then to 17 when third pushed second; second: to 10
+    QCOMPARE(first->x(), 17.0);
+    QCOMPARE(first->shiftCount(), 2);
+    QCOMPARE(second->x(), 10.0);
+    QCOMPARE(second->shiftCount(), 1);
+    QCOMPARE(third->x(), 3.0);
+
+    QCOMPARE(first->brush().color(), LightGrey);
+    QCOMPARE(second->brush().color(), DarkGrey);
+    QCOMPARE(second->pen().color(), DarkGrey);
+    QCOMPARE(third->brush().color(), LightGrey);
+    QCOMPARE(second->brush().style(), Qt::SolidPattern);
+}
+
+void TestFractures::extentBarIsNoObstacle()
+{
+    auto *extent = new SideBarFracture(nullptr, nullptr, 0, 0, 0, 0, 35, 1000, m_scene.get(),
+                                       100, QString());
+    SideBarFracture *b = bar({1, 4}, &m_features[0]);
+    QCOMPARE(b->x(), 3.0);
+    QCOMPARE(extent->x(), 0.0);
+    QCOMPARE(extent->shiftCount(), 0);
+    // A bar without a feature keeps no colour of its own.
+    QCOMPARE(extent->brush().style(), Qt::NoBrush);
+    QVERIFY(extent->toolTip().isEmpty());
+}
+
+void TestFractures::toolTip_data()
+{
+    QTest::addColumn<int>("feature");
+    QTest::addColumn<QString>("expression");
+    QTest::addColumn<QString>("html");
+
+    QTest::newRow("plain feature name") << 2 << QString() << "Crypto";
+    QTest::newRow("negated second feature") << 1 << "A && !B" << "<p>A &amp;&amp; !<b>B</b></p>";
+    QTest::newRow("first feature of an or") << 3 << "Log || Crypto"
+                                            << "<p><b>Log</b> || Crypto</p>";
+    QTest::newRow("only the first occurrence is bold")
+        << 0 << "A && (A || B)" << "<p><b>A</b> &amp;&amp; (A || B)</p>";
+    QTest::newRow("comparison shown literally")
+        << 0 << "A < B" << "<p><b>A</b> &lt; B</p>";
+    QTest::newRow("implication arrow shown literally")
+        << 1 << "A->B" << "<p>A-&gt;<b>B</b></p>";
+}
+
+void TestFractures::toolTip()
+{
+    QFETCH(int, feature);
+    QFETCH(QString, expression);
+    QFETCH(QString, html);
+
+    SideBarFracture *b = bar({1, 0}, &m_features[feature], expression);
+    QCOMPARE(b->toolTip(), html);
+
+    // What the participant reads is the expression itself.
+    QTextDocument shown;
+    shown.setHtml(b->toolTip());
+    QCOMPARE(shown.toPlainText(), expression.isEmpty() ? m_features[feature].name() : expression);
+}
+
+void TestFractures::operatorLabel_data()
+{
+    QTest::addColumn<QString>("expression");
+    QTest::addColumn<QString>("label"); // empty: no label at all
+
+    QTest::newRow("no expression") << QString() << QString();
+    QTest::newRow("spaced name has no operator") << " A " << QString();
+    QTest::newRow("not then and") << "A && !B" << "!&";
+    QTest::newRow("or") << "A || B" << "|";
+    QTest::newRow("less than") << "A < B" << ">";
+    QTest::newRow("greater than") << "A > B" << ">";
+    QTest::newRow("or comes last") << "!A || B && C" << "!&|";
+    QTest::newRow("arrow both ways") << "A <-> B | C" << ">|";
+}
+
+void TestFractures::operatorLabel()
+{
+    QFETCH(QString, expression);
+    QFETCH(QString, label);
+
+    QCOMPARE(SideBarFracture::operatorText(expression), label);
+
+    SideBarFracture *b = bar({2, 3}, &m_features[0], expression);
+    if (label.isEmpty()) {
+        QVERIFY(!b->operatorLabel());
+        QVERIFY(b->childItems().isEmpty());
+        return;
+    }
+    QVERIFY(b->operatorLabel());
+    QCOMPARE(b->operatorLabel()->toPlainText(), label);
+    QCOMPARE(b->operatorLabel()->parentItem(), b);
+    QCOMPARE(b->operatorLabel()->pos(), QPointF(b->rect().right(), b->rect().top()));
+}
+
+void TestFractures::olderLabelsMakeWay()
+{
+    SideBarFracture *top = bar({1, 0}, &m_features[0], QStringLiteral("A && B"));
+    QPointer<QGraphicsTextItem> topLabel = top->operatorLabel();
+    SideBarFracture *far = bar({40, 0}, &m_features[0], QStringLiteral("A || B"));
+    QPointer<QGraphicsTextItem> farLabel = far->operatorLabel();
+    QVERIFY(topLabel && farLabel);
+
+    // A bar without operators leaves the labels alone.
+    bar({2, 0}, &m_features[1], QStringLiteral(" B "));
+    QVERIFY(topLabel);
+
+    // One line lower is well within the label band: the older label goes.
+    SideBarFracture *next = bar({2, 0}, &m_features[1], QStringLiteral("!B"));
+    QVERIFY(next->operatorLabel());
+    QVERIFY(topLabel.isNull()); // deleted, not merely taken off the scene
+    QVERIFY(!top->operatorLabel());
+    QVERIFY(top->childItems().isEmpty());
+    QVERIFY(farLabel);
+    QCOMPARE(next->operatorLabel()->toPlainText(), QStringLiteral("!"));
+}
+
+void TestFractures::dragEnter_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<bool>("accepted");
+
+    QTest::newRow("palette entry") << "application/x-qabstractitemmodeldatalist" << true;
+    QTest::newRow("colour payload") << "application/x-color" << true;
+    QTest::newRow("plain text") << "text/plain" << false;
+}
+
+void TestFractures::dragEnter()
+{
+    QFETCH(QString, format);
+    QFETCH(bool, accepted);
+
+    SideBarFracture *side = bar({1, 3}, &m_features[0], QString(), m_tree.get());
+    auto *band = new BackgroundFracture(m_tree.get(), LightGrey, &m_features[0], 0, 10, 0, 0,
+                                        100, 40, m_scene.get());
+    for (QGraphicsItem *item : {static_cast<QGraphicsItem *>(side),
+                                static_cast<QGraphicsItem *>(band)}) {
+        QMimeData data;
+        data.setData(format, QByteArray("x"));
+        QGraphicsSceneDragDropEvent event(QEvent::GraphicsSceneDragEnter);
+        event.setMimeData(&data);
+        event.setAccepted(!accepted);
+        m_scene->sendEvent(item, &event);
+        QCOMPARE(event.isAccepted(), accepted);
+    }
+}
+
+void TestFractures::dropsNeedAFeatureTree()
+{
+    QVERIFY(bar({1, 0}, &m_features[0], QString(), m_tree.get())->acceptDrops());
+    QVERIFY(!bar({5, 0}, &m_features[0])->acceptDrops());
+    auto *band = new BackgroundFracture(m_tree.get(), LightGrey, &m_features[0], 0, 0, 0, 0,
+                                        10, 10, m_scene.get());
+    auto *loose = new BackgroundFracture(nullptr, LightGrey, &m_features[0], 0, 0, 0, 0, 10, 10,
+                                         m_scene.get());
+    QVERIFY(band->acceptDrops());
+    QVERIFY(!loose->acceptDrops());
+}
+
+void TestFractures::dropIsNotAccepted()
+{
+    SideBarFracture *side = bar({1, 3}, &m_features[0], QString(), m_tree.get());
+    QMimeData data;
+    data.setData(QStringLiteral("application/x-qabstractitemmodeldatalist"), QByteArray("x"));
+    QGraphicsSceneDragDropEvent event(QEvent::GraphicsSceneDrop);
+    event.setMimeData(&data);
+    event.setAccepted(true);
+    m_scene->sendEvent(side, &event);
+    QVERIFY(!event.isAccepted());
+}
+
+void TestFractures::applyAlpha_data()
+{
+    QTest::addColumn<bool>("hasFeature");
+    QTest::addColumn<QColor>("color");
+    QTest::addColumn<int>("alpha");
+    QTest::addColumn<bool>("painted");
+
+    QTest::newRow("transparent") << true << QColor(255, 0, 0) << 0 << true;
+    QTest::newRow("slider start value") << true << QColor(0, 128, 255) << 170 << true;
+    QTest::newRow("opaque") << true << QColor(10, 20, 30) << 255 << true;
+    QTest::newRow("no feature") << false << QColor(255, 0, 0) << 100 << false;
+    QTest::newRow("invalid colour") << true << QColor() << 100 << false;
+}
+
+void TestFractures::applyAlpha()
+{
+    QFETCH(bool, hasFeature);
+    QFETCH(QColor, color);
+    QFETCH(int, alpha);
+    QFETCH(bool, painted);
+
+    auto *band = new BackgroundFracture(nullptr, color, hasFeature ? &m_features[0] : nullptr,
+                                        0, 20, 0, 0, 300, 30, m_scene.get());
+    QCOMPARE(band->pos(), QPointF(0, 20));
+    QCOMPARE(band->rect(), QRectF(0, 0, 300, 30));
+    if (painted)
+        QCOMPARE(band->brush().color().alpha(), 255); // the constructor paints it opaque
+    band->applyAlpha(alpha);
+    if (!painted) {
+        QCOMPARE(band->brush().style(), Qt::NoBrush);
+        return;
+    }
+    QColor expected = color;
+    expected.setAlpha(alpha);
+    QCOMPARE(band->brush().color(), expected);
+    QCOMPARE(band->brush().style(), Qt::SolidPattern);
+    QCOMPARE(band->pen().color(), expected);
+    QCOMPARE(band->color(), expected);
+}
+
+void TestFractures::bandIsInert()
+{
+    auto *band = new BackgroundFracture(m_tree.get(), LightGrey, &m_features[0], 0, 0, 0, 0, 10,
+                                        10, m_scene.get());
+    QVERIFY(!(band->flags() & QGraphicsItem::ItemIsSelectable));
+    QVERIFY(!(band->flags() & QGraphicsItem::ItemIsMovable));
+    QVERIFY(!(band->flags() & QGraphicsItem::ItemIsFocusable));
+    QCOMPARE(band->scene(), m_scene.get());
+}
+
+void TestFractures::barPassesColourToItsBand()
+{
+    SideBarFracture *outer = bar({1, 9}, &m_features[0]);
+    SideBarFracture *inner = bar({2, 2}, &m_features[1]);
+    auto *band = new BackgroundFracture(nullptr, QColor(1, 2, 3), &m_features[1], 0, 0, 0, 0,
+                                        10, 10, m_scene.get());
+    inner->setBackground(band);
+    QCOMPARE(inner->background(), band);
+    inner->updateColor();
+    QCOMPARE(band->color(), DarkGrey); // inner gave way once
+    // The band shows the new colour only once the opacity is applied.
+    QCOMPARE(band->brush().color(), QColor(1, 2, 3));
+    band->applyAlpha(90);
+    QCOMPARE(band->brush().color(), QColor(180, 180, 180, 90));
+    QVERIFY(!outer->background());
+}
+
+QTEST_MAIN(TestFractures)
+#include "tst_fractures.moc"
