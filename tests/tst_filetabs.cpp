@@ -1,3 +1,4 @@
+#include "app/mainwindow.h"
 #include "codeview/codeview.h"
 #include "codeview/sidebarfracture.h"
 #include "model/featuretreewidget.h"
@@ -20,12 +21,6 @@
 
 #include <memory>
 #include <vector>
-
-// The window keeps its search results and find view to itself; these tests
-// set them the way the search does.
-#define private public
-#include "app/mainwindow.h"
-#undef private
 
 namespace {
 
@@ -337,9 +332,9 @@ void TestFileTabs::findViewClearsWithItsTab()
 {
     openAndWait(fileNode(QStringLiteral("/src/B.java")));
     openAndWait(fileNode(QStringLiteral("/src/C.java")));
-    m_window->m_findView = viewAt(0);
+    m_window->findView() = viewAt(0);
     m_window->closeTab(0);
-    QTRY_VERIFY(m_window->m_findView.isNull());
+    QTRY_VERIFY(m_window->findView().isNull());
     QVERIFY(m_window->currentCodeView());
 }
 
@@ -364,7 +359,7 @@ void TestFileTabs::openFromResultList()
     QListWidget *results = widget<QListWidget>("listWidget_results");
     results->addItem(QStringLiteral("3x at .../src/B.java"));
     results->addItem(QStringLiteral("1x at .../src/x/A.java"));
-    m_window->m_resultNodes = {b, a};
+    m_window->resultNodes() = {b, a};
     widget<QRadioButton>("radioButton_project")->setChecked(true);
 
     results->setCurrentRow(1);
@@ -390,7 +385,7 @@ void TestFileTabs::resultRowOfOpenFileOnlySwitches()
     openAndWait(fileNode(QStringLiteral("/src/C.java")));
     QListWidget *results = widget<QListWidget>("listWidget_results");
     results->addItem(QStringLiteral("12x at .../src/B.java"));
-    m_window->m_resultNodes = {b};
+    m_window->resultNodes() = {b};
     widget<QRadioButton>("radioButton_project")->setChecked(true);
 
     results->setCurrentRow(0);
@@ -405,7 +400,7 @@ void TestFileTabs::resultRowWithoutNode()
 {
     QListWidget *results = widget<QListWidget>("listWidget_results");
     results->addItem(QStringLiteral("1x at .../src/C.java"));
-    m_window->m_resultNodes.clear(); // the lists went out of step
+    m_window->resultNodes().clear(); // the lists went out of step
 
     m_window->openFileFromListWidget(results->item(0));
     QCOMPARE(tabs()->count(), 1);
