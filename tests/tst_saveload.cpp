@@ -324,8 +324,10 @@ void TestSaveLoad::pressingAButtonAppliesRefreshesAndRemovesOnlyIt()
         QVERIFY(manager->FCPList[i].color == manager->lightGrey()
                 || manager->FCPList[i].color == manager->darkGrey());
     }
-    // Refreshed after applying: the save button shows the loaded colours.
+    // Refreshed after applying: the preview shows the loaded colours and the
+    // palette list the three colours left free.
     QCOMPARE(iconImage(saveButton()->icon()), savedPreview);
+    QCOMPARE(part<QListWidget>("listWidget")->count(), 3);
 
     processDeferredDeletes();
     QVERIFY(!first);
@@ -363,10 +365,10 @@ void TestSaveLoad::colorSavesAppliesAndLogsOnce()
     QCOMPARE(manager->FCPList[3].color, manager->ColorArray[1]);
     QVERIFY(manager->FCPList[0].color == manager->lightGrey()
             || manager->FCPList[0].color == manager->darkGrey());
-    QCOMPARE(iconImage(saveButton()->icon()), savedPreview);
     QCOMPARE(logCount(QStringLiteral("loadColorAssignment<")), 1);
     QCOMPARE(logCount(QStringLiteral("loadColorAssignment<") + path + QStringLiteral(">$")), 1);
     QCOMPARE(diagnostics()->count(), 0);
+    QCOMPARE(iconImage(saveButton()->icon()), savedPreview);
 }
 
 void TestSaveLoad::cancelledDialogShowsTheMessage()

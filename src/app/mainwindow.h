@@ -39,6 +39,10 @@ public:
     QuestionDialog *questionDialog() const { return m_questionDialog; }
     QColorDialog *colorDialog() const { return m_colorDialog; }
     CodeView *currentCodeView() const;
+    // The search's results and marked view; rows of listWidget_results and
+    // entries of resultNodes() go together.
+    QList<STNode *> &resultNodes() { return m_resultNodes; }
+    QPointer<CodeView> &findView() { return m_findView; }
 
     // Called back by the project reader: gives every file row its file path.
     void fillFilePaths();
@@ -89,6 +93,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    // Builds the window for the folder in ProjectFolder::path().
     void setUp();
 
     std::unique_ptr<ColorManager> m_colorManager;
