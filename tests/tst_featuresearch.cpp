@@ -17,7 +17,6 @@ private Q_SLOTS:
     void firstMatch_data();
     void firstMatch();
     void repeatingStepsThroughAllMatchesAndWraps();
-    void hitOnLastItemContinuesAtTheTop();
     void noMatchStartsOverAtTheTop();
     void startOutsideTheTreeStartsAtTheTop();
     void emptyTreeFindsNothing();
@@ -107,14 +106,6 @@ void TestFeatureSearch::repeatingStepsThroughAllMatchesAndWraps()
         QCOMPARE(step.hit->text(0), expected);
         position = step.next;
     }
-}
-
-void TestFeatureSearch::hitOnLastItemContinuesAtTheTop()
-{
-    const FeatureSearch::Step step =
-        FeatureSearch::findNext(m_tree.get(), item("Chat"), QStringLiteral("picker"));
-    QCOMPARE(step.hit, item("ColorPicker"));
-    QCOMPARE(step.next, m_tree->topLevelItem(0));
 }
 
 void TestFeatureSearch::noMatchStartsOverAtTheTop()

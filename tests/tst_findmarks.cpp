@@ -18,8 +18,8 @@ private Q_SLOTS:
 
     void geometry_data();
     void geometry();
-    void hitsAndOptions_data();
-    void hitsAndOptions();
+    void hitStarts_data();
+    void hitStarts();
     void hitsAgreeWithTheDocumentsOwnFind_data();
     void hitsAgreeWithTheDocumentsOwnFind();
     void tabsFollowTheDocumentLayout_data();
@@ -93,38 +93,27 @@ void TestFindMarks::geometry()
     QCOMPARE(document.toPlainText().mid(mark.start, mark.end - mark.start), covered);
 }
 
-void TestFindMarks::hitsAndOptions_data()
+void TestFindMarks::hitStarts_data()
 {
     QTest::addColumn<QString>("content");
     QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("options");
     QTest::addColumn<QList<int>>("starts");
 
-    QTest::newRow("a widened word is marked once")
-        << "foofoo foo" << "foo" << 0 << QList<int>{0, 7};
-    QTest::newRow("every line") << "foo\nfoo\n\nx foo" << "foo" << 0 << QList<int>{0, 4, 11};
-    QTest::newRow("case ignored") << "Foo fOO foo" << "foo" << 0 << QList<int>{0, 4, 8};
-    QTest::newRow("case sensitive") << "Foo fOO foo" << "foo"
-                                    << int(QTextDocument::FindCaseSensitively) << QList<int>{8};
-    QTest::newRow("whole words") << "foo foobar foo" << "foo"
-                                 << int(QTextDocument::FindWholeWords) << QList<int>{0, 11};
-    QTest::newRow("plain text, not a pattern") << "abc a.c" << "a.c" << 0 << QList<int>{4};
-    QTest::newRow("no hit") << "bar" << "foo" << 0 << QList<int>{};
+    QTest::newRow("a widened word is marked once") << "foofoo foo" << "foo" << QList<int>{0, 7};
+    QTest::newRow("plain text, not a pattern") << "abc a.c" << "a.c" << QList<int>{4};
+    QTest::newRow("no hit") << "bar" << "foo" << QList<int>{};
 }
 
-void TestFindMarks::hitsAndOptions()
+void TestFindMarks::hitStarts()
 {
     QFETCH(QString, content);
     QFETCH(QString, text);
-    QFETCH(int, options);
     QFETCH(QList<int>, starts);
 
     QTextDocument document;
     document.setPlainText(content);
-    const QList<FindMarks::Mark> marks = FindMarks::find(
-        &document, m_font, 15, text, QTextDocument::FindFlags(options));
     QList<int> found;
-    for (const FindMarks::Mark &mark : marks)
+    for (const FindMarks::Mark &mark : FindMarks::find(&document, m_font, 15, text, {}))
         found.append(mark.start);
     QCOMPARE(found, starts);
 }
