@@ -2,6 +2,7 @@
 #include "codeview/codeview.h"
 #include "codeview/sidebarfracture.h"
 #include "colors/colormanager.h"
+#include "colors/palettecolor.h"
 #include "model/feature.h"
 #include "model/stnode.h"
 
@@ -76,7 +77,6 @@ class TestCodeView : public QObject
 
 private Q_SLOTS:
     void initTestCase();
-    void cleanupTestCase();
     void init();
     void cleanup();
 
@@ -97,6 +97,7 @@ private Q_SLOTS:
     void opacityReachesOnlyBands();
     void opacityShowsOnScreen();
     void refreshReappliesOpacity();
+    void refreshShowsAssignedColour();
     void sharedScrollBar();
     void visibleLineRange();
     void resizeFixesColumnWidths();
@@ -119,17 +120,12 @@ void TestCodeView::initTestCase()
 {
     for (const char *name : {"Base", "Log", "Crypto", "Gui", "Net"})
         m_features.append(Feature(qint32(m_features.size()), QString::fromLatin1(name)));
-    // Features ask the current manager for their colour; all stay unassigned.
-    m_colorManager = std::make_unique<ColorManager>(&m_features, int(m_features.size()));
-}
-
-void TestCodeView::cleanupTestCase()
-{
-    m_colorManager.reset();
 }
 
 void TestCodeView::init()
 {
+    // Features ask the current manager for their colour; all start grey.
+    m_colorManager = std::make_unique<ColorManager>(&m_features, int(m_features.size()));
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
     m_node = std::make_unique<STNode>(nullptr);
@@ -140,6 +136,7 @@ void TestCodeView::cleanup()
 {
     m_node.reset();
     m_dir.reset();
+    m_colorManager.reset();
 }
 
 QString TestCodeView::writeSource(const QByteArray &bytes, const QString &name)
@@ -474,6 +471,31 @@ void TestCodeView::refreshReappliesOpacity()
     // The inner bar gave way once and keeps its darker grey.
     QCOMPARE(view->sideBars()[1]->brush().color(), QColor(180, 180, 180));
     QCOMPARE(log->brush().color(), QColor(180, 180, 180, 120));
+}
+
+void TestCodeView::refreshShowsAssignedColour()
+{
+    auto view = openView(writeSource(numberedLines(30)), {{1, 10, 0}, {3, 2, 1}, {20, 1, 1}},
+                         100);
+    PaletteColor *colour = m_colorManager->ColorArray.at(2);
+    QVERIFY(m_colorManager->assignColor(&m_features[1], colour));
+
+    view->refreshFeatureColors(&m_features[1]);
+    QColor banded = colour->color();
+    banded.setAlpha(100);
+    for (int i : {1, 2}) {
+        QCOMPARE(view->sideBars()[i]->brush().color(), colour->color());
+        QCOMPARE(view->sideBars()[i]->background()->brush().color(), banded);
+    }
+    // Other features keep their grey.
+    QCOMPARE(view->sideBars()[0]->brush().color(), QColor(220, 220, 220));
+    QCOMPARE(view->sideBars()[0]->background()->brush().color(), QColor(220, 220, 220, 100));
+
+    QVERIFY(m_colorManager->resetFeatureColor(&m_features[1]));
+    view->refreshAllColors();
+    QCOMPARE(view->sideBars()[1]->brush().color(), QColor(180, 180, 180));
+    QCOMPARE(view->sideBars()[2]->brush().color(), QColor(220, 220, 220));
+    QCOMPARE(view->sideBars()[1]->background()->brush().color(), QColor(180, 180, 180, 100));
 }
 
 void TestCodeView::sharedScrollBar()

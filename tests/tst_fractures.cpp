@@ -1,12 +1,14 @@
 #include "codeview/backgroundfracture.h"
 #include "codeview/sidebarfracture.h"
 #include "colors/colormanager.h"
+#include "colors/palettecolor.h"
 #include "model/feature.h"
 #include "model/featuretreewidget.h"
 
 #include <QFile>
 #include <QGraphicsScene>
 #include <QGraphicsSceneDragDropEvent>
+#include <QGraphicsSceneMouseEvent>
 #include <QGraphicsTextItem>
 #include <QListWidget>
 #include <QMimeData>
@@ -41,8 +43,6 @@ class TestFractures : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
-    void cleanupTestCase();
     void init();
     void cleanup();
 
@@ -63,50 +63,57 @@ private Q_SLOTS:
     void applyAlpha();
     void bandIsInert();
     void barPassesColourToItsBand();
+    void assignedColourInAnyColumn();
+    void pressSelectsTheFeature();
 
 private:
     SideBarFracture *bar(const Span &span, Feature *feature, const QString &expression = {},
                          FeatureTreeWidget *tree = nullptr);
 
-    FeatureList m_features;
-    std::unique_ptr<ColorManager> m_colorManager;
+    Feature *feature(int index);
+
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<QGraphicsScene> m_scene;
     std::unique_ptr<QListWidget> m_palette;
     std::unique_ptr<FeatureTreeWidget> m_tree;
+    std::unique_ptr<ColorManager> m_colorManager;
 };
-
-void TestFractures::initTestCase()
-{
-    for (const char *name : {"A", "B", "Crypto", "Log", "E"})
-        m_features.append(Feature(qint32(m_features.size()), QString::fromLatin1(name)));
-    // One manager for the whole run: features ask the current manager for
-    // their colour, and every feature here is unassigned (a grey).
-    m_colorManager = std::make_unique<ColorManager>(&m_features, int(m_features.size()));
-}
-
-void TestFractures::cleanupTestCase()
-{
-    m_colorManager.reset();
-}
 
 void TestFractures::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
+    const QString modelPath = m_dir->filePath(QStringLiteral("model.m"));
+    QFile model(modelPath);
+    QVERIFY(model.open(QIODevice::WriteOnly));
+    model.write("Root : A | B | Crypto | Log | E ;\n");
+    model.close();
+
     m_scene = std::make_unique<QGraphicsScene>();
     m_palette = std::make_unique<QListWidget>();
-    QFile model(m_dir->filePath(QStringLiteral("model.m")));
-    m_tree = std::make_unique<FeatureTreeWidget>(nullptr, &model, m_palette.get(),
-                                                 m_colorManager.get(), nullptr);
+    QFile modelFile(modelPath);
+    m_tree = std::make_unique<FeatureTreeWidget>(nullptr, &modelFile, m_palette.get(), nullptr,
+                                                 nullptr);
+    m_tree->buildFeatureList();
+    QCOMPARE(m_tree->features()->size(), 5);
+    // Features ask the current manager for their colour; all start grey.
+    m_colorManager = std::make_unique<ColorManager>(m_tree->features(),
+                                                    int(m_tree->features()->size()));
+    m_tree->setColorManager(m_colorManager.get());
 }
 
 void TestFractures::cleanup()
 {
     m_scene.reset();
     m_tree.reset();
+    m_colorManager.reset();
     m_palette.reset();
     m_dir.reset();
+}
+
+Feature *TestFractures::feature(int index)
+{
+    return &(*m_tree->features())[index];
 }
 
 SideBarFracture *TestFractures::bar(const Span &span, Feature *feature,
@@ -158,7 +165,7 @@ void TestFractures::placement()
 
     QList<SideBarFracture *> bars;
     for (const Span &span : spans)
-        bars.append(bar(span, &m_features[0]));
+        bars.append(bar(span, feature(0)));
 
     for (int i = 0; i < bars.size(); ++i) {
         QCOMPARE(bars[i]->x(), qreal(xs[i]));
@@ -171,9 +178,9 @@ void TestFractures::placement()
 
 void TestFractures::greyShowsWhichBarGaveWay()
 {
-    SideBarFracture *first = bar({1, 4}, &m_features[0]);
-    SideBarFracture *second = bar({1, 4}, &m_features[1]);
-    SideBarFracture *third = bar({1, 4}, &m_features[2]);
+    SideBarFracture *first = bar({1, 4}, feature(0));
+    SideBarFracture *second = bar({1, 4}, feature(1));
+    SideBarFracture *third = bar({1, 4}, feature(2));
     for (SideBarFracture *b : {first, second, third})
         b->updateColor();
 
@@ -195,7 +202,7 @@ void TestFractures::extentBarIsNoObstacle()
 {
     auto *extent = new SideBarFracture(nullptr, nullptr, 0, 0, 0, 0, 35, 1000, m_scene.get(),
                                        100, QString());
-    SideBarFracture *b = bar({1, 4}, &m_features[0]);
+    SideBarFracture *b = bar({1, 4}, feature(0));
     QCOMPARE(b->x(), 3.0);
     QCOMPARE(extent->x(), 0.0);
     QCOMPARE(extent->shiftCount(), 0);
@@ -206,7 +213,7 @@ void TestFractures::extentBarIsNoObstacle()
 
 void TestFractures::toolTip_data()
 {
-    QTest::addColumn<int>("feature");
+    QTest::addColumn<int>("featureIndex");
     QTest::addColumn<QString>("expression");
     QTest::addColumn<QString>("html");
 
@@ -224,17 +231,17 @@ void TestFractures::toolTip_data()
 
 void TestFractures::toolTip()
 {
-    QFETCH(int, feature);
+    QFETCH(int, featureIndex);
     QFETCH(QString, expression);
     QFETCH(QString, html);
 
-    SideBarFracture *b = bar({1, 0}, &m_features[feature], expression);
+    SideBarFracture *b = bar({1, 0}, feature(featureIndex), expression);
     QCOMPARE(b->toolTip(), html);
 
     // What the participant reads is the expression itself.
     QTextDocument shown;
     shown.setHtml(b->toolTip());
-    QCOMPARE(shown.toPlainText(), expression.isEmpty() ? m_features[feature].name() : expression);
+    QCOMPARE(shown.toPlainText(), expression.isEmpty() ? feature(featureIndex)->name() : expression);
 }
 
 void TestFractures::operatorLabel_data()
@@ -259,7 +266,7 @@ void TestFractures::operatorLabel()
 
     QCOMPARE(SideBarFracture::operatorText(expression), label);
 
-    SideBarFracture *b = bar({2, 3}, &m_features[0], expression);
+    SideBarFracture *b = bar({2, 3}, feature(0), expression);
     if (label.isEmpty()) {
         QVERIFY(!b->operatorLabel());
         QVERIFY(b->childItems().isEmpty());
@@ -273,18 +280,18 @@ void TestFractures::operatorLabel()
 
 void TestFractures::olderLabelsMakeWay()
 {
-    SideBarFracture *top = bar({1, 0}, &m_features[0], QStringLiteral("A && B"));
+    SideBarFracture *top = bar({1, 0}, feature(0), QStringLiteral("A && B"));
     QPointer<QGraphicsTextItem> topLabel = top->operatorLabel();
-    SideBarFracture *far = bar({40, 0}, &m_features[0], QStringLiteral("A || B"));
+    SideBarFracture *far = bar({40, 0}, feature(0), QStringLiteral("A || B"));
     QPointer<QGraphicsTextItem> farLabel = far->operatorLabel();
     QVERIFY(topLabel && farLabel);
 
     // A bar without operators leaves the labels alone.
-    bar({2, 0}, &m_features[1], QStringLiteral(" B "));
+    bar({2, 0}, feature(1), QStringLiteral(" B "));
     QVERIFY(topLabel);
 
     // One line lower is well within the label band: the older label goes.
-    SideBarFracture *next = bar({2, 0}, &m_features[1], QStringLiteral("!B"));
+    SideBarFracture *next = bar({2, 0}, feature(1), QStringLiteral("!B"));
     QVERIFY(next->operatorLabel());
     QVERIFY(topLabel.isNull()); // deleted, not merely taken off the scene
     QVERIFY(!top->operatorLabel());
@@ -308,8 +315,8 @@ void TestFractures::dragEnter()
     QFETCH(QString, format);
     QFETCH(bool, accepted);
 
-    SideBarFracture *side = bar({1, 3}, &m_features[0], QString(), m_tree.get());
-    auto *band = new BackgroundFracture(m_tree.get(), LightGrey, &m_features[0], 0, 10, 0, 0,
+    SideBarFracture *side = bar({1, 3}, feature(0), QString(), m_tree.get());
+    auto *band = new BackgroundFracture(m_tree.get(), LightGrey, feature(0), 0, 10, 0, 0,
                                         100, 40, m_scene.get());
     for (QGraphicsItem *item : {static_cast<QGraphicsItem *>(side),
                                 static_cast<QGraphicsItem *>(band)}) {
@@ -325,11 +332,11 @@ void TestFractures::dragEnter()
 
 void TestFractures::dropsNeedAFeatureTree()
 {
-    QVERIFY(bar({1, 0}, &m_features[0], QString(), m_tree.get())->acceptDrops());
-    QVERIFY(!bar({5, 0}, &m_features[0])->acceptDrops());
-    auto *band = new BackgroundFracture(m_tree.get(), LightGrey, &m_features[0], 0, 0, 0, 0,
+    QVERIFY(bar({1, 0}, feature(0), QString(), m_tree.get())->acceptDrops());
+    QVERIFY(!bar({5, 0}, feature(0))->acceptDrops());
+    auto *band = new BackgroundFracture(m_tree.get(), LightGrey, feature(0), 0, 0, 0, 0,
                                         10, 10, m_scene.get());
-    auto *loose = new BackgroundFracture(nullptr, LightGrey, &m_features[0], 0, 0, 0, 0, 10, 10,
+    auto *loose = new BackgroundFracture(nullptr, LightGrey, feature(0), 0, 0, 0, 0, 10, 10,
                                          m_scene.get());
     QVERIFY(band->acceptDrops());
     QVERIFY(!loose->acceptDrops());
@@ -337,7 +344,7 @@ void TestFractures::dropsNeedAFeatureTree()
 
 void TestFractures::dropIsNotAccepted()
 {
-    SideBarFracture *side = bar({1, 3}, &m_features[0], QString(), m_tree.get());
+    SideBarFracture *side = bar({1, 3}, feature(0), QString(), m_tree.get());
     QMimeData data;
     data.setData(QStringLiteral("application/x-qabstractitemmodeldatalist"), QByteArray("x"));
     QGraphicsSceneDragDropEvent event(QEvent::GraphicsSceneDrop);
@@ -368,7 +375,7 @@ void TestFractures::applyAlpha()
     QFETCH(int, alpha);
     QFETCH(bool, painted);
 
-    auto *band = new BackgroundFracture(nullptr, color, hasFeature ? &m_features[0] : nullptr,
+    auto *band = new BackgroundFracture(nullptr, color, hasFeature ? feature(0) : nullptr,
                                         0, 20, 0, 0, 300, 30, m_scene.get());
     QCOMPARE(band->pos(), QPointF(0, 20));
     QCOMPARE(band->rect(), QRectF(0, 0, 300, 30));
@@ -389,7 +396,7 @@ void TestFractures::applyAlpha()
 
 void TestFractures::bandIsInert()
 {
-    auto *band = new BackgroundFracture(m_tree.get(), LightGrey, &m_features[0], 0, 0, 0, 0, 10,
+    auto *band = new BackgroundFracture(m_tree.get(), LightGrey, feature(0), 0, 0, 0, 0, 10,
                                         10, m_scene.get());
     QVERIFY(!(band->flags() & QGraphicsItem::ItemIsSelectable));
     QVERIFY(!(band->flags() & QGraphicsItem::ItemIsMovable));
@@ -399,9 +406,9 @@ void TestFractures::bandIsInert()
 
 void TestFractures::barPassesColourToItsBand()
 {
-    SideBarFracture *outer = bar({1, 9}, &m_features[0]);
-    SideBarFracture *inner = bar({2, 2}, &m_features[1]);
-    auto *band = new BackgroundFracture(nullptr, QColor(1, 2, 3), &m_features[1], 0, 0, 0, 0,
+    SideBarFracture *outer = bar({1, 9}, feature(0));
+    SideBarFracture *inner = bar({2, 2}, feature(1));
+    auto *band = new BackgroundFracture(nullptr, QColor(1, 2, 3), feature(1), 0, 0, 0, 0,
                                         10, 10, m_scene.get());
     inner->setBackground(band);
     QCOMPARE(inner->background(), band);
@@ -412,6 +419,55 @@ void TestFractures::barPassesColourToItsBand()
     band->applyAlpha(90);
     QCOMPARE(band->brush().color(), QColor(180, 180, 180, 90));
     QVERIFY(!outer->background());
+}
+
+void TestFractures::assignedColourInAnyColumn()
+{
+    PaletteColor *red = m_colorManager->ColorArray.first();
+    QVERIFY(m_colorManager->assignColor(feature(2), red));
+
+    SideBarFracture *first = bar({1, 4}, feature(2));
+    SideBarFracture *second = bar({1, 4}, feature(2));
+    SideBarFracture *third = bar({1, 4}, feature(2));
+    auto *band = new BackgroundFracture(nullptr, QColor(), feature(2), 0, 0, 0, 0, 10, 10,
+                                        m_scene.get());
+    first->setBackground(band);
+    for (SideBarFracture *b : {first, second, third}) {
+        b->updateColor();
+        QCOMPARE(b->brush().color(), red->color());
+        QCOMPARE(b->pen().color(), red->color());
+    }
+    QCOMPARE(first->shiftCount(), 2);
+    QCOMPARE(second->shiftCount(), 1);
+    QCOMPARE(band->color(), red->color());
+
+    // Back to no colour: the grey follows the bar's moves again.
+    QVERIFY(m_colorManager->resetFeatureColor(feature(2)));
+    second->updateColor();
+    QCOMPARE(second->brush().color(), DarkGrey);
+}
+
+void TestFractures::pressSelectsTheFeature()
+{
+    SideBarFracture *log = bar({1, 4}, feature(3), QString(), m_tree.get());
+    SideBarFracture *loose = bar({20, 4}, feature(1));
+    m_tree->findLeafItem(QStringLiteral("A"))->setSelected(true);
+
+    QGraphicsSceneMouseEvent press(QEvent::GraphicsSceneMousePress);
+    press.setButton(Qt::LeftButton);
+    press.setScenePos(log->sceneBoundingRect().center());
+    m_scene->sendEvent(log, &press);
+
+    const QList<QTreeWidgetItem *> selected = m_tree->selectedItems();
+    QCOMPARE(selected.size(), 1);
+    QCOMPARE(selected.first()->text(0), QStringLiteral("Log"));
+    QCOMPARE(selected.first()->childCount(), 0);
+
+    // A bar without a feature tree leaves the selection alone.
+    QGraphicsSceneMouseEvent other(QEvent::GraphicsSceneMousePress);
+    other.setButton(Qt::LeftButton);
+    m_scene->sendEvent(loose, &other);
+    QCOMPARE(m_tree->selectedItems(), selected);
 }
 
 QTEST_MAIN(TestFractures)
