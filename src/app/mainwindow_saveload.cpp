@@ -1,4 +1,46 @@
-// Placeholder so the whole tree links while this part of the window is being written.
 #include "mainwindow.h"
-void MainWindow::saveColors() {}
-void MainWindow::loadColors() {}
+#include "ui_mainwindow.h"
+
+#include "colors/colormanager.h"
+#include "model/projectfolder.h"
+#include "persistence/assignmentfilechooser.h"
+#include "persistence/colorassignmentfile.h"
+#include "persistence/savecolorassignment.h"
+
+#include <QMessageBox>
+
+void MainWindow::saveColors()
+{
+    // The save widget lives only for this one save; the load button it adds
+    // to the frame stays.
+    SaveColorAssignment save(this, this, m_form->toolButton_save->icon(),
+                             m_form->frame_loadButtons, &m_colorManager->ColorArray,
+                             &m_colorManager->FCPList, m_colorManager.get(),
+                             ProjectFolder::path());
+}
+
+void MainWindow::loadColors()
+{
+    const QString path = AssignmentFileChooser::choose(
+        this, QStringLiteral("Open saved Color Assignment"),
+        ColorAssignmentFile::folderPath(ProjectFolder::path()));
+    if (path.isEmpty()) {
+        QMessageBox::information(this, QStringLiteral("Error"),
+                                 QStringLiteral("File could not be loaded!"), QMessageBox::Ok);
+        return;
+    }
+
+    switch (ColorAssignmentFile::apply(path, m_colorManager.get())) {
+    case ColorAssignmentFile::ApplyResult::Applied:
+        updateAllColors();
+        log(QStringLiteral("loadColorAssignment<") + path + QLatin1Char('>'), QString());
+        break;
+    case ColorAssignmentFile::ApplyResult::ParseError:
+        // The diagnostic list keeps the files that could not be parsed.
+        m_form->listWidget_3->addItem(path);
+        break;
+    case ColorAssignmentFile::ApplyResult::CannotRead:
+    case ColorAssignmentFile::ApplyResult::NotAssignmentFile:
+        break;
+    }
+}

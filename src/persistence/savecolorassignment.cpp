@@ -1,0 +1,56 @@
+#include "savecolorassignment.h"
+
+#include "app/mainwindow.h"
+#include "colors/colormanager.h"
+#include "persistence/colorassignmentfile.h"
+#include "persistence/loadbutton.h"
+
+#include <QLayout>
+
+SaveColorAssignment::SaveColorAssignment(QWidget *parent, MainWindow *refreshReceiver,
+                                         const QIcon &icon, QWidget *loadButtonFrame,
+                                         QList<PaletteColor *> *colorArray,
+                                         QList<FeatureColorPair> *pairs,
+                                         ColorManager *colorManager, const QString &projectFolder)
+    : QWidget(parent),
+      m_colorArray(colorArray),
+      m_pairs(pairs),
+      m_loadButtonFrame(loadButtonFrame),
+      m_colorManager(colorManager)
+{
+    m_fileName = ColorAssignmentFile::nextFileName(projectFolder);
+    // A button is only offered for a file that really was written.
+    if (!ColorAssignmentFile::write(m_fileName, *m_colorArray, *m_pairs, *m_colorManager))
+        return;
+
+    m_loadButton = new LoadButton(parent, m_colorManager);
+    if (m_loadButtonFrame && m_loadButtonFrame->layout())
+        m_loadButtonFrame->layout()->addWidget(m_loadButton);
+    m_loadButton->show();
+
+    // The file is applied before the views are refreshed from it.
+    connect(m_loadButton, &QToolButton::pressed, m_loadButton, &LoadButton::testHide);
+    if (refreshReceiver) {
+        connect(m_loadButton, &QToolButton::pressed, refreshReceiver,
+                &MainWindow::updateAllColors);
+    }
+
+    m_loadButton->setIcon(icon);
+    m_loadButton->setIconSize(QSize(30, 30));
+    m_loadButton->setAutoRaise(true);
+    m_loadButton->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    m_loadButton->setFileName(m_fileName);
+}
+
+void SaveColorAssignment::loadC()
+{
+    if (!m_loadButton)
+        return;
+    m_loadButton->hide();
+    m_loadButton->setIconSize(QSize(50, 50));
+}
+
+void SaveColorAssignment::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+}
