@@ -57,8 +57,10 @@ class LayoutProbe:
         copy = base + "-project"
         shutil.rmtree(copy, ignore_errors=True)
         shutil.copytree(self.project, os.path.join(copy, "chat"))
+        runtime = os.path.join(self.workdir, "runtime")
+        os.makedirs(runtime, mode=0o700, exist_ok=True)
         env = self.x.env(QT_QPA_PLATFORM="xcb", USERNAME="probe", LC_ALL="C.UTF-8",
-                         XDG_RUNTIME_DIR=self.workdir)
+                         XDG_RUNTIME_DIR=runtime)
         result = subprocess.run([self.binary, os.path.join(copy, "chat"), base + ".json"]
                                 + list(steps), env=env, capture_output=True, text=True,
                                 timeout=120)

@@ -152,12 +152,17 @@ public:
             QTreeWidgetItem *item = t ? findPath(t, rest.section(QLatin1Char(':'), 1)) : nullptr;
             if (!item)
                 return false;
+            // The double click that unfolds a row also makes it current.
+            t->setFocus();
+            t->setCurrentItem(item);
             item->setExpanded(true);
         } else if (verb == QLatin1String("open")) {
             QTreeWidget *t = tree(QStringLiteral("package"));
             QTreeWidgetItem *item = findPath(t, rest);
             if (!item)
                 return false;
+            t->setFocus();
+            t->setCurrentItem(item);
             Q_EMIT t->itemDoubleClicked(item, 0);
         } else if (verb == QLatin1String("scroll")) {
             CodeView *view = m_window->currentCodeView();
@@ -440,13 +445,15 @@ int main(int argc, char *argv[])
 
     MainWindow window(args.at(1));
     window.show();
-    // Without a window manager nobody maximises the window; the driver gives
-    // the viewer the whole screen, and so does the probe.
-    window.setGeometry(window.screen()->geometry());
     if (!QTest::qWaitForWindowExposed(&window)) {
         std::fputs("layout probe: the window was never shown\n", stderr);
         return 1;
     }
+    settle();
+    // Without a window manager nobody maximises the window: it comes up at
+    // its own size and the driver then gives it the whole screen. The docks
+    // share out the extra space by that history, so the probe repeats it.
+    window.setGeometry(window.screen()->geometry());
     settle();
 
     Probe probe(&window);

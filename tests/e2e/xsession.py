@@ -154,6 +154,15 @@ class XSession:
         out = self.run("xdotool", "search", "--onlyvisible", "--name", name, check=False)
         return [int(w) for w in out.split()]
 
+    def visible_windows(self):
+        out = self.run("xdotool", "search", "--onlyvisible", "--name", "", check=False)
+        return set(int(w) for w in out.split())
+
+    def wait_new_window(self, before, what, timeout=30):
+        """Waits for a visible window that is not in before (a menu, a dialog)."""
+        return wait_for(lambda: sorted(self.visible_windows() - before), what,
+                        timeout=timeout)[-1]
+
     def window_geometry(self, window):
         out = self.run("xdotool", "getwindowgeometry", "--shell", str(window))
         values = dict(line.split("=", 1) for line in out.split() if "=" in line)
@@ -212,7 +221,7 @@ class XSession:
     # Screen --------------------------------------------------------------
 
     def capture(self):
-        result = subprocess.run(["import", "-silent", "-window", "root", "ppm:-"],
+        result = subprocess.run(["import", "-silent", "-window", "root", "-depth", "8", "ppm:-"],
                                 env=self.env(), capture_output=True, timeout=60)
         if result.returncode != 0:
             raise DriverError("import failed: %s" % result.stderr.decode(errors="replace"))
