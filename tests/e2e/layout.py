@@ -139,6 +139,14 @@ class Layout:
         return {"handle": self._main(s["handle"]), "groove": self._main(s["groove"]),
                 "value": s["value"]}
 
+    def slider_handle(self, value):
+        """Centre of the opacity slider's handle when the slider shows value."""
+        s = self.data["slider"]
+        hx, hy, hw, hh = self._main(s["handle"])
+        span = s["maximum"] - s["minimum"]
+        x = hx + hw // 2 + round((value - s["value"]) * s["span"] / span)
+        return (x, hy + hh // 2)
+
     def code_view(self):
         entry = self.data.get("codeView")
         if entry is None:

@@ -237,8 +237,9 @@ class Run:
 
     def origins(self):
         origins = {"MainWindow": (0, 0)}
-        if self.dialog:
-            origins["QuestionDialog"] = self.x.window_geometry(self.dialog)[:2]
+        dialog = self.dialog_rect()
+        if dialog:
+            origins["QuestionDialog"] = dialog[:2]
         for window in self.x.find_windows("^Finder$"):
             origins["dockWidget_finder"] = self.x.window_geometry(window)[:2]
         return origins
@@ -255,13 +256,21 @@ class Run:
     def answers_path(self, account):
         return os.path.join(self.project, "%s_%s_answers.txt" % (account, USERNAME))
 
+    def dialog_window(self):
+        """The questionnaire's X window while it is on the screen (it gets a
+        new one when its window flags change)."""
+        windows = self.x.find_windows("^Fragebogen$")
+        self.dialog = windows[-1] if windows else None
+        return self.dialog
+
     def dialog_rect(self):
-        return self.x.window_geometry(self.dialog) if self.dialog else None
+        window = self.dialog_window()
+        return self.x.window_geometry(window) if window else None
 
     def click(self, point, **kwargs):
         """Clicks the main window; the questionnaire must not be in the way."""
         dialog = self.dialog_rect()
-        if dialog and self.x.find_windows("^Fragebogen$") and contains(dialog, point):
+        if dialog and contains(dialog, point):
             raise DriverError("the questionnaire covers %r" % (point,))
         self.x.click(*point, **kwargs)
 
@@ -284,7 +293,7 @@ class Run:
         picture = self.probe.last_picture()
         # Rows under the pointer are highlighted; the probe has no pointer.
         self.x.move(SCREEN_WIDTH // 2, 45)
-        hole = self.dialog_rect() if self.dialog and self.x.find_windows("^Fragebogen$") else None
+        hole = self.dialog_rect()
         scores = []
 
         def agree():
@@ -307,15 +316,15 @@ class Run:
         self.x.wait_new_window(before, "the Show menu to open")
         # The last entry of the menu is "show Questions Dialog".
         self.x.key("Up", "Return")
-        self.dialog = self.x.wait_window("^Fragebogen$")
+        self.x.wait_window("^Fragebogen$")
         self.park_dialog()
 
     def park_dialog(self):
         """Puts the questionnaire in the bottom left corner, where a participant
         would drag it to keep the code in view."""
-        _, _, w, h = wait_for(lambda: self.x.window_geometry(self.dialog),
-                              "the questionnaire's geometry")
-        self.x.place_window(self.dialog, 0, SCREEN_HEIGHT - h)
+        window = wait_for(self.dialog_window, "the questionnaire on the screen")
+        _, _, _, h = self.x.window_geometry(window)
+        self.x.place_window(window, 0, SCREEN_HEIGHT - h)
 
     def dialog_layout(self):
         """The account field and the "Weiter" button, from the probe: both keep
@@ -326,7 +335,7 @@ class Run:
 
     def next_button(self):
         data = self.dialog_layout()
-        dx, dy, dw, dh = self.x.window_geometry(self.dialog)
+        dx, dy, dw, dh = self.dialog_rect()
         bx, by, bw, bh = data["widgets"]["pushButton_next"]["rect"]
         _, _, pw, ph = data["windows"]["QuestionDialog"]["geometry"]
         # Anchored at the bottom right corner.
@@ -334,7 +343,7 @@ class Run:
 
     def sign_in(self, account):
         data = self.dialog_layout()
-        dx, dy, _, _ = self.x.window_geometry(self.dialog)
+        dx, dy, _, _ = self.dialog_rect()
         ax, ay, aw, ah = data["widgets"]["lineEdit_account"]["rect"]
         self.x.click(dx + ax + aw // 2, dy + ay + ah // 2)
         self.x.type(account)
@@ -348,19 +357,19 @@ class Run:
         # Every page turn rewrites the answers file.
         wait_for(lambda: os.path.exists(answers) and os.stat(answers).st_mtime_ns != before,
                  "the answers file to be written")
-        if self.x.find_windows("^Fragebogen$"):
+        if self.dialog_window():
             self.park_dialog()
 
     def answer_boxes(self, expected):
         """The empty answer boxes of the current page, found as the white
         fields in the questionnaire."""
         def find():
-            boxes = white_boxes(self.x.capture(), self.x.window_geometry(self.dialog))
+            boxes = white_boxes(self.x.capture(), self.dialog_rect())
             return boxes if len(boxes) == expected else None
         try:
             return wait_for(find, "%d answer boxes on the page" % expected, timeout=10)
         except DriverError:
-            boxes = white_boxes(self.x.capture(), self.x.window_geometry(self.dialog))
+            boxes = white_boxes(self.x.capture(), self.dialog_rect())
             self.checks.check(False, "the page shows %d answer boxes, not %d"
                               % (len(boxes), expected))
             return boxes
@@ -490,7 +499,7 @@ def run_full_session(run):
     colour = image.pixel(*source)
     checks.check(not is_grey(colour), "the first palette entry shows a colour: %r" % (colour,))
     tcp = layout.row("model", "Chat/Transport/Tcp")
-    x.drag(source, center(tcp))
+    checks.check(x.drag(source, center(tcp)), "dragging a palette entry starts a drag")
     log.expect("assignColor<1>")
     image = run.shot("tcp-coloured")
     row_hits = count_near(image, tcp, colour)
@@ -516,18 +525,16 @@ def run_full_session(run):
                      "the %s row shows a colour after automatic assignment" % label)
 
     checks.begin("full session: opacity slider")
-    slider = run.layout.slider()
-    handle = center(slider["handle"])
+    layout = run.relayout()
+    slider = layout.slider()
     groove = slider["groove"]
-    x.drag(handle, (groove[0] - 40, handle[1]), steps=8)
+    x.drag(layout.slider_handle(170), (groove[0] - 40, groove[1] + groove[3] // 2), steps=8)
     log.expect("saturationChanged(0)", file=server)
     image = run.shot("opacity-0")
     checks.check(count_near(image, code, colour, tolerance=40, step=3) == 0,
                  "at opacity 0 no band shows the Tcp colour")
-    layout = run.relayout()
-    slider = layout.slider()
-    handle = center(slider["handle"])
-    x.drag(handle, (groove[0] + groove[2] + 40, handle[1]), steps=8)
+    x.drag(layout.slider_handle(0), (groove[0] + groove[2] + 40, groove[1] + groove[3] // 2),
+           steps=8)
     log.expect("saturationChanged(255)", file=server)
     image = run.shot("opacity-255")
     checks.check(count_near(image, code, colour, tolerance=4, step=3) > 50,
@@ -591,7 +598,8 @@ def run_full_session(run):
     palette = layout.palette()
     image = x.capture()
     other = image.pixel(*center(palette[-1]["rect"]))
-    x.drag(center(palette[-1]["rect"]), center(tcp))
+    checks.check(x.drag(center(palette[-1]["rect"]), center(tcp)),
+                 "dragging the last palette entry starts a drag")
     log.expect("assignColor<1>")
     log.expect("deleteColor<1>")
     image = run.shot("tcp-recoloured")

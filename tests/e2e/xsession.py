@@ -200,8 +200,10 @@ class XSession:
         self.click(x, y, repeat=2)
 
     def drag(self, start, end, steps=12):
-        """Presses at start, moves in small steps (as a hand does) and releases at end."""
+        """Presses at start, moves in small steps (as a hand does) and releases
+        at end. True when a drag-and-drop picture was on the screen."""
         self.move(*start)
+        before = self.visible_windows()
         self.run("xdotool", "mousedown", "1")
         (x0, y0), (x1, y1) = start, end
         for i in range(1, steps + 1):
@@ -210,7 +212,11 @@ class XSession:
         # A few more motions at the target let the drop target settle.
         self.move(x1 + 1, y1)
         self.move(x1, y1)
+        # While a drag runs, its picture follows the pointer in a window of
+        # its own; a slider or a selection makes none.
+        new_windows = self.visible_windows() - before
         self.run("xdotool", "mouseup", "1")
+        return bool(new_windows)
 
     def key(self, *keys):
         self.run("xdotool", "key", "--delay", "40", *keys)
