@@ -91,6 +91,13 @@ class Image:
             f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header)
                     + chunk(b"IDAT", zlib.compress(raw, 6)) + chunk(b"IEND", b""))
 
+    def crop(self, rect):
+        x0, y0, w, h = rect
+        stride = self.width * 3
+        rows = [self.data[y * stride + x0 * 3:y * stride + (x0 + w) * 3]
+                for y in range(y0, y0 + h)]
+        return Image(w, h, b"".join(rows))
+
     def pixels(self, rect, step=1):
         x0, y0, w, h = rect
         for y in range(max(0, y0), min(self.height, y0 + h), step):
