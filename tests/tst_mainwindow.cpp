@@ -17,6 +17,7 @@
 #include <QDockWidget>
 #include <QFileDialog>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -178,6 +179,10 @@ private Q_SLOTS:
     void dockMemo_data();
     void dockMemo();
     void closingSetsTheQuestionnaireFinished();
+    void destroyingWithTheFinderShown_data();
+    void destroyingWithTheFinderShown();
+    void returnSearchesTheFeatureModel_data();
+    void returnSearchesTheFeatureModel();
     void languageChangeRetranslates();
 
     void folderDialog_data();
@@ -826,6 +831,97 @@ void TestMainWindow::closingSetsTheQuestionnaireFinished()
     QVERIFY(questions->finished);
     QVERIFY(!questions->isVisible());
     QVERIFY(!m_window->isVisible());
+}
+
+void TestMainWindow::destroyingWithTheFinderShown_data()
+{
+    QTest::addColumn<bool>("floating");
+    QTest::addColumn<bool>("reportsHidden"); // a floating finder is a window of its own
+    QTest::newRow("finder docked into the window") << false << true;
+    QTest::newRow("finder floating") << true << false;
+}
+
+void TestMainWindow::destroyingWithTheFinderShown()
+{
+    QFETCH(bool, floating);
+    QFETCH(bool, reportsHidden);
+
+    openWindow();
+    auto *finder = get<QDockWidget>("dockWidget_finder");
+    finder->setFloating(floating);
+    finder->show();
+    QVERIFY(finder->isVisible());
+
+    // The finder reports itself hidden while the window is torn down; that
+    // must not reach the window's slots any more.
+    QSignalSpy visibility(finder, &QDockWidget::visibilityChanged);
+    m_window.reset();
+    QCOMPARE(!visibility.isEmpty(), reportsHidden);
+    if (reportsHidden)
+        QCOMPARE(visibility.last().first().toBool(), false);
+}
+
+void TestMainWindow::returnSearchesTheFeatureModel_data()
+{
+    enum { ToField, ToWindow };
+    QTest::addColumn<int>("receiver");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("finderFocused");
+    QTest::addColumn<bool>("searched");
+
+    QTest::newRow("Return typed in the feature search field")
+        << int(ToField) << int(Qt::Key_Return) << false << true;
+    QTest::newRow("Return reaching the window") << int(ToWindow) << int(Qt::Key_Return) << false
+                                                << true;
+    QTest::newRow("Return while the finder dock has the focus")
+        << int(ToWindow) << int(Qt::Key_Return) << true << false;
+    QTest::newRow("keypad Enter is not Return") << int(ToWindow) << int(Qt::Key_Enter) << false
+                                                << false;
+    QTest::newRow("other keys do not search") << int(ToField) << int(Qt::Key_A) << false << false;
+}
+
+void TestMainWindow::returnSearchesTheFeatureModel()
+{
+    QFETCH(int, receiver);
+    QFETCH(int, key);
+    QFETCH(bool, finderFocused);
+    QFETCH(bool, searched);
+
+    openWindow();
+    auto *field = get<QLineEdit>("lineEdit_featureSearch");
+    field->setText(QStringLiteral("cRYp"));
+    FeatureTreeWidget *tree = m_window->featureTree();
+    QVERIFY(tree->selectedItems().isEmpty());
+
+    if (finderFocused) {
+        auto *finder = get<QDockWidget>("dockWidget_finder");
+        finder->setFloating(false);
+        finder->show();
+        // Shown in the window, Find's own Return shortcut would take the key
+        // first; this row is about the window's key handler.
+        get<QPushButton>("pushButton_find")->setEnabled(false);
+        m_window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        finder->setFocus();
+        QVERIFY(finder->hasFocus());
+    }
+
+    if (receiver == 0) {
+        // The field passes Return on; it travels up to the window.
+        QTest::keyClick(field, Qt::Key(key));
+    } else {
+        // Straight to the window, as a key the focused child passed on.
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QCoreApplication::sendEvent(m_window.get(), &press);
+    }
+
+    const QList<QTreeWidgetItem *> selected = tree->selectedItems();
+    if (searched) {
+        QCOMPARE(selected.size(), 1);
+        QCOMPARE(selected.first()->text(0), QStringLiteral("Crypt"));
+    } else {
+        QVERIFY(selected.isEmpty());
+    }
 }
 
 void TestMainWindow::languageChangeRetranslates()

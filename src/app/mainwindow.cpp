@@ -64,6 +64,14 @@ MainWindow::MainWindow(const QString &projectFolder, QWidget *parent)
 
 MainWindow::~MainWindow()
 {
+    // Widgets torn down below and by the base class still emit signals (a
+    // docked finder reports itself hidden, the tab widget its new current
+    // tab); none of them may reach the slots of this half-destroyed window.
+    for (QObject *child : findChildren<QObject *>())
+        disconnect(child, nullptr, this, nullptr);
+    if (m_questionDialog)
+        disconnect(m_questionDialog, nullptr, this, nullptr);
+
     delete m_form;
     m_form = nullptr;
     // The feature tree sits in the Feature Model dock as a child widget; it is
@@ -78,7 +86,6 @@ MainWindow::~MainWindow()
     m_questionDialog = nullptr;
 }
 
-// Builds the window for the project folder in ProjectFolder::path().
 void MainWindow::setUp()
 {
     const QString folder = ProjectFolder::path();
@@ -88,10 +95,10 @@ void MainWindow::setUp()
     m_form->setupUi(this);
     m_form->treeWidget_featureView->setFeatureView(true);
 
-    // The file object stays a child of the window, so it is freed whether or
-    // not the feature tree keeps it.
-    auto *modelFile = new QFile(folder + QStringLiteral("/model.m"), this);
-    m_featureTree = std::make_unique<FeatureTreeWidget>(this, modelFile, m_form->listWidget,
+    // The feature tree reads the model while it is constructed and keeps
+    // nothing of the file object.
+    QFile modelFile(folder + QStringLiteral("/model.m"));
+    m_featureTree = std::make_unique<FeatureTreeWidget>(this, &modelFile, m_form->listWidget,
                                                         nullptr, this);
     m_form->frame_featureModel->layout()->addWidget(m_featureTree.get());
     m_featureTree->setContextMenuPolicy(Qt::CustomContextMenu);

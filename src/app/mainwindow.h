@@ -89,6 +89,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    // Builds the window for the folder in ProjectFolder::path().
     void setUp();
 
     std::unique_ptr<ColorManager> m_colorManager;
