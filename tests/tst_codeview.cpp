@@ -20,6 +20,7 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextEdit>
+#include <QTextLayout>
 
 #include <memory>
 
@@ -86,6 +87,7 @@ private Q_SLOTS:
     void textDecoding_data();
     void textDecoding();
     void codeFontAndTextItem();
+    void codeIsHighlightedAtOnce();
     void extentBar();
     void oneLineFragment();
     void barsCoverTheirLines_data();
@@ -280,6 +282,24 @@ void TestCodeView::codeFontAndTextItem()
     QVERIFY(!(item->flags() & QGraphicsItem::ItemIsFocusable));
     QCOMPARE(view->codeGraphicsView()->dragMode(), QGraphicsView::NoDrag);
     QVERIFY(view->justOpened());
+}
+
+void TestCodeView::codeIsHighlightedAtOnce()
+{
+    auto view = openView(writeSource("// note\nint main() {}\n"));
+    // No event processing: the colours are there when the view is built.
+    const QTextBlock second = view->textItem()->document()->findBlockByNumber(1);
+    QColor keyword;
+    QColor function;
+    const QList<QTextLayout::FormatRange> ranges = second.layout()->formats();
+    for (const QTextLayout::FormatRange &range : ranges) {
+        if (range.start == 0 && range.length == 3)
+            keyword = range.format.foreground().color();
+        if (range.start == 4 && range.length == 4)
+            function = range.format.foreground().color();
+    }
+    QCOMPARE(keyword, QColor(Qt::darkMagenta));
+    QCOMPARE(function, QColor(Qt::blue));
 }
 
 void TestCodeView::extentBar()

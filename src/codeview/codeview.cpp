@@ -97,10 +97,8 @@ CodeView::CodeView(FeatureTreeWidget *featureTree, STNode *fileNode, MainWindow 
     layout->addWidget(m_codeView);
     layout->addWidget(m_overviewView);
 
-    // The font goes in before the text so the document is laid out once.
     const QFont font = codeFont();
     m_textEdit->setFont(font);
-    m_textEdit->document()->setDefaultFont(font);
     m_lineStep = layoutLineStep(font);
 
     QString text;
@@ -108,7 +106,16 @@ CodeView::CodeView(FeatureTreeWidget *featureTree, STNode *fileNode, MainWindow 
         text = decodeText(m_file->readAll());
         m_file->close();
     }
-    m_textEdit->setPlainText(text);
+
+    // The text is highlighted as it goes into a document that has no layout
+    // yet: highlighting a laid-out document that does not wrap relayouts it
+    // once per line, which takes minutes for a long file. The text edit then
+    // takes the document over and lays it out once.
+    auto *document = new QTextDocument(m_textEdit);
+    document->setDefaultFont(font);
+    m_highlighter = new Highlighter(document);
+    document->setPlainText(text);
+    m_textEdit->setDocument(document);
 
     m_textItem = new QGraphicsTextItem(QStringLiteral("no file loaded"));
     m_codeScene->addItem(m_textItem);
@@ -122,7 +129,6 @@ CodeView::CodeView(FeatureTreeWidget *featureTree, STNode *fileNode, MainWindow 
     m_textItem->setFlag(QGraphicsItem::ItemIsFocusable, false);
     m_codeView->setDragMode(QGraphicsView::NoDrag);
 
-    QTextDocument *document = m_textEdit->document();
     const int lineCount = document->blockCount();
     const int digits = int(QString::number(lineCount).size());
     m_lineNumberView->setFixedWidth(QFontMetrics(font).horizontalAdvance(QLatin1Char(' '))
@@ -134,8 +140,6 @@ CodeView::CodeView(FeatureTreeWidget *featureTree, STNode *fileNode, MainWindow 
                                       int(document->size().height()), m_sideBarScene,
                                       lineCount, QString());
     m_extentBar->hide();
-
-    m_highlighter = new Highlighter(document);
 }
 
 CodeView::~CodeView()
