@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QTextStream>
 
+#include <algorithm>
 #include <cstdio>
 #include <limits>
 #include <vector>
@@ -153,7 +154,7 @@ void ProjectReader::readChildren(const QDomElement &element, STNode *row)
         else if (tag == QLatin1String("file"))
             readFile(child, row);
         else if (tag == QLatin1String("feature"))
-            readFeature(element, child, row);
+            readFeature(child, row);
     }
 }
 
@@ -176,9 +177,9 @@ void ProjectReader::readFile(const QDomElement &element, QTreeWidgetItem *parent
         if (child.isNull())
             continue;
         if (child.tagName() == QLatin1String("fragment"))
-            readFragment(child, row);
+            readFragment(child, row, length);
         else if (child.tagName() == QLatin1String("feature"))
-            readFeature(element, child, row);
+            readFeature(child, row);
     }
 
     // A file whose fragments name no known feature has no annotated line:
@@ -187,46 +188,56 @@ void ProjectReader::readFile(const QDomElement &element, QTreeWidgetItem *parent
         row->setUnannotatedLines(length);
 }
 
-void ProjectReader::readFragment(const QDomElement &element, STNode *fileRow)
+// Fragment rows and the feature rows under them are only transient: pruning
+// removes every one whose label is not named like a source file. So only the
+// rows that would stay are made at all (a feature text such as "X.java", with
+// its fragment row), which spares thousands of rows on large projects.
+void ProjectReader::readFragment(const QDomElement &element, STNode *fileRow, int fileLength)
 {
-    auto *row = new STNode(fileRow);
-    row->setKind(STNode::FragmentElement);
-    row->setText(0, QStringLiteral("fragment"));
+    STNode *fragmentRow = nullptr;
     for (QDomNode node = element.firstChild(); !node.isNull(); node = node.nextSibling()) {
         const QDomElement child = node.toElement();
-        if (!child.isNull() && child.tagName() == QLatin1String("feature"))
-            readFeature(element, child, row);
+        if (child.isNull() || child.tagName() != QLatin1String("feature"))
+            continue;
+        const QString text = child.text();
+        if (isSourceName(text)) {
+            if (!fragmentRow) {
+                fragmentRow = new STNode(fileRow);
+                fragmentRow->setKind(STNode::FragmentElement);
+                fragmentRow->setText(0, QStringLiteral("fragment"));
+            }
+            auto *row = new STNode(fragmentRow);
+            row->setKind(STNode::FeatureElement);
+            row->setText(0, text);
+        }
+        addRecords(text, element, fileRow, fileLength);
     }
 }
 
-void ProjectReader::readFeature(const QDomElement &container, const QDomElement &element,
-                                STNode *parent)
+void ProjectReader::readFeature(const QDomElement &element, STNode *parent)
 {
+    // A feature of a project, folder or file gives no record.
+    printLine(stdout, QStringLiteral("TODO: Feature assigned to Project, File oder Folder"));
     const QString text = element.text();
-    auto *row = new STNode(parent);
-    row->setKind(STNode::FeatureElement);
-    row->setText(0, text);
-
-    if (parent->kind() != STNode::FragmentElement) {
-        printLine(stdout, QStringLiteral("TODO: Feature assigned to Project, File oder Folder"));
-        return;
+    if (isSourceName(text)) {
+        auto *row = new STNode(parent);
+        row->setKind(STNode::FeatureElement);
+        row->setText(0, text);
     }
+}
 
-    const int start = container.attribute(QStringLiteral("startline")).toInt();
-    const int end = container.attribute(QStringLiteral("endline")).toInt();
+void ProjectReader::addRecords(const QString &text, const QDomElement &fragment, STNode *fileRow,
+                               int fileLength)
+{
+    const int start = fragment.attribute(QStringLiteral("startline")).toInt();
+    const int end = fragment.attribute(QStringLiteral("endline")).toInt();
     const int span = clampedDifference(end, start);
-    const int count = container.childNodes().count();
-    auto *fileRow = dynamic_cast<STNode *>(parent->parent());
-    if (!fileRow)
-        return;
-    const int fileLength =
-        container.parentNode().toElement().attribute(QStringLiteral("length")).toInt();
 
     if (isPlainName(text)) {
         Feature *feature = featureByName(text);
         if (!feature)
             return;
-        fileRow->addFragment(feature, span, start, count);
+        fileRow->addFragment(feature, span, start, fragment.childNodes().count());
         fileRow->computeUnannotatedLines(fileLength);
         return;
     }
@@ -234,6 +245,7 @@ void ProjectReader::readFeature(const QDomElement &container, const QDomElement 
     const QList<Feature *> named = featuresInExpression(text);
     if (named.isEmpty())
         return;
+    const int count = fragment.childNodes().count();
     for (Feature *feature : named) {
         fileRow->addFragment(feature, span, start, count);
         fileRow->fragments().last().expression = text;
@@ -347,14 +359,20 @@ void ProjectReader::computeLineCounts(const QString &folderPath)
 int ProjectReader::countFileLines(const QString &path)
 {
     QFile file(path);
-    if (!file.exists() || !file.open(QIODevice::ReadOnly | QIODevice::Text))
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return 0;
 
     // Text with a UTF-16 or UTF-32 byte order mark is left to the text
-    // stream, which decodes it; in anything else a line ends at a '\n' byte.
-    const QByteArray head = file.peek(4);
-    if (head.startsWith("\xFF\xFE") || head.startsWith("\xFE\xFF")
-        || head.startsWith(QByteArray("\x00\x00\xFE\xFF", 4))) {
+    // stream, which decodes it; in anything else a line ends at a '\n' byte,
+    // as the text stream would find it.
+    char head[4] = {};
+    const qint64 headSize = file.read(head, sizeof head);
+    const QByteArray start(head, int(std::max<qint64>(0, headSize)));
+    if (start.startsWith("\xFF\xFE") || start.startsWith("\xFE\xFF")
+        || start.startsWith(QByteArray("\x00\x00\xFE\xFF", 4))) {
+        file.close();
+        if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+            return 0;
         QTextStream stream(&file);
         int lines = 0;
         while (!stream.atEnd()) {
@@ -366,11 +384,15 @@ int ProjectReader::countFileLines(const QString &path)
 
     qint64 lines = 0;
     char last = '\n';
-    QByteArray chunk;
-    while (!(chunk = file.read(1 << 16)).isEmpty()) {
-        lines += chunk.count('\n');
-        last = chunk.back();
-    }
+    std::vector<char> buffer(1 << 16);
+    std::copy(start.begin(), start.end(), buffer.begin());
+    qint64 size = start.size();
+    do {
+        lines += std::count(buffer.begin(), buffer.begin() + size, '\n');
+        if (size > 0)
+            last = buffer[size - 1];
+        size = file.read(buffer.data(), qint64(buffer.size()));
+    } while (size > 0);
     if (last != '\n')
         ++lines; // a last line without a line end
     return int(std::min<qint64>(lines, std::numeric_limits<int>::max()));

@@ -47,8 +47,10 @@ private:
     void readProject(const QDomElement &element, QTreeWidgetItem *parent);
     void readFolder(const QDomElement &element, QTreeWidgetItem *parent);
     void readFile(const QDomElement &element, QTreeWidgetItem *parent);
-    void readFragment(const QDomElement &element, STNode *fileRow);
-    void readFeature(const QDomElement &container, const QDomElement &element, STNode *parent);
+    void readFragment(const QDomElement &element, STNode *fileRow, int fileLength);
+    void addRecords(const QString &text, const QDomElement &fragment, STNode *fileRow,
+                    int fileLength);
+    void readFeature(const QDomElement &element, STNode *parent);
     void readChildren(const QDomElement &element, STNode *row);
     static void pruneTree(QTreeWidgetItem *root);
     void pruneFeatureCopy(QTreeWidgetItem *row);

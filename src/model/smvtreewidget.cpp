@@ -21,16 +21,23 @@ SMVTreeWidget::SMVTreeWidget(QWidget *parent)
     : QTreeWidget(parent), m_backgrounds(BackgroundCacheKilobytes)
 {
     connect(this, &QTreeWidget::itemPressed, this, &SMVTreeWidget::openFile);
-    connect(this, &QTreeWidget::itemExpanded, this, &SMVTreeWidget::updateTexture);
+    // Expanding a row rescales the tree like updateTexture(); when the rest
+    // of the tree is scaled already, only the rows it uncovers need it.
+    connect(this, &QTreeWidget::itemExpanded, this, &SMVTreeWidget::scaleExpandedRow);
+    connect(model(), &QAbstractItemModel::rowsInserted, this, [this] { m_allScaled = false; });
     setItemDelegate(new ItemDelegate(this, 1)); // a child of this tree
 }
 
 SMVTreeWidget::~SMVTreeWidget() = default;
 
+int SMVTreeWidget::displayHeight(int height) const
+{
+    return height == 0 || m_isFeatureView ? RowTexture::DisplayHeight : height;
+}
+
 void SMVTreeWidget::scaleTextures(int width, int height)
 {
-    if (height == 0 || m_isFeatureView)
-        height = RowTexture::DisplayHeight;
+    height = displayHeight(height);
     // Rows below a collapsed row keep what they show; they are scaled when
     // their parent is expanded.
     for (int i = 0; i < topLevelItemCount(); ++i) {
@@ -44,6 +51,35 @@ void SMVTreeWidget::scaleTextures(int width, int height)
                 for (int c = 0; c < item->childCount(); ++c)
                     queue.enqueue(item->child(c));
         }
+    }
+    m_allScaled = true;
+    m_scaledWidth = width;
+    m_scaledHeight = height;
+    viewport()->update();
+}
+
+void SMVTreeWidget::scaleExpandedRow(QTreeWidgetItem *item)
+{
+    const int width = this->width();
+    const int height = displayHeight(0);
+    if (!m_allScaled || m_scaledWidth != width || m_scaledHeight != height) {
+        updateTexture();
+        return;
+    }
+    // The whole walk would change only the rows below the expanded one, and
+    // only if the expanded row itself is reachable.
+    for (QTreeWidgetItem *ancestor = item->parent(); ancestor; ancestor = ancestor->parent())
+        if (!ancestor->isExpanded())
+            return;
+    QQueue<QTreeWidgetItem *> queue;
+    queue.enqueue(item);
+    while (!queue.isEmpty()) {
+        QTreeWidgetItem *next = queue.dequeue();
+        if (auto *row = dynamic_cast<STNode *>(next))
+            row->showScaledBackground(width, height);
+        if (next->isExpanded())
+            for (int c = 0; c < next->childCount(); ++c)
+                queue.enqueue(next->child(c));
     }
     viewport()->update();
 }

@@ -31,6 +31,9 @@ public:
     // texture scaled to width x height. Painted on demand; the pictures of
     // recently shown rows are kept while the row's stamp is unchanged.
     QPixmap cachedBackground(const STNode *row, quint64 stamp, int width, int height) const;
+    // Called by rows that show their full-size texture again: the next
+    // expansion has to rescale the whole tree.
+    void rowLostScaling() { m_allScaled = false; }
 
 public Q_SLOTS:
     void openFile(QTreeWidgetItem *item, int column);
@@ -42,6 +45,9 @@ protected:
     void leaveEvent(QEvent *event) override;
 
 private:
+    void scaleExpandedRow(QTreeWidgetItem *item);
+    int displayHeight(int height) const;
+
     struct CachedBackground
     {
         quint64 stamp = 0;
@@ -52,4 +58,9 @@ private:
     bool m_isFeatureView = false;
     FeatureTreeWidget *m_featureTree = nullptr;
     mutable QCache<const STNode *, CachedBackground> m_backgrounds;
+    // Every row reachable through expanded rows shows its texture scaled to
+    // m_scaledWidth x m_scaledHeight.
+    bool m_allScaled = false;
+    int m_scaledWidth = 0;
+    int m_scaledHeight = 0;
 };

@@ -176,6 +176,8 @@ void STNode::showFullSizeBackground()
 {
     m_background = Background::FullSize;
     m_backgroundStamp = nextStamp();
+    if (auto *tree = qobject_cast<SMVTreeWidget *>(treeWidget()))
+        tree->rowLostScaling();
 }
 
 void STNode::showScaledBackground(int width, int height)

@@ -1,0 +1,237 @@
+// Start-up benchmark on a generated product line: how long reading the model
+// and the project file, counting lines and building the trees take, how long
+// the main window needs until it is shown and idle, and how much memory the
+// process needed at its peak. Run through scripts/bench.
+
+#include "benchtable.h"
+#include "syntheticproject.h"
+
+#include "app/mainwindow.h"
+#include "colors/colormanager.h"
+#include "model/featuretreewidget.h"
+#include "model/projectreader.h"
+#include "model/smvtreewidget.h"
+
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QListWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QTreeWidgetItemIterator>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+int rowCount(QTreeWidget *tree)
+{
+    int rows = 0;
+    for (QTreeWidgetItemIterator it(tree); *it; ++it)
+        ++rows;
+    return rows;
+}
+
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject
+{
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+// Runs the event loop until the package view has painted and nothing is
+// left to do (the dispatcher is about to wait), or until the time-out.
+bool waitUntilIdle(MainWindow *window, int timeoutMs)
+{
+    auto *packageView = window->findChild<SMVTreeWidget *>(QStringLiteral("treeWidget_packageView"));
+    PaintCounter counter;
+    if (packageView)
+        packageView->viewport()->installEventFilter(&counter);
+    QEventLoop loop;
+    bool idle = false;
+    QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock,
+                     &loop, [&] {
+                         if (window->isVisible() && (counter.paints > 0 || !packageView)) {
+                             idle = true;
+                             loop.quit();
+                         }
+                     });
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    loop.exec();
+    if (packageView)
+        packageView->viewport()->removeEventFilter(&counter);
+    return idle;
+}
+
+void measureProjectModel(const QString &folder, BenchTable &table)
+{
+    QListWidget paletteList;
+    QFile modelFile(folder + QStringLiteral("/model.m"));
+    std::unique_ptr<FeatureTreeWidget> featureTree;
+    std::unique_ptr<ColorManager> colors;
+    table.time(QStringLiteral("read feature model"), [&] {
+        featureTree = std::make_unique<FeatureTreeWidget>(nullptr, &modelFile, &paletteList,
+                                                          nullptr, nullptr);
+        featureTree->buildFeatureList();
+        colors = std::make_unique<ColorManager>(featureTree->features(),
+                                                int(featureTree->features()->size()));
+        featureTree->setColorManager(colors.get());
+    });
+    FeatureList *features = featureTree->features();
+
+    SMVTreeWidget packageView;
+    SMVTreeWidget featureView;
+    featureView.setFeatureView(true);
+    for (SMVTreeWidget *tree : {&packageView, &featureView}) {
+        tree->setColorManager(colors.get());
+        tree->setFeatureTree(featureTree.get());
+        tree->resize(400, 800);
+    }
+    ProjectReader reader(&packageView, &featureView, features);
+    table.time(QStringLiteral("read project file"),
+               [&] { reader.readProjectFile(folder + QStringLiteral("/annotations.xml")); });
+    table.time(QStringLiteral("count lines"), [&] { reader.computeLineCounts(folder); });
+    table.time(QStringLiteral("complete trees"), [&] { reader.completeTrees(nullptr); });
+    table.add(QStringLiteral("package view rows"), rowCount(&packageView));
+    table.add(QStringLiteral("feature view rows"), rowCount(&featureView));
+    table.add(QStringLiteral("memory with both trees built (RSS)"), residentMegabytes(),
+              QStringLiteral("MB"));
+
+    // What a colour change costs: the feature's bars in both trees, then the
+    // visible rows rescaled.
+    packageView.expandToDepth(1);
+    Feature *first = features->isEmpty() ? nullptr : &(*features)[0];
+    if (first && !colors->ColorArray.isEmpty()) {
+        table.time(QStringLiteral("recolour one feature"), [&] {
+            colors->assignColor(first, colors->ColorArray.first());
+            reader.recolorFeature(first);
+            packageView.scaleTextures(packageView.width(), 0);
+            featureView.scaleTextures(featureView.width(), 0);
+        });
+    }
+    table.time(QStringLiteral("recolour all features"), [&] {
+        for (Feature &feature : *features)
+            reader.recolorFeature(&feature);
+        packageView.scaleTextures(packageView.width(), 0);
+        featureView.scaleTextures(featureView.width(), 0);
+    });
+    table.time(QStringLiteral("expand whole package view and rescale"), [&] {
+        packageView.expandAll();
+        packageView.scaleTextures(packageView.width(), 0);
+    });
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("featurehue_bench"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Start-up benchmark of featurehue on a generated product line."));
+    parser.addHelpOption();
+    SyntheticProjectOptions options;
+    const auto intOption = [&parser](const QString &name, const QString &what, int value) {
+        QCommandLineOption option(name, what + QStringLiteral(" (default %1).").arg(value),
+                                  QStringLiteral("n"), QString::number(value));
+        parser.addOption(option);
+        return option;
+    };
+    const QCommandLineOption files = intOption(QStringLiteral("files"), QStringLiteral("Source files"),
+                                               options.files);
+    const QCommandLineOption lines = intOption(QStringLiteral("lines"),
+                                               QStringLiteral("Lines per source file"),
+                                               options.linesPerFile);
+    const QCommandLineOption featureCount = intOption(QStringLiteral("features"),
+                                                      QStringLiteral("Leaf features"),
+                                                      options.features);
+    const QCommandLineOption fragments = intOption(QStringLiteral("fragments"),
+                                                   QStringLiteral("Fragments in the source files"),
+                                                   options.fragments);
+    const QCommandLineOption bigLines = intOption(QStringLiteral("big-lines"),
+                                                  QStringLiteral("Lines of the one large file"),
+                                                  options.bigFileLines);
+    const QCommandLineOption bigFragments = intOption(QStringLiteral("big-fragments"),
+                                                      QStringLiteral("Fragments of the large file"),
+                                                      options.bigFileFragments);
+    const QCommandLineOption keep(QStringLiteral("keep"),
+                                  QStringLiteral("Write the project into this folder and keep it."),
+                                  QStringLiteral("folder"));
+    parser.addOption(keep);
+    const QCommandLineOption project(QStringLiteral("project"),
+                                     QStringLiteral("Measure this existing project folder "
+                                                    "instead of generating one."),
+                                     QStringLiteral("folder"));
+    parser.addOption(project);
+    parser.process(app);
+    options.files = parser.value(files).toInt();
+    options.linesPerFile = parser.value(lines).toInt();
+    options.features = parser.value(featureCount).toInt();
+    options.fragments = parser.value(fragments).toInt();
+    options.bigFileLines = parser.value(bigLines).toInt();
+    options.bigFileFragments = parser.value(bigFragments).toInt();
+
+    QTemporaryDir temporary;
+    QString folder = temporary.path();
+    if (parser.isSet(keep)) {
+        folder = parser.value(keep);
+        QDir().mkpath(folder);
+    }
+    if (parser.isSet(project)) {
+        folder = parser.value(project);
+        std::printf("Project: %s\n\n", qPrintable(folder));
+    } else {
+        SyntheticProjectStats stats;
+        QElapsedTimer generation;
+        generation.start();
+        if (!temporary.isValid() || !writeSyntheticProject(folder, options, &stats)) {
+            std::fprintf(stderr, "Cannot write the project into %s\n", qPrintable(folder));
+            return 2;
+        }
+        std::printf("Project: %d files (%lld lines) in %d folders, %d features, %d fragments "
+                    "(%d nested, %d expressions); written in %lld ms.\n\n",
+                    stats.files, stats.lines, stats.folders, stats.features, stats.fragments,
+                    stats.nested, stats.expressions, generation.elapsed());
+    }
+
+    BenchTable table;
+
+    // The real start-up first, in a process that has done nothing else yet.
+    {
+        QElapsedTimer timer;
+        timer.start();
+        const double cpuBefore = cpuMilliseconds();
+        auto window = std::make_unique<MainWindow>(folder);
+        const bool idle = waitUntilIdle(window.get(), 60000);
+        table.add(QStringLiteral("main window shown and idle"), double(timer.elapsed()),
+                  QStringLiteral("ms"), 2000);
+        table.add(QStringLiteral("  processor time used for it"), cpuMilliseconds() - cpuBefore,
+                  QStringLiteral("ms"));
+        if (!idle)
+            table.addNote(QStringLiteral("The main window did not get idle within 60 s."));
+        table.add(QStringLiteral("peak memory at start-up (VmHWM)"), peakMegabytes(),
+                  QStringLiteral("MB"), 400);
+        table.time(QStringLiteral("close main window"), [&] { window.reset(); });
+    }
+
+    // The project model's steps one by one.
+    measureProjectModel(folder, table);
+    table.add(QStringLiteral("peak memory of the whole run (VmHWM)"), peakMegabytes(),
+              QStringLiteral("MB"));
+
+    return table.print() ? 0 : 1;
+}
