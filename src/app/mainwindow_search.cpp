@@ -19,9 +19,6 @@
 
 namespace {
 
-// Set on a code scene once the window watches it for its end.
-const char *const findMarksWatched = "featurehueFindMarksWatched";
-
 void showNotFound(QWidget *parent, const QString &text)
 {
     QMessageBox::information(parent, QString(), text + QStringLiteral(" not found!"),
@@ -81,16 +78,6 @@ void MainWindow::search()
                     item->setZValue(textItem->zValue());
                     item->stackBefore(textItem);
                     m_findMarks.append(item);
-                }
-
-                // Should the scene go before its view does, its items are
-                // gone with it and must not be deleted again.
-                if (!scene->property(findMarksWatched).toBool()) {
-                    scene->setProperty(findMarksWatched, true);
-                    connect(scene, &QObject::destroyed, this, [this, scene] {
-                        if (!m_findView || m_findView->codeScene() == scene)
-                            m_findMarks.clear();
-                    });
                 }
 
                 m_lastSearch = text;
