@@ -60,9 +60,9 @@ PaletteColor *lastFreeMatch(const QList<PaletteColor *> &colorArray, const QColo
     return nullptr;
 }
 
-void printError(const std::string &line)
+void printError(const QString &line)
 {
-    std::cerr << line << std::endl;
+    std::cerr << line.toLocal8Bit().constData() << std::endl;
 }
 
 } // namespace
@@ -153,7 +153,8 @@ bool write(const QString &path, const QList<PaletteColor *> &colorArray,
         if (file.write(bytes) == bytes.size() && file.commit())
             return true;
     }
-    printError(("Error: Cannot write file " + path + ": " + file.errorString()).toStdString());
+    printError(QStringLiteral("Error: Cannot write file ") + path + QStringLiteral(": ")
+               + file.errorString());
     return false;
 }
 
@@ -161,7 +162,7 @@ ApplyResult apply(const QString &path, ColorManager *manager)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        printError(("Error: Cannot read file : " + file.errorString()).toStdString());
+        printError(QStringLiteral("Error: Cannot read file : ") + file.errorString());
         return ApplyResult::CannotRead;
     }
 
@@ -173,14 +174,13 @@ ApplyResult apply(const QString &path, ColorManager *manager)
         printError(QStringLiteral("Error: Parse error at line %1, column %2: %3")
                        .arg(line)
                        .arg(column)
-                       .arg(message)
-                       .toStdString());
+                       .arg(message));
         return ApplyResult::ParseError;
     }
 
     const QDomElement root = document.documentElement();
     if (root.tagName() != rootTag) {
-        printError("Error: File is not a savedColorAssignment file");
+        printError(QStringLiteral("Error: File is not a savedColorAssignment file"));
         return ApplyResult::NotAssignmentFile;
     }
 

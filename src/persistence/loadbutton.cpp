@@ -20,6 +20,7 @@ void LoadButton::load()
     if (m_used)
         return;
     m_used = true;
-    ColorAssignmentFile::apply(m_fileName, m_colorManager);
+    if (m_colorManager)
+        ColorAssignmentFile::apply(m_fileName, m_colorManager);
     deleteLater();
 }
