@@ -1,17 +1,286 @@
-// Placeholder so the whole tree links while this part of the window is being written.
+// The window's colour actions: keeping every view in step after colours
+// change, removing and resetting colours, custom colours, the two context
+// menus, the opacity slider and the explorer switch.
 #include "mainwindow.h"
-void MainWindow::refreshFeature(Feature *) {}
-void MainWindow::removeRowColor(QTreeWidgetItem *) {}
-void MainWindow::highlightColor(QListWidgetItem *) {}
-void MainWindow::explorerToggled(bool) {}
-void MainWindow::showColorArray() {}
-void MainWindow::customColorDialog() {}
-void MainWindow::closeCustomColorDialog() {}
-void MainWindow::showListWidgetContextMenu(const QPoint &) {}
-void MainWindow::showFeatureModelContextMenu(const QPoint &) {}
-void MainWindow::deleteColorFromColorArray() {}
-void MainWindow::resetListWidget() {}
-void MainWindow::setFeatureOpacity(int) {}
-void MainWindow::removeColorAssignment() {}
-void MainWindow::updateAllColors() {}
-void MainWindow::writeToLogSaturationChanged() {}
+#include "ui_mainwindow.h"
+
+#include "codeview/codeview.h"
+#include "colors/colormanager.h"
+#include "colors/mylistwidgetitem.h"
+#include "colors/mytreewidgetitem.h"
+#include "colors/palettecolor.h"
+#include "images/resources.h"
+#include "model/featuretreewidget.h"
+#include "model/projectfolder.h"
+#include "model/projectreader.h"
+
+#include <QAction>
+#include <QColorDialog>
+#include <QIcon>
+#include <QMenu>
+#include <QTreeWidgetItemIterator>
+
+namespace {
+
+// A custom-colour slot that still holds this was not filled by the user.
+constexpr QRgb unfilledCustomSlot = 0xFFFFFFFF;
+
+// The background of a list entry as a colour; invalid when it has none.
+QColor entryBackground(const QListWidgetItem *item)
+{
+    const QVariant background = item->data(Qt::BackgroundRole);
+    if (background.typeId() == QMetaType::QColor)
+        return background.value<QColor>();
+    if (background.typeId() == QMetaType::QBrush) {
+        const QBrush brush = background.value<QBrush>();
+        if (brush.style() != Qt::NoBrush)
+            return brush.color();
+    }
+    return QColor();
+}
+
+// The leaf rows of a tree in pre-order: the j-th belongs to the j-th feature.
+QList<QTreeWidgetItem *> leafRows(QTreeWidget *tree)
+{
+    QList<QTreeWidgetItem *> rows;
+    for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+        if ((*it)->childCount() == 0)
+            rows.append(*it);
+    }
+    return rows;
+}
+
+} // namespace
+
+void MainWindow::refreshFeature(Feature *feature)
+{
+    if (!feature || !m_form)
+        return;
+    if (m_projectReader)
+        m_projectReader->recolorFeature(feature);
+    for (SMVTreeWidget *tree : {m_form->treeWidget_packageView, m_form->treeWidget_featureView})
+        tree->scaleTextures(tree->width(), 0);
+    drawSaveButtonPreview();
+    if (CodeView *view = currentCodeView())
+        view->refreshFeatureColors(feature);
+}
+
+void MainWindow::updateAllColors()
+{
+    FeatureTreeWidget *tree = m_featureTree.get();
+    ColorManager *manager = m_colorManager.get();
+    if (!tree || !manager || !m_form)
+        return;
+    FeatureList *features = tree->features();
+    for (Feature &feature : *features) {
+        if (m_projectReader)
+            m_projectReader->recolorFeature(&feature);
+    }
+
+    // Rows first let go of what they will no longer show, and only then take
+    // their new colours: a colour that moved to an earlier row must not be
+    // marked free again by the row that showed it before.
+    const QList<QTreeWidgetItem *> rows = leafRows(tree);
+    QList<PaletteColor *> targets;
+    for (qsizetype j = 0; j < rows.size(); ++j) {
+        PaletteColor *color = j < features->size() ? manager->colorOf(&(*features)[j]) : nullptr;
+        const bool colored = color && color != manager->lightGrey()
+                             && color != manager->darkGrey() && color != manager->white();
+        targets.append(colored ? color : nullptr);
+        auto *row = dynamic_cast<MyTreeWidgetItem *>(rows.at(j));
+        if (!row || row->paletteColor() == targets.last())
+            continue;
+        row->removeColor();
+        if (QWidget *button = tree->removeButton(row))
+            button->hide();
+    }
+    for (qsizetype j = 0; j < rows.size(); ++j) {
+        auto *row = dynamic_cast<MyTreeWidgetItem *>(rows.at(j));
+        if (!row || !targets.at(j))
+            continue;
+        row->setPaletteColor(targets.at(j));
+        tree->showRemoveButton(row);
+    }
+
+    for (SMVTreeWidget *view : {m_form->treeWidget_packageView, m_form->treeWidget_featureView})
+        view->scaleTextures(view->width(), 0);
+    drawSaveButtonPreview();
+    if (CodeView *view = currentCodeView())
+        view->refreshAllColors();
+    tree->refreshPalette();
+}
+
+void MainWindow::removeRowColor(QTreeWidgetItem *row)
+{
+    FeatureTreeWidget *tree = m_featureTree.get();
+    if (!tree || !dynamic_cast<MyTreeWidgetItem *>(row) || row->treeWidget() != tree)
+        return;
+    log(QStringLiteral("deleteColor<1>"), QString());
+    Feature *feature = tree->clearRow(row);
+    tree->refreshPalette();
+    refreshFeature(feature);
+}
+
+void MainWindow::removeColorAssignment()
+{
+    removeRowColor(m_featureItemUnderMenu);
+}
+
+void MainWindow::resetListWidget()
+{
+    FeatureTreeWidget *tree = m_featureTree.get();
+    ColorManager *manager = m_colorManager.get();
+    if (!tree || !manager)
+        return;
+    for (QTreeWidgetItem *item : leafRows(tree)) {
+        auto *row = dynamic_cast<MyTreeWidgetItem *>(item);
+        if (!row || !row->paletteColor()->color().isValid())
+            continue;
+        refreshFeature(tree->clearRow(row));
+    }
+    // A fresh palette replaces every colour, custom ones included.
+    manager->generatePalette(int(manager->FCPList.size()));
+    tree->refreshPalette();
+}
+
+void MainWindow::customColorDialog()
+{
+    if (!m_colorDialog)
+        return;
+    m_colorDialog->setOption(QColorDialog::DontUseNativeDialog);
+    // Every opening starts from white slots, so only colours filled in this
+    // time are added when the dialog closes.
+    for (int i = 0; i < QColorDialog::customCount(); ++i)
+        QColorDialog::setCustomColor(i, QColor::fromRgba(unfilledCustomSlot));
+    m_colorDialog->show();
+}
+
+void MainWindow::closeCustomColorDialog()
+{
+    ColorManager *manager = m_colorManager.get();
+    if (!manager)
+        return;
+    for (int i = 0; i < QColorDialog::customCount(); ++i) {
+        const QColor slot = QColorDialog::customColor(i);
+        if (slot.rgba() == unfilledCustomSlot)
+            continue;
+        PaletteColor *color = manager->createColor(QColor::fromRgb(slot.rgb()));
+        color->setCustom(true);
+        manager->ColorArray.append(color);
+    }
+    if (m_featureTree)
+        m_featureTree->refreshPalette();
+}
+
+void MainWindow::deleteColorFromColorArray()
+{
+    ColorManager *manager = m_colorManager.get();
+    auto *entry = dynamic_cast<MyListWidgetItem *>(m_paletteItemUnderMenu);
+    if (!manager || !entry)
+        return;
+    manager->ColorArray.removeAll(entry->paletteColor());
+    if (m_featureTree)
+        m_featureTree->refreshPalette();
+}
+
+void MainWindow::showListWidgetContextMenu(const QPoint &pos)
+{
+    QListWidget *list = m_form->listWidget;
+    initImageResources();
+    // Made for this request only; gone when the request is over.
+    QMenu menu(list);
+    QAction *remove = menu.addAction(QIcon(QStringLiteral(":/images/cross.png")),
+                                     QStringLiteral("delete"));
+    connect(remove, &QAction::triggered, this, &MainWindow::deleteColorFromColorArray);
+    m_paletteItemUnderMenu = list->itemAt(pos);
+    menu.exec(list->viewport()->mapToGlobal(pos));
+    // The entry may be gone once the palette is rebuilt.
+    m_paletteItemUnderMenu = m_detachedPaletteItem.get();
+}
+
+void MainWindow::showFeatureModelContextMenu(const QPoint &pos)
+{
+    FeatureTreeWidget *tree = m_featureTree.get();
+    if (!tree)
+        return;
+    initImageResources();
+    QMenu menu(tree);
+    QTreeWidgetItem *row = tree->itemAt(pos);
+    auto *featureRow = dynamic_cast<MyTreeWidgetItem *>(row);
+    if (featureRow && featureRow->paletteColor()->color().isValid()) {
+        QAction *remove = menu.addAction(QIcon(QStringLiteral(":/images/cross.png")),
+                                         QStringLiteral("remove ColorAssignment"));
+        connect(remove, &QAction::triggered, this, &MainWindow::removeColorAssignment);
+    }
+    QAction *assign = menu.addAction(QIcon(QStringLiteral(":/images/spectrum_small.png")),
+                                     QStringLiteral("assign Color"));
+    connect(assign, &QAction::triggered, tree, &FeatureTreeWidget::assignAutomatically);
+    m_featureItemUnderMenu = row ? row : m_detachedFeatureItem.get();
+    // "assign Color" works on the row under the pointer alone.
+    tree->selectOnly(row);
+    menu.exec(tree->viewport()->mapToGlobal(pos));
+}
+
+void MainWindow::setFeatureOpacity(int value)
+{
+    if (CodeView *view = currentCodeView())
+        view->setOpacity(value);
+}
+
+void MainWindow::writeToLogSaturationChanged()
+{
+    CodeView *view = currentCodeView();
+    if (!view)
+        return;
+    log(QStringLiteral("saturationChanged(") + QString::number(m_form->horizontalSlider->value())
+            + QLatin1Char(')'),
+        ProjectFolder::relativePath(view->fileName()));
+}
+
+void MainWindow::explorerToggled(bool checked)
+{
+    if (checked) {
+        m_form->stackedWidget->setCurrentIndex(1);
+        log(QStringLiteral("select<FeatureView>"), QString());
+    } else {
+        m_form->stackedWidget->setCurrentIndex(0);
+        log(QStringLiteral("select<PackageView>"), QString());
+    }
+}
+
+void MainWindow::showColorArray()
+{
+    m_form->listWidget_2->clear();
+    m_form->listWidget_3->clear();
+    if (m_colorManager) {
+        for (const PaletteColor *color : std::as_const(m_colorManager->ColorArray)) {
+            auto *entry = new QListWidgetItem(color->isFree() ? QStringLiteral("available")
+                                                              : QString());
+            entry->setBackground(color->color());
+            m_form->listWidget_3->addItem(entry);
+        }
+    }
+    if (m_featureTree) {
+        for (const Feature &feature : std::as_const(*m_featureTree->features())) {
+            auto *entry = new QListWidgetItem(feature.name());
+            const PaletteColor *color = feature.color();
+            entry->setBackground(color ? QBrush(color->color()) : QBrush());
+            m_form->listWidget_2->addItem(entry);
+        }
+    }
+}
+
+void MainWindow::highlightColor(QListWidgetItem *item)
+{
+    if (!item)
+        return;
+    QColor color = entryBackground(item);
+    // An entry without a colour has nothing to highlight with.
+    if (!color.isValid())
+        return;
+    color.setAlpha(170);
+    QListWidget *list = m_form->listWidget;
+    QPalette palette = list->palette();
+    palette.setBrush(QPalette::All, QPalette::Highlight, QBrush(color, Qt::SolidPattern));
+    list->setPalette(palette);
+}

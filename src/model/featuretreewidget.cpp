@@ -1,5 +1,7 @@
 #include "featuretreewidget.h"
 
+#include "app/mainwindow.h"
+#include "colors/colordragpayload.h"
 #include "colors/colormanager.h"
 #include "colors/itemdelegate.h"
 #include "colors/mylistwidgetitem.h"
@@ -8,10 +10,18 @@
 #include "model/featuremodel.h"
 #include "model/textdecoding.h"
 
+#include <QCursor>
+#include <QDropEvent>
 #include <QFile>
 #include <QHeaderView>
+#include <QIcon>
 #include <QListWidget>
+#include <QSet>
+#include <QToolButton>
 #include <QTreeWidgetItemIterator>
+
+#include <algorithm>
+#include <cstdlib>
 
 QColor rowBackgroundColor(const QTreeWidgetItem *item)
 {
@@ -187,14 +197,329 @@ void FeatureTreeWidget::updateEditorGeometries()
     }
 }
 
-// Colour assignment through the tree (drops, automatic assignment, removal)
-// is added on top of this; until then these do nothing.
-void FeatureTreeWidget::assignSelectedColor(const QString &) {}
-void FeatureTreeWidget::removeColorAssignment() {}
-void FeatureTreeWidget::assignAutomatically() {}
-void FeatureTreeWidget::removeColorAssignmentFromSelection() {}
-void FeatureTreeWidget::dropEvent(QDropEvent *) {}
-void FeatureTreeWidget::dragMoveEvent(QDragMoveEvent *) {}
+QList<int> pickPaletteEntries(const QList<PaletteColor *> &entries, int selectedCount,
+                              const std::function<int()> &random)
+{
+    QList<int> chosen;
+    const qsizetype count = entries.size();
+    const qsizetype n = std::min<qsizetype>(count, std::max(selectedCount, 0));
+    if (count == 0)
+        return chosen;
+
+    QSet<PaletteColor *> taken;
+    // The first entry from position start on (wrapping round) whose colour
+    // has not been chosen yet; -1 when there is none, so a list that repeats
+    // a colour can never make the search go round for ever.
+    auto firstUntaken = [&](qint64 start) -> int {
+        for (qsizetype k = 0; k < count; ++k) {
+            const int position = int((start + k) % count);
+            PaletteColor *color = entries.at(position);
+            if (color && !taken.contains(color))
+                return position;
+        }
+        return -1;
+    };
+    auto take = [&](int position) {
+        chosen.append(position);
+        taken.insert(entries.at(position));
+    };
+
+    if (n < 2) {
+        // Drawn even when nothing is chosen, so the sequence of picks only
+        // depends on how often automatic assignment ran.
+        const int r = random();
+        if (n == 1) {
+            const int position = firstUntaken(qint64(r < 0 ? -qint64(r) : r) % count);
+            if (position >= 0)
+                take(position);
+        }
+        return chosen;
+    }
+
+    // Spread the picks over the palette, but with many rows at least one
+    // step per fifteen rows, so that neighbouring features differ more.
+    qint64 step = (count - 1) / (n - 1);
+    if (step < selectedCount / 15)
+        step = selectedCount / 15;
+    qint64 start = 0;
+    for (qsizetype k = 0; k < n; ++k) {
+        const int position = firstUntaken(start);
+        if (position < 0)
+            break;
+        take(position);
+        // The next search starts one step after this one started, not after
+        // the entry it ended up taking.
+        start += step;
+    }
+    return chosen;
+}
+
+void FeatureTreeWidget::logAction(const QString &action)
+{
+    if (m_mainWindow)
+        m_mainWindow->log(action, QString());
+}
+
+void FeatureTreeWidget::refreshViewsOf(Feature *feature)
+{
+    if (m_mainWindow && feature)
+        m_mainWindow->refreshFeature(feature);
+}
+
+PaletteColor *FeatureTreeWidget::selectedPaletteColor() const
+{
+    if (!m_paletteList)
+        return nullptr;
+    const QList<QListWidgetItem *> selected = m_paletteList->selectedItems();
+    if (selected.isEmpty())
+        return nullptr;
+    // Only entries made by this program hold a colour; anything else dropped
+    // into the list counts as no colour.
+    auto *entry = dynamic_cast<MyListWidgetItem *>(selected.first());
+    return entry ? entry->paletteColor() : nullptr;
+}
+
+void FeatureTreeWidget::giveColorBack(QTreeWidgetItem *row)
+{
+    auto *featureRow = dynamic_cast<MyTreeWidgetItem *>(row);
+    if (!m_paletteList || !featureRow || !featureRow->paletteColor()
+        || !featureRow->paletteColor()->color().isValid())
+        return;
+    initImageResources();
+    auto *entry = new MyListWidgetItem(QString());
+    entry->setPaletteColor(featureRow->paletteColor());
+    entry->setIcon(QIcon(QStringLiteral(":/images/leer.png")));
+    m_paletteList->addItem(entry);
+}
+
+Feature *FeatureTreeWidget::clearRow(QTreeWidgetItem *row)
+{
+    auto *featureRow = dynamic_cast<MyTreeWidgetItem *>(row);
+    if (!featureRow || featureRow->treeWidget() != this)
+        return nullptr;
+    giveColorBack(featureRow);
+    Feature *feature = findFeature(featureRow->text(0));
+    if (m_colorManager)
+        m_colorManager->resetFeatureColor(feature);
+    featureRow->removeColor();
+    if (QWidget *button = itemWidget(featureRow, 1))
+        button->hide();
+    return feature;
+}
+
+QToolButton *FeatureTreeWidget::removeButton(QTreeWidgetItem *row) const
+{
+    return row ? qobject_cast<QToolButton *>(itemWidget(row, 1)) : nullptr;
+}
+
+void FeatureTreeWidget::showRemoveButton(QTreeWidgetItem *row)
+{
+    if (!row)
+        return;
+    if (QWidget *existing = itemWidget(row, 1)) {
+        existing->show();
+        return;
+    }
+    initImageResources();
+    auto *button = new QToolButton(this);
+    QFont font(QStringLiteral("MS Shell Dlg 2"), 9);
+    // Weight 10 on the old 0..99 scale, converted by Qt's own table.
+    QT_WARNING_PUSH
+    QT_WARNING_DISABLE_DEPRECATED
+    font.setLegacyWeight(10);
+    QT_WARNING_POP
+    font.setItalic(false);
+    button->setFont(font);
+    button->setFixedWidth(16);
+    QIcon icon;
+    icon.addFile(QStringLiteral(":/images/cross.png"), QSize(), QIcon::Normal, QIcon::Off);
+    button->setIcon(icon);
+    button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    // The button finds its row under the mouse pointer; taking no keyboard
+    // focus keeps it from being pressed while the pointer is elsewhere.
+    button->setFocusPolicy(Qt::NoFocus);
+    connect(button, &QToolButton::clicked, this, &FeatureTreeWidget::removeColorAssignment);
+    setItemWidget(row, 1, button);
+}
+
+void FeatureTreeWidget::selectOnly(QTreeWidgetItem *row)
+{
+    clearSelection();
+    if (row && row->treeWidget() == this && (row->flags() & Qt::ItemIsSelectable))
+        row->setSelected(true);
+}
+
+// Gives color to a leaf row whose own colour has already been taken away.
+//
+// Rows below rootItem that show the same colour value lose it first, and
+// their features fall back to grey. This comes before the colour manager is
+// asked, so that a colour some other row still holds is free by then, and so
+// that nothing the sweep does can take the colour from the row's feature
+// again: the target row and its feature are never swept. Returns false, and
+// leaves the row without colour, when the colour cannot be given (no
+// feature, or the colour is still held where the sweep does not reach); the
+// sweep is then not run either when there is no feature.
+bool FeatureTreeWidget::giveRowColor(QTreeWidgetItem *row, PaletteColor *color)
+{
+    auto *featureRow = dynamic_cast<MyTreeWidgetItem *>(row);
+    Feature *feature = featureRow ? findFeature(featureRow->text(0)) : nullptr;
+    if (!feature || !color || !m_colorManager)
+        return false;
+
+    QList<Feature *> swept;
+    QList<QTreeWidgetItem *> showing;
+    collectItemsWithColor(color->color(), m_rootItem, showing);
+    for (QTreeWidgetItem *item : std::as_const(showing)) {
+        auto *other = dynamic_cast<MyTreeWidgetItem *>(item);
+        if (!other || other == featureRow)
+            continue;
+        other->removeColor();
+        if (QWidget *button = itemWidget(other, 1))
+            button->hide();
+        Feature *otherFeature = findFeature(other->text(0));
+        // Pairs are found by name: a row with the target's name stands for
+        // the target's feature, which is about to get the colour.
+        if (otherFeature && otherFeature->name() != feature->name()) {
+            m_colorManager->resetFeatureColor(otherFeature);
+            if (!swept.contains(otherFeature))
+                swept.append(otherFeature);
+        }
+    }
+
+    bool given = false;
+    if (color->isFree() && m_colorManager->assignColor(feature, color)) {
+        featureRow->setPaletteColor(color);
+        showRemoveButton(featureRow);
+        given = true;
+    }
+    if (given)
+        refreshViewsOf(feature);
+    for (Feature *other : std::as_const(swept))
+        refreshViewsOf(other);
+    return given;
+}
+
+void FeatureTreeWidget::assignSelectedColorToRow(QTreeWidgetItem *row)
+{
+    logAction(QStringLiteral("assignColor<1>"));
+    PaletteColor *color = selectedPaletteColor();
+    if (!color || !row)
+        return;
+    if (rowBackgroundColor(row).isValid()) {
+        if (m_mainWindow) {
+            m_mainWindow->removeRowColor(row);
+        } else {
+            clearRow(row);
+            refreshPalette();
+        }
+    }
+    giveRowColor(row, color);
+    refreshPalette();
+}
+
+void FeatureTreeWidget::assignSelectedColor(const QString &name)
+{
+    QTreeWidgetItem *row = findLeafItem(name);
+    if (!row)
+        return;
+    assignSelectedColorToRow(row);
+}
+
+void FeatureTreeWidget::dropEvent(QDropEvent *event)
+{
+    // The payload (a picture and a point) is read but not used: the colour
+    // that is given is the palette's selected one.
+    readColorDragPayload(event->mimeData(), kFeatureTreeDragType);
+
+    QTreeWidgetItem *row = itemAt(event->position().toPoint());
+    if (row) {
+        if (row->childCount() == 0)
+            assignSelectedColorToRow(row);
+        // Never accepted: the palette entry must stay where it is, whatever
+        // action the drag proposed.
+        event->ignore();
+    }
+    // What the base class does at the end of every drop: the view leaves
+    // its dragging state, so the next press and move select rows again.
+    stopAutoScroll();
+    setState(NoState);
+    viewport()->update();
+}
+
+void FeatureTreeWidget::dragMoveEvent(QDragMoveEvent *event)
+{
+    // No drop indicator per row: the answer given when the drag entered
+    // stands for the whole tree.
+    QWidget::dragMoveEvent(event);
+}
+
+void FeatureTreeWidget::removeColorAssignment()
+{
+    logAction(QStringLiteral("deleteColor<1>"));
+    // The clicked button sits in the row under the pointer.
+    QTreeWidgetItem *row = itemAt(viewport()->mapFromGlobal(QCursor::pos()));
+    auto *featureRow = dynamic_cast<MyTreeWidgetItem *>(row);
+    if (!featureRow || !featureRow->paletteColor()->color().isValid())
+        return;
+    Feature *feature = clearRow(featureRow);
+    refreshPalette();
+    refreshViewsOf(feature);
+}
+
+void FeatureTreeWidget::removeColorAssignmentFromSelection()
+{
+    const QList<QTreeWidgetItem *> selected = selectedItems();
+    logAction(QStringLiteral("deleteColor<") + QString::number(selected.size())
+              + QLatin1Char('>'));
+    for (QTreeWidgetItem *row : selected) {
+        auto *featureRow = dynamic_cast<MyTreeWidgetItem *>(row);
+        if (!featureRow || !featureRow->paletteColor()->color().isValid())
+            continue;
+        refreshViewsOf(clearRow(featureRow));
+    }
+    refreshPalette();
+}
+
+void FeatureTreeWidget::assignAutomatically()
+{
+    const QList<QTreeWidgetItem *> selected = selectedItems();
+    const int s = int(selected.size());
+    logAction(QStringLiteral("assignColor<") + QString::number(s) + QLatin1Char('>'));
+
+    // Selected rows give their colours back first; those colours now stand
+    // at the end of the palette list and may be chosen again.
+    QList<Feature *> cleared;
+    for (QTreeWidgetItem *row : selected) {
+        if (!rowBackgroundColor(row).isValid())
+            continue;
+        if (Feature *feature = clearRow(row))
+            cleared.append(feature);
+    }
+
+    QList<PaletteColor *> entries;
+    if (m_paletteList) {
+        for (int i = 0; i < m_paletteList->count(); ++i) {
+            auto *entry = dynamic_cast<MyListWidgetItem *>(m_paletteList->item(i));
+            entries.append(entry ? entry->paletteColor() : nullptr);
+        }
+    }
+    // The generator is never seeded: the same picks repeat from run to run.
+    const QList<int> chosen = pickPaletteEntries(entries, s, [] { return std::rand(); });
+
+    for (qsizetype i = 0; i < chosen.size(); ++i) {
+        QTreeWidgetItem *row = selected.at(i);
+        if (giveRowColor(row, entries.at(chosen.at(i)))) {
+            if (Feature *feature = findFeature(row->text(0)))
+                cleared.removeAll(feature);
+        }
+        refreshPalette();
+    }
+    // Rows that lost their colour and got none back show grey everywhere.
+    for (Feature *feature : std::as_const(cleared))
+        refreshViewsOf(feature);
+    if (chosen.isEmpty() && !cleared.isEmpty())
+        refreshPalette();
+}
 
 // Rows have no check boxes; kept as a slot for the connections that name it.
 void FeatureTreeWidget::updateCheckboxes(QTreeWidgetItem *) {}

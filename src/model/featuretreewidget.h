@@ -4,11 +4,15 @@
 
 #include <QTreeWidget>
 
+#include <functional>
+
 class ColorManager;
 class MainWindow;
 class MyTreeWidgetItem;
+class PaletteColor;
 class QFile;
 class QListWidget;
+class QToolButton;
 
 // The "Feature Model" tree. Reads model.m when it is constructed, owns the
 // feature list (one Feature per leaf) and gives colours to features and takes
@@ -46,6 +50,23 @@ public:
     // Gives the palette's selected colour to the leaf feature called name.
     void assignSelectedColor(const QString &name);
 
+    // Appends an entry for the row's colour to the palette list (the next
+    // refreshPalette() rebuilds the list anyway). Rows without a colour add
+    // nothing.
+    void giveColorBack(QTreeWidgetItem *row);
+    // Takes a feature row's colour away: gives it back to the palette, puts
+    // the row's feature back to grey, clears the row and hides its remove
+    // button. Returns the row's feature (null for rows that are no feature
+    // rows of this tree, which are left alone). Neither the palette list nor
+    // any view is refreshed here.
+    Feature *clearRow(QTreeWidgetItem *row);
+    // Shows the row's remove button, creating it on the first assignment.
+    void showRemoveButton(QTreeWidgetItem *row);
+    QToolButton *removeButton(QTreeWidgetItem *row) const;
+    // Makes row the only selected row (none when row is null or cannot be
+    // selected).
+    void selectOnly(QTreeWidgetItem *row);
+
 public Q_SLOTS:
     void removeColorAssignment();
     void updateCheckboxes(QTreeWidgetItem *item);
@@ -58,6 +79,15 @@ protected:
     void dragMoveEvent(QDragMoveEvent *event) override;
 
 private:
+    // The colour of the palette list's first selected entry, or null.
+    PaletteColor *selectedPaletteColor() const;
+    // Gives color to the leaf row, taking it from every row that shows the
+    // same colour first; see the implementation for the order of the steps.
+    bool giveRowColor(QTreeWidgetItem *row, PaletteColor *color);
+    // Assigns the palette's selected colour to a leaf row (drops).
+    void assignSelectedColorToRow(QTreeWidgetItem *row);
+    void logAction(const QString &action);
+    void refreshViewsOf(Feature *feature);
     void buildTree(const QString &modelText);
     MyTreeWidgetItem *findItem(const QString &text) const;
 
@@ -68,6 +98,15 @@ private:
     FeatureList m_features;
     bool m_featureListBuilt = false;
 };
+
+// Chooses the palette entries for automatic assignment to selectedCount
+// rows: positions into entries (which may repeat a colour record; null
+// entries are never chosen), at most one per distinct colour record. With
+// two or more to choose, they are spread over the list by a fixed step; with
+// one, random() picks it. random() is drawn once whenever the list is not
+// empty and fewer than two are chosen.
+QList<int> pickPaletteEntries(const QList<PaletteColor *> &entries, int selectedCount,
+                              const std::function<int()> &random);
 
 // The column-0 background of a row read as a colour: a colour value or a solid
 // brush gives its colour, anything else an invalid colour.
