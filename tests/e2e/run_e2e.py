@@ -639,11 +639,18 @@ def run_full_session(run):
     except DriverError as error:
         checks.check(False, str(error))
     run.shot("finished")
-    # After the last task nothing more is logged.
+    # After the last task nothing more is logged. Switching the explorer logs
+    # in the same step that shows the other tree, so once the feature view is
+    # on the screen its entry would be on disk.
+    layout = run.relayout()
+    pages = layout.widget("stackedWidget")
+    shown = x.capture()
     run.click(center(layout.widget("radioButton_features")))
-    time_limit = time.monotonic() + 3
-    while time.monotonic() < time_limit and len(log.records()) == log.seen:
-        time.sleep(0.1)  # gives a wrong entry the chance to appear
+    try:
+        wait_for(lambda: similarity(x.capture(), shown, pages) < 0.95,
+                 "the explorer to show the feature view", timeout=15)
+    except DriverError as error:
+        checks.check(False, str(error))
     log.expect_nothing_new("an action after the questionnaire was finished")
     run.viewer.stop()
 

@@ -98,9 +98,20 @@ def make(run, out):
 
     run.click(center(layout.widget("radioButton_features")))
     layout = run.relayout("click:radioButton_features")
+    rows = layout.data["trees"].get("featureview", [])
+    # Unfold the first coloured feature to show the files it is found in.
+    tcp = [r for r in rows if r["path"] == "Tcp"]
+    if tcp:
+        run.double_click(center(layout.row("featureview", "Tcp")))
+        layout = run.relayout("expand:featureview:Tcp")
+        rows = layout.data["trees"].get("featureview", [])
     x.move(SCREEN_WIDTH // 2, 45)
     explorer = layout.widget("dockWidget_left")
-    x.capture().crop(explorer).save_png(os.path.join(out, "feature-view.png"))
+    # Down to a little below the last row: the rest of the dock is empty.
+    bottom = max([r["rect"][1] + r["rect"][3] for r in rows] or [explorer[3] // 2]) + 30
+    height = min(explorer[3], bottom - layout.data["widgets"]["dockWidget_left"]["rect"][1])
+    x.capture().crop((explorer[0], explorer[1], explorer[2], height)).save_png(
+        os.path.join(out, "feature-view.png"))
 
 
 def main():
