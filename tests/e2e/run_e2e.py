@@ -595,11 +595,17 @@ def run_full_session(run):
     run.shot("saved")
     # Another colour on Tcp, then the saved assignment brings the first back.
     layout = run.relayout()
-    palette = layout.palette()
     image = x.capture()
-    other = image.pixel(*center(palette[-1]["rect"]))
-    checks.check(x.drag(center(palette[-1]["rect"]), center(tcp)),
-                 "dragging the last palette entry starts a drag")
+    # The palette shows only free colours now; the probe, which gave no
+    # colours away, knows where the places are, the screen what they hold.
+    entries = [(center(p["rect"]), image.pixel(*center(p["rect"]))) for p in layout.palette()]
+    entries = [(point, c) for point, c in entries if not is_grey(c)]
+    checks.check(len(entries) == len(palette) - 3,
+                 "the palette shows the %d colours that are still free: %r"
+                 % (len(palette) - 3, [c for _, c in entries]))
+    source, other = entries[-1]
+    checks.check(other != colour, "the palette no longer offers Tcp's colour")
+    checks.check(x.drag(source, center(tcp)), "dragging the last palette entry starts a drag")
     log.expect("assignColor<1>")
     log.expect("deleteColor<1>")
     image = run.shot("tcp-recoloured")
