@@ -825,9 +825,12 @@ def main():
     os.makedirs(args.out)
     print("screenshots: %s" % os.path.join(args.out, "shots"), flush=True)
 
+    # A time-out of ctest ends the driver with SIGTERM: leave through the
+    # clean-up below so no X server or viewer is left running.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit("stopped by SIGTERM"))
     checks = Checks()
     x = XSession(args.out)
-    probe_x = XSession(os.path.join(args.out))
+    probe_x = XSession(args.out)
     started = time.monotonic()
     try:
         x.start()
