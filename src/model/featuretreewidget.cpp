@@ -227,9 +227,9 @@ QList<int> pickPaletteEntries(const QList<PaletteColor *> &entries, int selected
     if (n < 2) {
         // Drawn even when nothing is chosen, so the sequence of picks only
         // depends on how often automatic assignment ran.
-        const int r = random();
+        const qint64 r = qAbs(qint64(random()));
         if (n == 1) {
-            const int position = firstUntaken(qint64(r < 0 ? -qint64(r) : r) % count);
+            const int position = firstUntaken(r % count);
             if (position >= 0)
                 take(position);
         }
@@ -351,14 +351,14 @@ void FeatureTreeWidget::selectOnly(QTreeWidgetItem *row)
 
 // Gives color to a leaf row whose own colour has already been taken away.
 //
-// Rows below rootItem that show the same colour value lose it first, and
-// their features fall back to grey. This comes before the colour manager is
-// asked, so that a colour some other row still holds is free by then, and so
-// that nothing the sweep does can take the colour from the row's feature
-// again: the target row and its feature are never swept. Returns false, and
-// leaves the row without colour, when the colour cannot be given (no
-// feature, or the colour is still held where the sweep does not reach); the
-// sweep is then not run either when there is no feature.
+// First every other row below rootItem that shows the same colour value
+// loses it, and its feature falls back to grey. Sweeping before the colour
+// manager is asked means that a colour another row still holds is free again
+// by then, and that nothing in the sweep can undo the assignment: the target
+// row is skipped, and so is its feature (pairs are found by name, so a row of
+// the same name stands for the same pair). Returns false, leaving the row
+// without colour, when the row has no feature or the colour is still taken
+// by a row the sweep does not reach.
 bool FeatureTreeWidget::giveRowColor(QTreeWidgetItem *row, PaletteColor *color)
 {
     auto *featureRow = dynamic_cast<MyTreeWidgetItem *>(row);

@@ -103,8 +103,8 @@ private:
 // rows: positions into entries (which may repeat a colour record; null
 // entries are never chosen), at most one per distinct colour record. With
 // two or more to choose, they are spread over the list by a fixed step; with
-// one, random() picks it. random() is drawn once whenever the list is not
-// empty and fewer than two are chosen.
+// one, random() picks it; random() is drawn once, and not used, also when
+// there is nothing to choose for a list that is not empty.
 QList<int> pickPaletteEntries(const QList<PaletteColor *> &entries, int selectedCount,
                               const std::function<int()> &random);
 
