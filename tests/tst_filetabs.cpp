@@ -65,8 +65,8 @@ private Q_SLOTS:
     void reopeningSwitches();
     void sameNameInTwoFolders();
     void closeCurrentTab();
-    void closeTabLeftOfCurrent();
-    void closeTabRightOfCurrent();
+    void closeOtherTab_data();
+    void closeOtherTab();
     void closeLastTab();
     void findViewClearsWithItsTab();
     void viewsDoNotPileUp();
@@ -283,38 +283,39 @@ void TestFileTabs::closeCurrentTab()
     QVERIFY(staying);
 }
 
-void TestFileTabs::closeTabLeftOfCurrent()
+void TestFileTabs::closeOtherTab_data()
 {
-    openAndWait(fileNode(QStringLiteral("/src/x/A.java")));
-    openAndWait(fileNode(QStringLiteral("/src/B.java")));
-    openAndWait(fileNode(QStringLiteral("/src/C.java")));
-    QPointer<CodeView> current = viewAt(2);
-    QPointer<CodeView> closing = viewAt(0);
+    QTest::addColumn<int>("current");
+    QTest::addColumn<int>("closed");
 
-    // The current tab moves from index 2 to 1 but stays the same tab.
-    m_window->closeTab(0);
+    // Left of the current tab, the current tab's index changes.
+    QTest::newRow("left of the current tab") << 2 << 0;
+    QTest::newRow("right of the current tab") << 0 << 2;
+}
+
+void TestFileTabs::closeOtherTab()
+{
+    QFETCH(int, current);
+    QFETCH(int, closed);
+
+    const QStringList paths{"/src/x/A.java", "/src/B.java", "/src/C.java"};
+    for (const QString &path : paths)
+        openAndWait(fileNode(path));
+    tabs()->setCurrentIndex(current);
+    QPointer<CodeView> staying = viewAt(current);
+    QPointer<CodeView> closing = viewAt(closed);
+    const qsizetype before = logged().size();
+
+    m_window->closeTab(closed);
     QCOMPARE(tabs()->count(), 2);
-    QCOMPARE(m_window->currentCodeView(), current.data());
-    QCOMPARE(logged().mid(3), QStringList{"fileClosed /src/x/A.java"});
+    QCOMPARE(m_window->currentCodeView(), staying.data());
+    QCOMPARE(logged().mid(before), QStringList{"fileClosed " + paths[closed]});
     QTRY_VERIFY(closing.isNull());
 
     // Switching afterwards is logged as usual.
-    tabs()->setCurrentIndex(0);
-    QCOMPARE(logged().mid(3), (QStringList{"fileClosed /src/x/A.java",
-                                           "selectionChanged /src/B.java"}));
-}
-
-void TestFileTabs::closeTabRightOfCurrent()
-{
-    openAndWait(fileNode(QStringLiteral("/src/x/A.java")));
-    openAndWait(fileNode(QStringLiteral("/src/B.java")));
-    openAndWait(fileNode(QStringLiteral("/src/C.java")));
-    tabs()->setCurrentIndex(0);
-    QCOMPARE(logged().constLast(), QStringLiteral("selectionChanged /src/x/A.java"));
-
-    m_window->closeTab(2);
-    QCOMPARE(tabs()->currentIndex(), 0);
-    QCOMPARE(logged().mid(4), QStringList{"fileClosed /src/C.java"});
+    tabs()->setCurrentIndex(1 - tabs()->currentIndex());
+    QCOMPARE(logged().size(), before + 2);
+    QVERIFY(logged().constLast().startsWith(QStringLiteral("selectionChanged /src/")));
 }
 
 void TestFileTabs::closeLastTab()

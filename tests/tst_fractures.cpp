@@ -49,7 +49,6 @@ private Q_SLOTS:
     void placement_data();
     void placement();
     void greyShowsWhichBarGaveWay();
-    void extentBarIsNoObstacle();
     void toolTip_data();
     void toolTip();
     void operatorLabel_data();
@@ -57,12 +56,9 @@ private Q_SLOTS:
     void olderLabelsMakeWay();
     void dragEnter_data();
     void dragEnter();
-    void dropsNeedAFeatureTree();
     void dropIsNotAccepted();
     void applyAlpha_data();
     void applyAlpha();
-    void bandIsInert();
-    void barPassesColourToItsBand();
     void assignedColourInAnyColumn();
     void pressSelectsTheFeature();
 
@@ -198,19 +194,6 @@ void TestFractures::greyShowsWhichBarGaveWay()
     QCOMPARE(second->brush().style(), Qt::SolidPattern);
 }
 
-void TestFractures::extentBarIsNoObstacle()
-{
-    auto *extent = new SideBarFracture(nullptr, nullptr, 0, 0, 0, 0, 35, 1000, m_scene.get(),
-                                       100, QString());
-    SideBarFracture *b = bar({1, 4}, feature(0));
-    QCOMPARE(b->x(), 3.0);
-    QCOMPARE(extent->x(), 0.0);
-    QCOMPARE(extent->shiftCount(), 0);
-    // A bar without a feature keeps no colour of its own.
-    QCOMPARE(extent->brush().style(), Qt::NoBrush);
-    QVERIFY(extent->toolTip().isEmpty());
-}
-
 void TestFractures::toolTip_data()
 {
     QTest::addColumn<int>("featureIndex");
@@ -318,6 +301,11 @@ void TestFractures::dragEnter()
     SideBarFracture *side = bar({1, 3}, feature(0), QString(), m_tree.get());
     auto *band = new BackgroundFracture(m_tree.get(), LightGrey, feature(0), 0, 10, 0, 0,
                                         100, 40, m_scene.get());
+    QVERIFY(side->acceptDrops() && band->acceptDrops());
+    // Without a feature tree there is nobody to give the colour to.
+    QVERIFY(!bar({9, 0}, feature(0))->acceptDrops());
+    QVERIFY(!(new BackgroundFracture(nullptr, LightGrey, feature(0), 0, 0, 0, 0, 10, 10,
+                                     m_scene.get()))->acceptDrops());
     for (QGraphicsItem *item : {static_cast<QGraphicsItem *>(side),
                                 static_cast<QGraphicsItem *>(band)}) {
         QMimeData data;
@@ -328,18 +316,6 @@ void TestFractures::dragEnter()
         m_scene->sendEvent(item, &event);
         QCOMPARE(event.isAccepted(), accepted);
     }
-}
-
-void TestFractures::dropsNeedAFeatureTree()
-{
-    QVERIFY(bar({1, 0}, feature(0), QString(), m_tree.get())->acceptDrops());
-    QVERIFY(!bar({5, 0}, feature(0))->acceptDrops());
-    auto *band = new BackgroundFracture(m_tree.get(), LightGrey, feature(0), 0, 0, 0, 0,
-                                        10, 10, m_scene.get());
-    auto *loose = new BackgroundFracture(nullptr, LightGrey, feature(0), 0, 0, 0, 0, 10, 10,
-                                         m_scene.get());
-    QVERIFY(band->acceptDrops());
-    QVERIFY(!loose->acceptDrops());
 }
 
 void TestFractures::dropIsNotAccepted()
@@ -363,7 +339,6 @@ void TestFractures::applyAlpha_data()
 
     QTest::newRow("transparent") << true << QColor(255, 0, 0) << 0 << true;
     QTest::newRow("slider start value") << true << QColor(0, 128, 255) << 170 << true;
-    QTest::newRow("opaque") << true << QColor(10, 20, 30) << 255 << true;
     QTest::newRow("no feature") << false << QColor(255, 0, 0) << 100 << false;
     QTest::newRow("invalid colour") << true << QColor() << 100 << false;
 }
@@ -392,33 +367,6 @@ void TestFractures::applyAlpha()
     QCOMPARE(band->brush().style(), Qt::SolidPattern);
     QCOMPARE(band->pen().color(), expected);
     QCOMPARE(band->color(), expected);
-}
-
-void TestFractures::bandIsInert()
-{
-    auto *band = new BackgroundFracture(m_tree.get(), LightGrey, feature(0), 0, 0, 0, 0, 10,
-                                        10, m_scene.get());
-    QVERIFY(!(band->flags() & QGraphicsItem::ItemIsSelectable));
-    QVERIFY(!(band->flags() & QGraphicsItem::ItemIsMovable));
-    QVERIFY(!(band->flags() & QGraphicsItem::ItemIsFocusable));
-    QCOMPARE(band->scene(), m_scene.get());
-}
-
-void TestFractures::barPassesColourToItsBand()
-{
-    SideBarFracture *outer = bar({1, 9}, feature(0));
-    SideBarFracture *inner = bar({2, 2}, feature(1));
-    auto *band = new BackgroundFracture(nullptr, QColor(1, 2, 3), feature(1), 0, 0, 0, 0,
-                                        10, 10, m_scene.get());
-    inner->setBackground(band);
-    QCOMPARE(inner->background(), band);
-    inner->updateColor();
-    QCOMPARE(band->color(), DarkGrey); // inner gave way once
-    // The band shows the new colour only once the opacity is applied.
-    QCOMPARE(band->brush().color(), QColor(1, 2, 3));
-    band->applyAlpha(90);
-    QCOMPARE(band->brush().color(), QColor(180, 180, 180, 90));
-    QVERIFY(!outer->background());
 }
 
 void TestFractures::assignedColourInAnyColumn()

@@ -115,6 +115,7 @@ private Q_SLOTS:
 
     void marksSitAtTheHits();
     void marksLieBetweenBandsAndText();
+    void removingTheMarksLeavesTheSceneAsBefore();
     void repeatedFindStepsThroughTheMarksAndWraps();
     void changeBetweenPressesStartsANewSearch_data();
     void changeBetweenPressesStartsANewSearch();
@@ -350,6 +351,25 @@ void TestSearch::marksLieBetweenBandsAndText()
         QVERIFY2(text < at && at < band, qPrintable(QStringLiteral("text %1, mark %2, band %3")
                                                         .arg(text).arg(at).arg(band)));
     }
+}
+
+void TestSearch::removingTheMarksLeavesTheSceneAsBefore()
+{
+    CodeView *view = openTab(QStringLiteral("A.java"));
+    QVERIFY(view);
+    const QList<QGraphicsItem *> before = view->codeScene()->items();
+    find(QStringLiteral("foo"));
+    QCOMPARE(marks(view).size(), 3);
+    m_window->removeFinds();
+    QCOMPARE(view->codeScene()->items(), before);
+
+    // A new search replaces the marks instead of adding to them.
+    find(QStringLiteral("foo"));
+    widget<QLineEdit>("lineEdit_find")->setText(QStringLiteral("int"));
+    find(QStringLiteral("int"));
+    QCOMPARE(marks(view).size(), 1);
+    m_window->removeFinds();
+    QCOMPARE(view->codeScene()->items(), before);
 }
 
 void TestSearch::repeatedFindStepsThroughTheMarksAndWraps()

@@ -19,6 +19,41 @@
 
 namespace {
 
+// The yellow marks go into one empty item stacked once, just behind the code
+// text and so above the fragment bands. Stacking thousands of marks one by
+// one costs time in proportion to the items already there, each time.
+QList<QGraphicsRectItem *> placeMarks(CodeView *view, const QList<FindMarks::Mark> &marks)
+{
+    QList<QGraphicsRectItem *> items;
+    if (marks.isEmpty())
+        return items;
+    QGraphicsTextItem *textItem = view->textItem();
+    auto *layer = new QGraphicsRectItem;
+    layer->setFlag(QGraphicsItem::ItemHasNoContents);
+    view->codeScene()->addItem(layer);
+    layer->setZValue(textItem->zValue());
+    layer->stackBefore(textItem);
+
+    const QPen pen(QBrush(Qt::yellow), 0);
+    const QBrush brush(Qt::yellow);
+    items.reserve(marks.size());
+    for (const FindMarks::Mark &mark : marks) {
+        auto *item = new QGraphicsRectItem(0, 0, mark.rect.width(), mark.rect.height(), layer);
+        item->setPen(pen);
+        item->setBrush(brush);
+        item->setPos(mark.rect.topLeft());
+        items.append(item);
+    }
+    return items;
+}
+
+// Deletes marks made by placeMarks(), with the item that holds them.
+void deleteMarks(const QList<QGraphicsRectItem *> &marks)
+{
+    if (!marks.isEmpty())
+        delete marks.first()->parentItem();
+}
+
 void showNotFound(QWidget *parent, const QString &text)
 {
     QMessageBox::information(parent, QString(), text + QStringLiteral(" not found!"),
@@ -50,7 +85,7 @@ void MainWindow::search()
             } else {
                 // Marks of a view that is gone went with its scene.
                 if (m_findView)
-                    qDeleteAll(m_findMarks);
+                    deleteMarks(m_findMarks);
                 m_findMarks.clear();
 
                 QTextDocument::FindFlags options;
@@ -59,26 +94,9 @@ void MainWindow::search()
                 if (m_form->checkBox_wholeWords->isChecked())
                     options |= QTextDocument::FindWholeWords;
 
-                QGraphicsScene *scene = view->codeScene();
-                QGraphicsTextItem *textItem = view->textItem();
                 const QTextDocument *document = view->textEdit()->document();
-                const QList<FindMarks::Mark> marks = FindMarks::find(
-                    document, document->defaultFont(), view->lineStep(), text, options);
-                const QPen pen(QBrush(Qt::yellow), 0);
-                const QBrush brush(Qt::yellow);
-                m_findMarks.reserve(marks.size());
-                for (const FindMarks::Mark &mark : marks) {
-                    auto *item = new QGraphicsRectItem(0, 0, mark.rect.width(),
-                                                       mark.rect.height());
-                    item->setPen(pen);
-                    item->setBrush(brush);
-                    scene->addItem(item);
-                    item->setPos(mark.rect.topLeft());
-                    // Above the fragment bands, below the text.
-                    item->setZValue(textItem->zValue());
-                    item->stackBefore(textItem);
-                    m_findMarks.append(item);
-                }
+                m_findMarks = placeMarks(view, FindMarks::find(document, document->defaultFont(),
+                                                               view->lineStep(), text, options));
 
                 m_lastSearch = text;
                 m_findView = view;
@@ -124,7 +142,7 @@ void MainWindow::search()
 void MainWindow::removeFinds()
 {
     if (m_findView)
-        qDeleteAll(m_findMarks);
+        deleteMarks(m_findMarks);
     m_findMarks.clear();
     m_lastSearch.clear();
 }

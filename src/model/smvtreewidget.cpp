@@ -116,19 +116,26 @@ void SMVTreeWidget::resizeEvent(QResizeEvent *event)
     QTreeWidget::resizeEvent(event);
 }
 
+QString SMVTreeWidget::featureNameAt(const QPoint &position) const
+{
+    const QTreeWidgetItem *row = itemAt(position);
+    if (!row)
+        return QString();
+    while (row->parent())
+        row = row->parent();
+    return row->text(0);
+}
+
 void SMVTreeWidget::dropEvent(QDropEvent *event)
 {
     // The payload (a picture and a point) is read but not used: the colour
     // that is given is the palette's selected one.
     readColorDragPayload(event->mimeData(), kStructureTreeDragType);
 
-    QTreeWidgetItem *row = itemAt(event->position().toPoint());
-    if (row) {
-        while (row->parent())
-            row = row->parent();
-        if (m_featureTree)
-            m_featureTree->assignSelectedColor(row->text(0));
-    }
+    // In the feature view every row belongs to a feature row, so a drop
+    // anywhere in a feature's block colours that feature.
+    if (itemAt(event->position().toPoint()) && m_featureTree)
+        m_featureTree->assignSelectedColor(featureNameAt(event->position().toPoint()));
     event->setAccepted(false);
 }
 

@@ -35,6 +35,11 @@ public:
     // expansion has to rescale the whole tree.
     void rowLostScaling() { m_allScaled = false; }
 
+    // The feature a colour dropped at `position` (viewport coordinates) is
+    // meant for: the label of the top-level row above the row there; empty
+    // when there is no row.
+    QString featureNameAt(const QPoint &position) const;
+
 public Q_SLOTS:
     void openFile(QTreeWidgetItem *item, int column);
     void updateTexture();
