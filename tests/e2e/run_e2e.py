@@ -22,7 +22,6 @@ tools are missing. Screenshots of every step go to OUT/shots.
 
 import argparse
 import os
-import re
 import shutil
 import signal
 import subprocess

@@ -17,7 +17,8 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 from layout import LayoutProbe, center  # noqa: E402
 from run_e2e import Checks, Run  # noqa: E402
-from xsession import SCREEN_HEIGHT, SCREEN_WIDTH, DriverError, XSession, missing_tools  # noqa: E402
+from xsession import (SCREEN_HEIGHT, SCREEN_WIDTH, DriverError, XSession,  # noqa: E402
+                      missing_tools, wait_for)
 
 # Colours for the features of examples/chat, in the order of model.m's leaves
 # (None: no colour). Light enough to keep the code readable behind them.
@@ -77,7 +78,8 @@ def make(run, out):
     x.wait_window("^Open saved Color Assignment$")
     x.type(saved)
     x.key("Return")
-    run.log_watch = None
+    wait_for(lambda: not x.find_windows("^Open saved Color Assignment$"),
+             "the file dialog to close")
 
     run.double_click(center(layout.row("package", "chat/src/chat")))
     layout = run.relayout("expand:package:chat/src/chat")
