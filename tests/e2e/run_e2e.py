@@ -626,6 +626,39 @@ def run_full_session(run):
     checks.check(count_near(image, tcp, colour) > tcp[2] * tcp[3] // 4,
                  "loading brings back the saved Tcp colour %r" % (colour,))
 
+    checks.begin("full session: the one-time load button")
+    # The save left a button beside "Save" that applies that file once.
+    layout = run.relayout("click:toolButton_save")
+    buttons = layout.load_buttons()
+    checks.check(len(buttons) == 1, "one load button after one save: %r" % buttons)
+    image = x.capture()
+    entries = [(center(p["rect"]), image.pixel(*center(p["rect"]))) for p in layout.palette()]
+    entries = [(point, c) for point, c in entries if not is_grey(c) and c != colour]
+    if buttons and entries:
+        third = entries[0][1]
+        x.drag(entries[0][0], center(tcp))
+        log.expect("assignColor<1>")
+        log.expect("deleteColor<1>")
+        image = run.shot("tcp-third-colour")
+        checks.check(count_near(image, tcp, third) > tcp[2] * tcp[3] // 4,
+                     "the Tcp row shows the third colour %r" % (third,))
+        run.click(center(buttons[0]))
+        try:
+            wait_for(lambda: count_near(x.capture(), tcp, colour) > tcp[2] * tcp[3] // 4,
+                     "the load button to bring back the saved Tcp colour", timeout=15)
+        except DriverError as error:
+            checks.check(False, str(error))
+        # Where the button was, the dock looks as it did before any save.
+        run.probe.run(run.steps[:-1])
+        unsaved = run.probe.last_picture()
+        try:
+            wait_for(lambda: similarity(x.capture(), unsaved, buttons[0]) >= 0.95,
+                     "the load button to go away after its one use", timeout=15)
+        except DriverError as error:
+            checks.check(False, str(error))
+        run.shot("load-button-used")
+        log.expect_nothing_new("pressing a load button")
+
     checks.begin("full session: answer and complete the tasks")
     run.turn_page(account)  # leaving the first task page is not logged
     boxes = run.answer_boxes(run.boxes_per_page[1])
