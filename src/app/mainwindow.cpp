@@ -208,11 +208,6 @@ void MainWindow::setUp()
     m_featureSearchPosition = m_featureTree->topLevelItem(0);
     m_lastFeatureSearch.clear();
 
-    // Most of the right-hand column goes to the feature model, so that feature
-    // names can be read without scrolling; the palette needs only a few rows.
-    resizeDocks({m_form->dockWidget_featureModel, m_form->dockWidget_colors,
-                 m_form->dockWidget_colorAssignments},
-                {5, 3, 1}, Qt::Vertical);
     showMaximized();
 
     m_elapsedMinutes = 0;
