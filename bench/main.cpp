@@ -200,6 +200,7 @@ int main(int argc, char *argv[])
         // Then what a participant does in it: open, close and search files.
         if (idle) {
             WindowBenchOptions windowOptions;
+            windowOptions.bigFileFragments = options.bigFileFragments;
             windowOptions.bigFileWord = options.bigFileWord;
             windowOptions.bigFileWordCount = options.bigFileWordCount;
             measureWindow(window.get(), windowOptions, table);

@@ -11,6 +11,7 @@ class MainWindow;
 struct WindowBenchOptions
 {
     QString bigFileName = QStringLiteral("Big.java");
+    int bigFileFragments = 2000; // as annotated, before expressions are split
     QString bigFileWord = QStringLiteral("hotspot");
     int bigFileWordCount = 5000;
     QString projectIdentifier = QStringLiteral("compute");
