@@ -1,10 +1,14 @@
-// Start-up benchmark on a generated product line: how long reading the model
-// and the project file, counting lines and building the trees take, how long
-// the main window needs until it is shown and idle, and how much memory the
-// process needed at its peak. Run through scripts/bench.
+// Benchmark on a generated product line: how long reading the model and the
+// project file, counting lines and building the trees take, how long the
+// main window needs until it is shown and idle, how long opening and
+// searching files in it take, whether closing files gives their memory back,
+// and how much memory the process needed at its peak. Run through
+// scripts/bench.
 
 #include "benchtable.h"
+#include "paintcounter.h"
 #include "syntheticproject.h"
+#include "windowbench.h"
 
 #include "app/mainwindow.h"
 #include "colors/colormanager.h"
@@ -12,15 +16,12 @@
 #include "model/projectreader.h"
 #include "model/smvtreewidget.h"
 
-#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
 #include <QListWidget>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QTreeWidgetItemIterator>
 
 #include <cstdio>
@@ -36,43 +37,14 @@ int rowCount(QTreeWidget *tree)
     return rows;
 }
 
-// Counts the paint events a widget receives.
-class PaintCounter : public QObject
-{
-public:
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint)
-            ++paints;
-        return QObject::eventFilter(watched, event);
-    }
-};
-
 // Runs the event loop until the package view has painted and nothing is
-// left to do (the dispatcher is about to wait), or until the time-out.
+// left to do, or until the time-out.
 bool waitUntilIdle(MainWindow *window, int timeoutMs)
 {
     auto *packageView = window->findChild<SMVTreeWidget *>(QStringLiteral("treeWidget_packageView"));
-    PaintCounter counter;
-    if (packageView)
-        packageView->viewport()->installEventFilter(&counter);
-    QEventLoop loop;
-    bool idle = false;
-    QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock,
-                     &loop, [&] {
-                         if (window->isVisible() && (counter.paints > 0 || !packageView)) {
-                             idle = true;
-                             loop.quit();
-                         }
-                     });
-    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-    loop.exec();
-    if (packageView)
-        packageView->viewport()->removeEventFilter(&counter);
-    return idle;
+    PaintCounter counter(packageView ? packageView->viewport() : nullptr);
+    return runUntilIdle(
+        [&] { return window->isVisible() && (counter.paints() > 0 || !packageView); }, timeoutMs);
 }
 
 void measureProjectModel(const QString &folder, BenchTable &table)
@@ -225,6 +197,14 @@ int main(int argc, char *argv[])
             table.addNote(QStringLiteral("The main window did not get idle within 60 s."));
         table.add(QStringLiteral("peak memory at start-up (VmHWM)"), peakMegabytes(),
                   QStringLiteral("MB"), 400);
+        // Then what a participant does in it: open, close and search files.
+        if (idle) {
+            WindowBenchOptions windowOptions;
+            windowOptions.bigFileFragments = options.bigFileFragments;
+            windowOptions.bigFileWord = options.bigFileWord;
+            windowOptions.bigFileWordCount = options.bigFileWordCount;
+            measureWindow(window.get(), windowOptions, table);
+        }
         table.time(QStringLiteral("close main window"), [&] { window.reset(); });
     }
 

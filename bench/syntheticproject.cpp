@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QXmlStreamWriter>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <memory>
@@ -26,6 +27,7 @@ struct SourceFile
     QString name;
     int lines;
     std::vector<Fragment> fragments;
+    int wordCount = 0; // lines that end in the options' bigFileWord
 };
 
 struct Folder
@@ -104,9 +106,12 @@ public:
             folder->files.push_back(makeFile(QStringLiteral("Source%1.java").arg(i),
                                              m_options.linesPerFile, share));
         }
-        if (m_options.bigFileLines > 0)
+        if (m_options.bigFileLines > 0) {
             root.files.push_back(makeFile(QStringLiteral("Big.java"), m_options.bigFileLines,
                                           m_options.bigFileFragments));
+            root.files.back().wordCount = std::clamp(m_options.bigFileWordCount, 0,
+                                                     m_options.bigFileLines);
+        }
     }
 
     QByteArray annotations(const Folder &root)
@@ -133,10 +138,19 @@ public:
             if (!out.open(QIODevice::WriteOnly))
                 return false;
             QByteArray text;
-            text.reserve(file.lines * 40);
-            for (int line = 1; line <= file.lines; ++line)
+            text.reserve(file.lines * 48);
+            const QByteArray word = " " + m_options.bigFileWord.toUtf8();
+            int words = 0;
+            for (int line = 1; line <= file.lines; ++line) {
                 text += "    int value" + QByteArray::number(line) + " = compute("
-                    + QByteArray::number(line % 97) + "); // synthetic\n";
+                    + QByteArray::number(line % 97) + "); // synthetic";
+                // The word goes on evenly spread lines, exactly wordCount times.
+                if (qint64(line) * file.wordCount / file.lines > words) {
+                    text += word;
+                    ++words;
+                }
+                text += '\n';
+            }
             if (out.write(text) != text.size())
                 return false;
             ++m_stats->files;

@@ -14,6 +14,10 @@ struct SyntheticProjectOptions
     int fragments = 20000;     // spread over the source files
     int bigFileLines = 20000;  // one more, large file (0: none)
     int bigFileFragments = 2000;
+    // A word that only the large file holds, this many times (at most once a
+    // line), for searching a file with many hits.
+    QString bigFileWord = QStringLiteral("hotspot");
+    int bigFileWordCount = 5000;
     int nestedEvery = 10;      // about one fragment in this many is nested
     int expressionEvery = 10;  // about one in this many names two features
     quint32 seed = 7;

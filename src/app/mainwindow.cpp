@@ -196,6 +196,8 @@ void MainWindow::setUp()
 
     m_form->pushButton_resetColors->hide();
     m_form->dockWidget->hide();
+    // The tool bar has no actions; shown, it is only an empty strip with a grip.
+    m_form->mainToolBar->hide();
 
     m_questionDialog = new QuestionDialog(folder, m_form->tabWidget,
                                           m_form->treeWidget_packageView,

@@ -147,8 +147,9 @@ QByteArray toXml(const QList<PaletteColor *> &colorArray, const QList<FeatureCol
 bool write(const QString &path, const QList<PaletteColor *> &colorArray,
            const QList<FeatureColorPair> &pairs, const ColorManager &manager)
 {
+    // Unbuffered, so a failed write (a full disk) is seen before the commit.
     QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Text)) {
+    if (file.open(QIODevice::WriteOnly | QIODevice::Text | QIODevice::Unbuffered)) {
         const QByteArray bytes = toXml(colorArray, pairs, manager);
         if (file.write(bytes) == bytes.size() && file.commit())
             return true;

@@ -34,10 +34,15 @@ QString format(const Entry &entry)
 bool append(const QString &path, const QString &record)
 {
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
         return false;
+    const qint64 oldSize = file.size();
     const QByteArray bytes = record.toUtf8();
-    const bool written = file.write(bytes) == bytes.size() && file.flush();
+    const bool written = file.write(bytes) == bytes.size();
+    // A record that only partly fits (a full disk) is cut off again, so the
+    // log never holds a torn record in front of the ones that follow.
+    if (!written)
+        file.resize(oldSize);
     file.close();
     return written && file.error() == QFileDevice::NoError;
 }

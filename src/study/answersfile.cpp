@@ -17,8 +17,11 @@ QByteArray encode(const QStringList &answers)
 
 bool write(const QString &path, const QStringList &answers)
 {
+    // Unbuffered, so a write that fails (a full disk) is seen here and the
+    // old file stays; a failed final flush of buffered data would go
+    // unnoticed and commit an empty file in its place.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return false;
     const QByteArray bytes = encode(answers);
     if (file.write(bytes) != bytes.size()) {

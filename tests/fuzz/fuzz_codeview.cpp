@@ -31,10 +31,10 @@ const QByteArray exampleModel =
 constexpr int maxFragments = 200;
 constexpr qint64 knownLineLimit = 10000000;
 
-void addFragments(STNode &file, FeatureList &features, const QByteArray &spec)
+void addFragments(STNode &file, FeatureList &features, const QByteArray &lines)
 {
     int added = 0;
-    for (const QByteArray &line : spec.split('\n')) {
+    for (const QByteArray &line : lines.split('\n')) {
         const QList<QByteArray> words = line.simplified().split(' ');
         if (words.size() < 3 || added >= maxFragments)
             continue;
