@@ -56,7 +56,7 @@ featurehue_build() {
 # the system libraries (fontconfig's caches) are not ours and are suppressed.
 featurehue_sanitizer_environment() {
     local suppressions="$FEATUREHUE_ROOT/tests/fuzz/lsan.supp"
-    export ASAN_OPTIONS="detect_leaks=1:strict_string_checks=1:check_initialization_order=1"
+    export ASAN_OPTIONS="detect_leaks=1:check_initialization_order=1"
     export LSAN_OPTIONS="suppressions=$suppressions:print_suppressions=0"
     export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 }
