@@ -233,8 +233,8 @@ void TestBadInputProject::tenThousandFeatures()
         if (i % 10 != 0)
             continue;
         if (i % 1000 == 0)
-            files += QByteArray(i ? "</file>" : "") + "<file name=\"S" + QByteArray::number(i / 1000)
-                     + ".java\" length=\"100\">";
+            files += QByteArray(i ? "</file>" : "") + "<file name=\"S"
+                     + QByteArray::number(i / 1000) + ".java\" length=\"100\">";
         const QByteArray line = QByteArray::number(i / 10 % 100 + 1);
         files += "<fragment startline=\"" + line + "\" endline=\"" + line + "\"><feature>F"
                  + QByteArray::number(i) + "</feature></fragment>";
@@ -329,7 +329,8 @@ void TestBadInputProject::projectFile_data()
         << QByteArray("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>"
                       "<project name=\"p\"><folder name=\"Gr\xf6\xdf" "e\">"
                       "<file name=\"B.c\"/></folder></project>")
-        << QString() << QStringList{"p", QStringLiteral("p/Größe"), QStringLiteral("p/Größe/B.c")};
+        << QString()
+        << QStringList{"p", QStringLiteral("p/Größe"), QStringLiteral("p/Größe/B.c")};
     QTest::newRow("UTF-16 with byte order mark: read")
         << utf16WithMark(QStringLiteral("<project name=\"p\"><file name=\"B.c\"/></project>"))
         << QString() << QStringList{"p", "p/B.c"};

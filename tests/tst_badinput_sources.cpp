@@ -131,7 +131,8 @@ void TestBadInputSources::sourceFile_data()
         << QStringLiteral("// Größe 名前\nint a;\n") << 2;
     QTest::newRow("Windows line ends") << QByteArray("a\r\nb\r\n") << QStringLiteral("a\nb\n")
                                        << 2;
-    QTest::newRow("old Mac line ends: one line") << QByteArray("a\rb\rc") << QStringLiteral("a\nb\nc")
+    QTest::newRow("old Mac line ends: one line")
+        << QByteArray("a\rb\rc") << QStringLiteral("a\nb\nc")
                                                  << 1;
     QTest::newRow("no line end at the end") << QByteArray("a\nb") << QStringLiteral("a\nb") << 2;
     QTest::newRow("NUL byte: shown up to it, all lines counted")
@@ -260,9 +261,11 @@ void TestBadInputSources::fragmentOutsideTheText()
 void TestBadInputSources::lineNumbersBeyondPixelRange_data()
 {
     QTest::addColumn<QByteArray>("fragment");
-    QTest::newRow("largest start line") << QByteArray("startline=\"2147483647\" endline=\"2147483647\"");
+    QTest::newRow("largest start line")
+        << QByteArray("startline=\"2147483647\" endline=\"2147483647\"");
     QTest::newRow("largest span") << QByteArray("startline=\"1\" endline=\"2147483647\"");
-    QTest::newRow("start line 10^9") << QByteArray("startline=\"1000000000\" endline=\"1000000001\"");
+    QTest::newRow("start line 10^9")
+        << QByteArray("startline=\"1000000000\" endline=\"1000000001\"");
 }
 
 void TestBadInputSources::lineNumbersBeyondPixelRange()

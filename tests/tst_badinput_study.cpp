@@ -101,7 +101,8 @@ void TestBadInputStudy::questionsFile_data()
     QTest::newRow("Latin-1 text read as Latin-1")
         << QByteArray("Gr\xf6\xdf" "e?|1;") << 2 << 1 << QStringList{QStringLiteral("Größe?")};
     QTest::newRow("UTF-8 text read as UTF-8")
-        << QStringLiteral("Größe?|1;").toUtf8() << 2 << 1 << QStringList{QStringLiteral("Größe?")};
+        << QStringLiteral("Größe?|1;").toUtf8() << 2 << 1
+        << QStringList{QStringLiteral("Größe?")};
     QTest::newRow("NUL byte ends the file")
         << QByteArray("a|1;\0b|1;", 9) << 2 << 1 << QStringList{"a"};
     QTest::newRow("broken HTML shown as text")

@@ -47,7 +47,8 @@ void addFragments(STNode &file, FeatureList &features, const QByteArray &lines)
         const qsizetype index = words.at(2).toLongLong();
         Feature *feature = index >= 0 && index < features.size() ? &features[index] : nullptr;
         const qint64 span = qint64(end) - start;
-        file.addFragment(feature, int(qBound<qint64>(qint64(INT_MIN), span, qint64(INT_MAX))), start, 1);
+        const qint64 clamped = qBound<qint64>(qint64(INT_MIN), span, qint64(INT_MAX));
+        file.addFragment(feature, int(clamped), start, 1);
         if (feature && words.size() > 3)
             file.fragments().last().expression = QString::fromUtf8(words.mid(3).join(' '));
         ++added;

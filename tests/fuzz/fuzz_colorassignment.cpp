@@ -103,7 +103,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         ++nameCounts[feature.name()];
     const QList<QRgb> restored = colorsOf(fresh);
     for (qsizetype i = 0; i < features.size(); ++i) {
-        if (i % 2 == 0 && i < manager.ColorArray.size() && nameCounts.value(features[i].name()) == 1)
+        const bool assigned = i % 2 == 0 && i < manager.ColorArray.size();
+        if (assigned && nameCounts.value(features[i].name()) == 1)
             fuzz::check(restored.at(i) == saved.at(i), "saved colour did not come back");
     }
     return 0;

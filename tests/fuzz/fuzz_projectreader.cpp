@@ -56,7 +56,8 @@ void writeSources(const fuzz::ScratchFolder &folder, SMVTreeWidget &view,
             continue;
         const QString relative = projectRelativePath(*it);
         const QString path = QDir::cleanPath(folder.file(relative));
-        if (!path.startsWith(folder.path() + QLatin1Char('/')) || relative.contains(QLatin1String("..")))
+        if (!path.startsWith(folder.path() + QLatin1Char('/'))
+            || relative.contains(QLatin1String("..")))
             continue;
         if (QFileInfo(path).isDir())
             continue;
@@ -143,7 +144,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         // the code view's pixel arithmetic. Kept out so that the rest is fuzzed.
         bool reachable = true;
         for (const Fragment &fragment : row->fragments())
-            if (qAbs(qint64(fragment.startLine)) > 10000000 || qAbs(qint64(fragment.lineSpan)) > 10000000)
+            if (qAbs(qint64(fragment.startLine)) > 10000000
+                || qAbs(qint64(fragment.lineSpan)) > 10000000)
                 reachable = false;
         if (!reachable)
             break;
