@@ -639,6 +639,12 @@ def run_full_session(run):
         x.drag(entries[0][0], center(tcp))
         log.expect("assignColor<1>")
         log.expect("deleteColor<1>")
+        # The log entry comes before the repaint; give a slow build time to paint.
+        shows_third = lambda: count_near(x.capture(), tcp, third) > tcp[2] * tcp[3] // 4
+        try:
+            wait_for(shows_third, "the Tcp row to show the third colour", timeout=15)
+        except DriverError:
+            pass
         image = run.shot("tcp-third-colour")
         checks.check(count_near(image, tcp, third) > tcp[2] * tcp[3] // 4,
                      "the Tcp row shows the third colour %r" % (third,))
