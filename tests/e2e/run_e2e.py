@@ -227,8 +227,16 @@ class Run:
 
     # Helpers -------------------------------------------------------------
 
-    def shot(self, label):
+    def shot(self, label, until=None, timeout=15.0):
+        """Captures the screen; with until, waits (up to timeout) for a
+        capture that satisfies it, since the log entry of an action is
+        written before the window repaints, and a slow build (sanitizers)
+        may take a while to paint."""
         image = self.x.capture()
+        deadline = time.monotonic() + timeout
+        while until is not None and not until(image) and time.monotonic() < deadline:
+            time.sleep(0.1)
+            image = self.x.capture()
         self.shot_number += 1
         path = os.path.join(self.shots, "%s-%02d-%s.png" % (self.name, self.shot_number, label))
         image.save_png(path)
@@ -500,13 +508,18 @@ def run_full_session(run):
     tcp = layout.row("model", "Chat/Transport/Tcp")
     checks.check(x.drag(source, center(tcp)), "dragging a palette entry starts a drag")
     log.expect("assignColor<1>")
-    image = run.shot("tcp-coloured")
+    code = layout.code_view()
+
+    def tcp_bands(image):
+        return [p for _, _, p in image.pixels(code, 3) if not is_grey(p, 12)
+                and colour_distance(p, colour) < 255 and hue_like(p, colour)]
+
+    image = run.shot("tcp-coloured", until=lambda image: (
+        count_near(image, tcp, colour) > tcp[2] * tcp[3] // 4 and len(tcp_bands(image)) > 50))
     row_hits = count_near(image, tcp, colour)
     checks.check(row_hits > tcp[2] * tcp[3] // 4,
                  "the Tcp row shows the dropped colour %r (%d pixels)" % (colour, row_hits))
-    code = layout.code_view()
-    band = [p for _, _, p in image.pixels(code, 3) if not is_grey(p, 12)
-            and colour_distance(p, colour) < 255 and hue_like(p, colour)]
+    band = tcp_bands(image)
     checks.check(len(band) > 50, "the code of Server.java shows Tcp bands in its colour")
 
     checks.begin("full session: assign colours automatically")
@@ -517,10 +530,14 @@ def run_full_session(run):
     run.click(center(layout.widget("toolButton_auto")))
     log.expect("assignColor<2>")
     run.click(center(layout.row("model", "Chat/Base")))  # moves the selection away
-    image = run.shot("auto-coloured")
+
+    def coloured(image, row):
+        return [p for _, _, p in image.pixels(row, 2) if not is_grey(p, 20)]
+
+    image = run.shot("auto-coloured", until=lambda image: all(
+        len(coloured(image, row)) > row[2] * row[3] // 16 for row in (history, spam)))
     for label, row in (("History", history), ("Spamfilter", spam)):
-        coloured = [p for _, _, p in image.pixels(row, 2) if not is_grey(p, 20)]
-        checks.check(len(coloured) > row[2] * row[3] // 16,
+        checks.check(len(coloured(image, row)) > row[2] * row[3] // 16,
                      "the %s row shows a colour after automatic assignment" % label)
 
     checks.begin("full session: opacity slider")
@@ -529,13 +546,15 @@ def run_full_session(run):
     groove = slider["groove"]
     x.drag(layout.slider_handle(170), (groove[0] - 40, groove[1] + groove[3] // 2), steps=8)
     log.expect("saturationChanged(0)", file=server)
-    image = run.shot("opacity-0")
+    image = run.shot("opacity-0", until=lambda image: count_near(
+        image, code, colour, tolerance=40, step=3) == 0)
     checks.check(count_near(image, code, colour, tolerance=40, step=3) == 0,
                  "at opacity 0 no band shows the Tcp colour")
     x.drag(layout.slider_handle(0), (groove[0] + groove[2] + 40, groove[1] + groove[3] // 2),
            steps=8)
     log.expect("saturationChanged(255)", file=server)
-    image = run.shot("opacity-255")
+    image = run.shot("opacity-255", until=lambda image: count_near(
+        image, code, colour, tolerance=4, step=3) > 50)
     checks.check(count_near(image, code, colour, tolerance=4, step=3) > 50,
                  "at opacity 255 the Tcp bands show the full colour %r" % (colour,))
 
@@ -639,7 +658,8 @@ def run_full_session(run):
         x.drag(entries[0][0], center(tcp))
         log.expect("assignColor<1>")
         log.expect("deleteColor<1>")
-        image = run.shot("tcp-third-colour")
+        image = run.shot("tcp-third-colour", until=lambda image: count_near(
+            image, tcp, third) > tcp[2] * tcp[3] // 4)
         checks.check(count_near(image, tcp, third) > tcp[2] * tcp[3] // 4,
                      "the Tcp row shows the third colour %r" % (third,))
         run.click(center(buttons[0]))
