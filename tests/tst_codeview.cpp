@@ -1,5 +1,7 @@
 #include "codeview/backgroundfracture.h"
 #include "codeview/codeview.h"
+#include "codeview/linenumbercolumn.h"
+#include "codeview/plaintextcolumn.h"
 #include "codeview/sidebarfracture.h"
 #include "colors/colormanager.h"
 #include "colors/palettecolor.h"
@@ -13,6 +15,9 @@
 #include <QGraphicsSimpleTextItem>
 #include <QGraphicsTextItem>
 #include <QGraphicsView>
+#include <QImage>
+#include <QPainter>
+#include <QStyleOptionGraphicsItem>
 #include <QPointer>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -57,13 +62,13 @@ qreal measuredStep(const CodeView &view)
     return lineRect(view, 2).top() - lineRect(view, 1).top();
 }
 
-QList<QGraphicsSimpleTextItem *> labelsByNumber(const CodeView &view)
+// The numbers the column shows, line by line.
+QStringList labelTexts(const CodeView &view)
 {
-    QList<QGraphicsSimpleTextItem *> labels;
-    const QList<QGraphicsItem *> items = view.lineNumberScene()->items(Qt::AscendingOrder);
-    for (QGraphicsItem *item : items) {
-        if (auto *label = qgraphicsitem_cast<QGraphicsSimpleTextItem *>(item))
-            labels.append(label);
+    QStringList labels;
+    if (const LineNumberColumn *column = view.lineNumbers()) {
+        for (int n = 1; n <= column->lineCount(); ++n)
+            labels.append(column->label(n));
     }
     return labels;
 }
@@ -88,6 +93,7 @@ private Q_SLOTS:
     void textDecoding();
     void codeFontAndTextItem();
     void codeIsHighlightedAtOnce();
+    void largeFileIsPaintedLineByLine();
     void oneLineFragment();
     void barsCoverTheirLines_data();
     void barsCoverTheirLines();
@@ -200,13 +206,11 @@ void TestCodeView::lineNumbers()
                                  : writeSource(content);
     auto view = openView(path);
 
-    const QList<QGraphicsSimpleTextItem *> labels = labelsByNumber(*view);
+    const QStringList labels = labelTexts(*view);
     QCOMPARE(labels.size(), count);
     for (int i = 0; i < firstLabels.size(); ++i)
-        QCOMPARE(labels[i]->text(), firstLabels[i]);
-    QCOMPARE(labels.last()->text(), lastLabel);
-    for (int i = 0; i < labels.size(); ++i)
-        QCOMPARE(labels[i]->zValue(), qreal(i + 1));
+        QCOMPARE(labels[i], firstLabels[i]);
+    QCOMPARE(labels.last(), lastLabel);
 
     const QFontMetrics metrics(CodeView::codeFont());
     QCOMPARE(view->lineNumberView()->minimumWidth(), spaces * metrics.horizontalAdvance(' '));
@@ -217,19 +221,27 @@ void TestCodeView::lineNumbers()
 void TestCodeView::lineNumbersFollowTheText()
 {
     auto view = openView(writeSource(numberedLines(1000)));
-    const QList<QGraphicsSimpleTextItem *> labels = labelsByNumber(*view);
-    QCOMPARE(labels.size(), 1000);
+    const LineNumberColumn *column = view->lineNumbers();
+    QVERIFY(column);
+    QCOMPARE(column->lineCount(), 1000);
+    QCOMPARE(column->font(), CodeView::codeFont());
     for (int n : {1, 2, 500, 1000}) {
         // Each number stands level with its line of code, however far down.
-        QCOMPARE(labels[n - 1]->y(), lineRect(*view, n).top());
-        QCOMPARE(labels[n - 1]->font(), CodeView::codeFont());
+        QCOMPARE(column->mapToScene(column->labelRect(n).topLeft()).y(),
+                 lineRect(*view, n).top());
     }
-    // Shapes of neighbouring labels do not overlap, so they tell which lines
-    // a rectangle shows.
+    // Neighbouring numbers do not overlap, so they tell which lines an area
+    // shows.
     for (int n : {1, 499}) {
-        QVERIFY(labels[n - 1]->sceneBoundingRect().bottom() <= labels[n]->y());
-        QVERIFY(labels[n - 1]->shape().boundingRect().height() > 0);
+        QVERIFY(column->labelRect(n).bottom() <= column->labelRect(n + 1).top());
+        QVERIFY(column->labelRect(n).height() > 0);
+        QCOMPARE(column->linesBetween(column->labelRect(n).center().y(),
+                                      column->labelRect(n + 1).center().y()),
+                 qMakePair(n, n + 1));
     }
+    QCOMPARE(column->linesBetween(-100, -50), qMakePair(-1, -1));
+    QCOMPARE(column->linesBetween(1e12, 2e12), qMakePair(-1, -1));
+    QCOMPARE(column->linesBetween(-1e12, 2e12), qMakePair(1, 1000));
 }
 
 void TestCodeView::textDecoding_data()
@@ -251,7 +263,7 @@ void TestCodeView::textDecoding()
 
     auto view = openView(writeSource(bytes));
     QCOMPARE(view->textItem()->document()->toPlainText(), text);
-    QCOMPARE(labelsByNumber(*view).size(), int(text.count(QLatin1Char('\n'))) + 1);
+    QCOMPARE(labelTexts(*view).size(), int(text.count(QLatin1Char('\n'))) + 1);
 }
 
 void TestCodeView::codeFontAndTextItem()
@@ -295,6 +307,43 @@ void TestCodeView::codeIsHighlightedAtOnce()
     }
     QCOMPARE(keyword, QColor(Qt::darkMagenta));
     QCOMPARE(function, QColor(Qt::blue));
+}
+
+// A file past the size limit is not laid out: its lines are painted where
+// the laid-out text would stand, the odd ones here holding text.
+void TestCodeView::largeFileIsPaintedLineByLine()
+{
+    const int lines = 100001;
+    auto view = openView(writeSource(QByteArray("xxxxxxxx\n\n").repeated(lines / 2) + "last"));
+    const PlainTextColumn *column = view->plainText();
+    QVERIFY(column);
+    QCOMPARE(column->parentItem(), view->textItem());
+    QCOMPARE(view->textItem()->document()->isEmpty(), true);
+    QCOMPARE(view->textEdit()->document()->blockCount(), lines);
+
+    const qreal step = view->lineStep();
+    const qreal margin = view->textMargin();
+    const auto inkInLine = [&](int n) {
+        const QRectF area(0, margin + (n - 1) * step, 100, step);
+        QImage image(area.size().toSize(), QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        painter.translate(-area.topLeft());
+        QStyleOptionGraphicsItem option;
+        option.exposedRect = area;
+        const_cast<PlainTextColumn *>(column)->paint(&painter, &option, nullptr);
+        painter.end();
+        int dark = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                dark += qGray(image.pixel(x, y)) < 128 ? 1 : 0;
+        return dark;
+    };
+    for (int n : {1, 3, 50001, 99999, 100001})
+        QVERIFY2(inkInLine(n) > 0, qPrintable(QString::number(n)));
+    for (int n : {2, 50000, 100000, 100002})
+        QVERIFY2(inkInLine(n) == 0, qPrintable(QString::number(n)));
+    QVERIFY(column->boundingRect().height() >= lines * step);
 }
 
 void TestCodeView::oneLineFragment()

@@ -2,6 +2,8 @@
 
 #include "codeview/backgroundfracture.h"
 #include "codeview/highlighter.h"
+#include "codeview/linenumbercolumn.h"
+#include "codeview/plaintextcolumn.h"
 #include "codeview/sidebarfracture.h"
 #include "model/fragment.h"
 #include "model/stnode.h"
@@ -11,10 +13,10 @@
 #include <QFile>
 #include <QFontMetrics>
 #include <QGraphicsScene>
-#include <QGraphicsSimpleTextItem>
 #include <QGraphicsTextItem>
 #include <QGraphicsView>
 #include <QHBoxLayout>
+#include <QPlainTextDocumentLayout>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -30,6 +32,24 @@ constexpr int ColumnStep = BarWidth + SideBarFracture::ColumnGap;
 constexpr int ExtentBarWidth = 35;
 
 const QColor LineNumberBackground(230, 230, 230, 255);
+
+// Bars are placed by line number, and annotations.xml may hold any number:
+// a bar starts at most this many pixels from the top and is at most this
+// tall, so that positions and the scenes' extents stay inside the integer
+// range (33 million lines of 16 pixels).
+constexpr double PixelLimit = 1 << 29;
+
+// Files beyond either size are shown as plain text painted as it comes into
+// view (see PlainTextColumn): laying out and highlighting the whole document
+// takes about 17 microseconds a line, so 200,000 lines froze the window for
+// seconds and a million lines for most of a minute.
+constexpr qsizetype LargeFileLines = 100000;
+constexpr qsizetype LargeFileCharacters = 8 * 1024 * 1024;
+
+bool isLargeText(const QString &text)
+{
+    return text.size() > LargeFileCharacters || text.count(QLatin1Char('\n')) >= LargeFileLines;
+}
 
 // The distance between two consecutive lines that the text layout uses for
 // the given font. The font's own line spacing can be smaller (fonts with a
@@ -107,19 +127,36 @@ CodeView::CodeView(FeatureTreeWidget *featureTree, STNode *fileNode, MainWindow 
         m_file->close();
     }
 
+    const bool large = isLargeText(text);
+
     // The text is highlighted as it goes into a document that has no layout
     // yet: highlighting a laid-out document that does not wrap relayouts it
     // once per line, which takes minutes for a long file. The text edit then
-    // takes the document over and lays it out once.
+    // takes the document over and lays it out once. A large file's document
+    // gets the plain layout, which lays out only the blocks asked for.
     auto *document = new QTextDocument(m_textEdit);
     document->setDefaultFont(font);
-    m_highlighter = new Highlighter(document);
+    if (large)
+        document->setDocumentLayout(new QPlainTextDocumentLayout(document));
+    else
+        m_highlighter = new Highlighter(document);
     document->setPlainText(text);
     m_textEdit->setDocument(document);
 
     m_textItem = new QGraphicsTextItem(QStringLiteral("no file loaded"));
     m_codeScene->addItem(m_textItem);
-    m_textItem->setDocument(m_textEdit->document());
+    if (large) {
+        // The text item stays empty and carries the painted text, so that
+        // whatever is stacked below the text item lies below the code.
+        m_textItem->setPlainText(QString());
+        m_plainText = new PlainTextColumn(
+            document, m_lineStep, textMargin(), font,
+            PlainTextColumn::textWidth(text, font,
+                                       document->defaultTextOption().tabStopDistance()));
+        m_plainText->setParentItem(m_textItem);
+    } else {
+        m_textItem->setDocument(document);
+    }
     m_textItem->setAcceptDrops(false);
     m_textItem->setCursor(Qt::IBeamCursor);
     m_textItem->setTextInteractionFlags(Qt::TextSelectableByMouse
@@ -137,7 +174,7 @@ CodeView::CodeView(FeatureTreeWidget *featureTree, STNode *fileNode, MainWindow 
     // The hidden extent bar spans the whole text, so the side-bar scene is as
     // tall as the code and at least four columns wide.
     m_extentBar = new SideBarFracture(m_featureTree, nullptr, 0, 0, 0, 0, ExtentBarWidth,
-                                      int(document->size().height()), m_sideBarScene,
+                                      int(textHeight()), m_sideBarScene,
                                       lineCount, QString());
     m_extentBar->hide();
 }
@@ -168,6 +205,13 @@ qreal CodeView::lineStep() const
     return m_lineStep;
 }
 
+qreal CodeView::textHeight() const
+{
+    if (m_plainText)
+        return m_plainText->boundingRect().height();
+    return m_textEdit->document()->size().height();
+}
+
 qreal CodeView::textMargin() const
 {
     return m_textEdit->document()->documentMargin();
@@ -178,10 +222,15 @@ void CodeView::buildSideBars()
     const int descent = QFontMetrics(m_textEdit->font()).descent();
     if (m_fileNode) {
         for (const Fragment &fragment : m_fileNode->fragments()) {
-            const int y = qRound((fragment.startLine - 1) * m_lineStep) + descent;
-            const int height = qRound((fragment.lineSpan + 1) * m_lineStep);
-            m_sideBars.append(new SideBarFracture(m_featureTree, fragment.feature, BarX, y, 0,
-                                                  0, BarWidth, height, m_sideBarScene,
+            // A fragment that ends before it starts covers no line. Worked
+            // out wide: start and span can be anything a file holds.
+            const double top = qBound(-PixelLimit, (double(fragment.startLine) - 1) * m_lineStep,
+                                      PixelLimit);
+            const double lines = qMax(0.0, double(fragment.lineSpan) + 1);
+            const double height = qMin(lines * m_lineStep, PixelLimit);
+            m_sideBars.append(new SideBarFracture(m_featureTree, fragment.feature, BarX,
+                                                  qRound(top) + descent, 0, 0, BarWidth,
+                                                  qRound(height), m_sideBarScene,
                                                   fragment.lineSpan, fragment.expression));
         }
     }
@@ -195,22 +244,16 @@ void CodeView::buildSideBars()
 
 void CodeView::buildLineNumbers()
 {
-    const int lineCount = m_textEdit->document()->blockCount();
-    const int digits = int(QString::number(lineCount).size());
-    const QFont font = codeFont();
+    if (m_lineNumbers)
+        return;
     // Placed where the text item draws line n, inside its document margin.
     const qreal margin = textMargin();
-    for (int n = 1; n <= lineCount; ++n) {
-        auto *label = new QGraphicsSimpleTextItem;
-        label->setFont(font);
-        label->setText(QString::number(n).rightJustified(digits, QLatin1Char(' ')));
-        label->setZValue(n);
-        label->setPos(margin, margin + (n - 1) * m_lineStep);
-        m_lineNumberScene->addItem(label);
-    }
+    m_lineNumbers = new LineNumberColumn(m_textEdit->document()->blockCount(), m_lineStep,
+                                         margin, codeFont());
+    m_lineNumberScene->addItem(m_lineNumbers);
     // The column starts at the top of the code, margin included, or the
     // top-aligned view would lift the numbers above their lines.
-    const QRectF labels = m_lineNumberScene->itemsBoundingRect();
+    const QRectF labels = m_lineNumbers->boundingRect();
     m_lineNumberScene->setSceneRect(0, 0, labels.right() + margin, labels.bottom() + margin);
 }
 
@@ -234,7 +277,8 @@ void CodeView::buildBackgrounds()
             if (item->parentItem() || item == m_extentBar)
                 continue;
             auto *bar = qgraphicsitem_cast<SideBarFracture *>(item);
-            if (!bar || !bar->feature())
+            // A bar of no lines marks no code.
+            if (!bar || !bar->feature() || bar->rect().height() <= 0)
                 continue;
             auto *band = new BackgroundFracture(m_featureTree, bar->brush().color(),
                                                 bar->feature(), 0, int(bar->y()), 0, 0, width,
@@ -297,25 +341,13 @@ QString CodeView::fileName() const
 
 QPair<int, int> CodeView::visibleLineRange() const
 {
-    const QPolygonF area = m_lineNumberView->mapToScene(
-        QRect(0, 0, m_lineNumberView->width(), m_lineNumberView->height()));
-    int first = -1;
-    int last = -1;
-    const QList<QGraphicsItem *> labels = m_lineNumberScene->items(area, Qt::IntersectsItemShape);
-    for (const QGraphicsItem *item : labels) {
-        const auto *label = qgraphicsitem_cast<const QGraphicsSimpleTextItem *>(item);
-        if (!label)
-            continue;
-        bool ok = false;
-        const int number = label->text().trimmed().toInt(&ok);
-        if (!ok)
-            continue;
-        if (first < 0 || number < first)
-            first = number;
-        if (number > last)
-            last = number;
-    }
-    return {first, last};
+    if (!m_lineNumbers)
+        return {-1, -1};
+    const QRectF area = m_lineNumberView
+                            ->mapToScene(QRect(0, 0, m_lineNumberView->width(),
+                                               m_lineNumberView->height()))
+                            .boundingRect();
+    return m_lineNumbers->linesBetween(area.top(), area.bottom());
 }
 
 void CodeView::resizeEvent(QResizeEvent *event)

@@ -8,7 +8,9 @@ class BackgroundFracture;
 class Feature;
 class FeatureTreeWidget;
 class Highlighter;
+class LineNumberColumn;
 class MainWindow;
+class PlainTextColumn;
 class QFile;
 class QGraphicsScene;
 class QGraphicsTextItem;
@@ -52,12 +54,15 @@ public:
     QTextEdit *textEdit() const { return m_textEdit; }
     QGraphicsView *lineNumberView() const { return m_lineNumberView; }
     QGraphicsScene *lineNumberScene() const { return m_lineNumberScene; }
+    // The line numbers, once built.
+    LineNumberColumn *lineNumbers() const { return m_lineNumbers; }
     QGraphicsView *sideBarView() const { return m_sideBarView; }
     QGraphicsScene *sideBarScene() const { return m_sideBarScene; }
     QGraphicsView *overviewView() const { return m_overviewView; }
     SideBarFracture *extentBar() const { return m_extentBar; }
 
-    // The first and last line numbers whose labels are visible, or -1, -1.
+    // The first and last line numbers shown in the line-number column, or
+    // -1, -1 before they are built.
     QPair<int, int> visibleLineRange() const;
 
     // The font of the code and of the line numbers.
@@ -66,6 +71,10 @@ public:
     qreal lineStep() const;
     // Top of the code's first line below the top of the code scene.
     qreal textMargin() const;
+    // Height of the code, margins included.
+    qreal textHeight() const;
+    // The painted text of a file too large to lay out whole, or null.
+    PlainTextColumn *plainText() const { return m_plainText; }
     // The side bars of the fragments, in the order of the file's fragments.
     const QList<SideBarFracture *> &sideBars() const { return m_sideBars; }
     // The bands behind the code, in the order they were made.
@@ -82,6 +91,8 @@ private:
     QGraphicsView *m_lineNumberView = nullptr;
     QGraphicsScene *m_lineNumberScene = nullptr;
     QGraphicsTextItem *m_textItem = nullptr;
+    LineNumberColumn *m_lineNumbers = nullptr;   // owned by the line-number scene
+    PlainTextColumn *m_plainText = nullptr;      // owned by the text item
     bool m_justOpened = true;
     SideBarFracture *m_extentBar = nullptr;
     QGraphicsView *m_sideBarView = nullptr;

@@ -177,22 +177,26 @@ void ProjectReader::readFile(const QDomElement &element, QTreeWidgetItem *parent
         if (child.isNull())
             continue;
         if (child.tagName() == QLatin1String("fragment"))
-            readFragment(child, row, length);
+            readFragment(child, row);
         else if (child.tagName() == QLatin1String("feature"))
             readFeature(child, row);
     }
 
-    // A file whose fragments name no known feature has no annotated line:
-    // all of it is unannotated, as for a file without fragments.
+    // Counted once all fragments are in (per fragment, a file of thousands
+    // of fragments took seconds). A file whose fragments name no known
+    // feature has no annotated line: all of it is unannotated, as for a file
+    // without fragments.
     if (row->fragments().isEmpty())
         row->setUnannotatedLines(length);
+    else
+        row->computeUnannotatedLines(length);
 }
 
 // Fragment rows and the feature rows under them are only transient: pruning
 // removes every one whose label is not named like a source file. So only the
 // rows that would stay are made at all (a feature text such as "X.java", with
 // its fragment row), which spares thousands of rows on large projects.
-void ProjectReader::readFragment(const QDomElement &element, STNode *fileRow, int fileLength)
+void ProjectReader::readFragment(const QDomElement &element, STNode *fileRow)
 {
     STNode *fragmentRow = nullptr;
     for (QDomNode node = element.firstChild(); !node.isNull(); node = node.nextSibling()) {
@@ -210,7 +214,7 @@ void ProjectReader::readFragment(const QDomElement &element, STNode *fileRow, in
             row->setKind(STNode::FeatureElement);
             row->setText(0, text);
         }
-        addRecords(text, element, fileRow, fileLength);
+        addRecords(text, element, fileRow);
     }
 }
 
@@ -226,8 +230,7 @@ void ProjectReader::readFeature(const QDomElement &element, STNode *parent)
     }
 }
 
-void ProjectReader::addRecords(const QString &text, const QDomElement &fragment, STNode *fileRow,
-                               int fileLength)
+void ProjectReader::addRecords(const QString &text, const QDomElement &fragment, STNode *fileRow)
 {
     const int start = fragment.attribute(QStringLiteral("startline")).toInt();
     const int end = fragment.attribute(QStringLiteral("endline")).toInt();
@@ -238,7 +241,6 @@ void ProjectReader::addRecords(const QString &text, const QDomElement &fragment,
         if (!feature)
             return;
         fileRow->addFragment(feature, span, start, fragment.childNodes().count());
-        fileRow->computeUnannotatedLines(fileLength);
         return;
     }
 
@@ -250,7 +252,6 @@ void ProjectReader::addRecords(const QString &text, const QDomElement &fragment,
         fileRow->addFragment(feature, span, start, count);
         fileRow->fragments().last().expression = text;
     }
-    fileRow->computeUnannotatedLines(fileLength);
 }
 
 Feature *ProjectReader::featureByName(const QString &name) const

@@ -47,9 +47,8 @@ private:
     void readProject(const QDomElement &element, QTreeWidgetItem *parent);
     void readFolder(const QDomElement &element, QTreeWidgetItem *parent);
     void readFile(const QDomElement &element, QTreeWidgetItem *parent);
-    void readFragment(const QDomElement &element, STNode *fileRow, int fileLength);
-    void addRecords(const QString &text, const QDomElement &fragment, STNode *fileRow,
-                    int fileLength);
+    void readFragment(const QDomElement &element, STNode *fileRow);
+    void addRecords(const QString &text, const QDomElement &fragment, STNode *fileRow);
     void readFeature(const QDomElement &element, STNode *parent);
     void readChildren(const QDomElement &element, STNode *row);
     static void pruneTree(QTreeWidgetItem *root);
