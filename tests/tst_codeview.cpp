@@ -249,8 +249,9 @@ void TestCodeView::textDecoding_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("text");
 
-    QTest::newRow("cut at the first NUL byte") << QByteArray("abc\0def\nghi", 11) << "abc";
-    QTest::newRow("NUL byte first") << QByteArray("\0abc", 4) << "";
+    QTest::newRow("NUL byte shown, lines kept") << QByteArray("abc\0def\nghi", 11)
+                                                << "abc\ufffddef\nghi";
+    QTest::newRow("NUL byte first") << QByteArray("\0abc", 4) << "\ufffdabc";
     QTest::newRow("UTF-8") << QByteArray("// Gr\xc3\xb6\xc3\x9f" "e") << "// Gr\u00f6\u00dfe";
     QTest::newRow("Latin-1") << QByteArray("// Gr\xf6\xdf" "e") << "// Gr\u00f6\u00dfe";
     QTest::newRow("Windows line ends") << QByteArray("a\r\nb") << "a\nb";

@@ -3,6 +3,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+Q_DECLARE_METATYPE(NulCharacters)
+
 class TestTextDecoding : public QObject
 {
     Q_OBJECT
@@ -16,25 +18,58 @@ private Q_SLOTS:
 void TestTextDecoding::decode_data()
 {
     QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<NulCharacters>("nul");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("plain ascii") << QByteArray("A:B|C;") << QStringLiteral("A:B|C;");
-    QTest::newRow("utf-8 umlaut") << QByteArray("Gr\xc3\xb6\xc3\x9f" "e") << QStringLiteral("Größe");
-    QTest::newRow("latin-1 umlaut") << QByteArray("Gr\xf6\xdf" "e") << QStringLiteral("Größe");
-    QTest::newRow("cut at nul") << QByteArray("abc\0def", 7) << QStringLiteral("abc");
-    QTest::newRow("nul first") << QByteArray("\0abc", 4) << QString();
-    QTest::newRow("invalid utf-8 after nul is ignored")
-        << QByteArray("\xc3\xa4\0\xff", 4) << QStringLiteral("ä");
+    const auto withMark = [](const char *mark, int markSize, const QString &text, bool bigEndian) {
+        QByteArray bytes(mark, markSize);
+        for (QChar c : text) {
+            const char high = char(c.unicode() >> 8);
+            const char low = char(c.unicode() & 0xff);
+            bytes += bigEndian ? QByteArray{&high, 1} + QByteArray{&low, 1}
+                               : QByteArray{&low, 1} + QByteArray{&high, 1};
+        }
+        return bytes;
+    };
+    constexpr auto replace = NulCharacters::Replace;
+    constexpr auto drop = NulCharacters::Drop;
+    constexpr auto end = NulCharacters::EndText;
+
+    QTest::newRow("plain ascii") << QByteArray("A:B|C;") << replace << QStringLiteral("A:B|C;");
+    QTest::newRow("utf-8 umlaut") << QByteArray("Gr\xc3\xb6\xc3\x9f" "e") << replace
+                                  << QStringLiteral("Größe");
+    QTest::newRow("utf-8 with byte order mark") << QByteArray("\xef\xbb\xbf" "a\xc3\xa4")
+                                                << replace << QStringLiteral("aä");
+    QTest::newRow("latin-1 umlaut") << QByteArray("Gr\xf6\xdf" "e") << replace
+                                    << QStringLiteral("Größe");
+    QTest::newRow("utf-16 little endian with mark")
+        << withMark("\xff\xfe", 2, QStringLiteral("a\nGröße 名"), false) << replace
+        << QStringLiteral("a\nGröße 名");
+    QTest::newRow("utf-16 big endian with mark")
+        << withMark("\xfe\xff", 2, QStringLiteral("x;\r\ny"), true) << end
+        << QStringLiteral("x;\r\ny");
     QTest::newRow("truncated utf-8 sequence falls back to latin-1")
-        << QByteArray("x\xc3") << QStringLiteral("x\u00c3");
-    QTest::newRow("empty") << QByteArray() << QString();
+        << QByteArray("x\xc3") << replace << QStringLiteral("x\u00c3");
+    QTest::newRow("empty") << QByteArray() << replace << QString();
+
+    QTest::newRow("nul replaced, lines kept") << QByteArray("abc\0def\ng", 9) << replace
+                                              << QStringLiteral("abc\ufffddef\ng");
+    QTest::newRow("nul dropped") << QByteArray("a$b\0\0\0c$\n", 10) << drop
+                                 << QStringLiteral("a$bc$\n");
+    QTest::newRow("utf-8 around dropped nuls") << QByteArray("\xc3\xa4\0\0\xc3\xb6", 6) << drop
+                                               << QStringLiteral("äö");
+    QTest::newRow("cut at nul") << QByteArray("abc\0def", 7) << end << QStringLiteral("abc");
+    QTest::newRow("nul first") << QByteArray("\0abc", 4) << end << QString();
+    QTest::newRow("invalid utf-8 after the end is ignored")
+        << QByteArray("\xc3\xa4\0\xff", 4) << end << QStringLiteral("ä");
 }
 
 void TestTextDecoding::decode()
 {
     QFETCH(QByteArray, bytes);
+    QFETCH(NulCharacters, nul);
     QFETCH(QString, expected);
-    QCOMPARE(decodeText(bytes), expected);
+    QCOMPARE(decodeText(bytes, nul), expected);
 }
 
 void TestTextDecoding::missingFileReadsEmpty()

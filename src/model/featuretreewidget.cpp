@@ -54,7 +54,7 @@ FeatureTreeWidget::FeatureTreeWidget(QWidget *parent, QFile *modelFile,
     QString modelText;
     if (modelFile) {
         if (modelFile->open(QIODevice::ReadOnly)) {
-            modelText = decodeText(modelFile->readAll());
+            modelText = decodeText(modelFile->readAll(), NulCharacters::EndText);
             modelFile->close();
         }
     }

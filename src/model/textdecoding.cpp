@@ -3,22 +3,55 @@
 #include <QFile>
 #include <QStringDecoder>
 
-QString decodeText(const QByteArray &bytes)
-{
-    const qsizetype nul = bytes.indexOf('\0');
-    const QByteArray text = nul < 0 ? bytes : bytes.left(nul);
+namespace {
 
+QString decodeWithoutMark(const QByteArray &bytes)
+{
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString decoded = utf8.decode(text);
+    QString decoded = utf8.decode(bytes);
     if (!utf8.hasError())
         return decoded;
-    return QString::fromLatin1(text);
+    return QString::fromLatin1(bytes);
 }
 
-QString readTextFile(const QString &path)
+} // namespace
+
+QString decodeText(const QByteArray &bytes, NulCharacters nul)
+{
+    QString text;
+    const std::optional<QStringConverter::Encoding> marked =
+        QStringConverter::encodingForData(bytes);
+    if (marked && *marked != QStringConverter::Utf8) {
+        // The decoder leaves the byte order mark out.
+        QStringDecoder decoder(*marked);
+        text = decoder.decode(bytes);
+    } else if (nul == NulCharacters::EndText) {
+        // Whatever follows the end does not decide the encoding.
+        const qsizetype end = bytes.indexOf('\0');
+        text = decodeWithoutMark(end < 0 ? bytes : bytes.left(end));
+    } else {
+        text = decodeWithoutMark(bytes);
+    }
+
+    switch (nul) {
+    case NulCharacters::Replace:
+        text.replace(QChar(QChar::Null), QChar(QChar::ReplacementCharacter));
+        break;
+    case NulCharacters::Drop:
+        text.remove(QChar(QChar::Null));
+        break;
+    case NulCharacters::EndText:
+        if (const qsizetype end = text.indexOf(QChar(QChar::Null)); end >= 0)
+            text.truncate(end);
+        break;
+    }
+    return text;
+}
+
+QString readTextFile(const QString &path, NulCharacters nul)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return QString();
-    return decodeText(file.readAll());
+    return decodeText(file.readAll(), nul);
 }

@@ -3,12 +3,22 @@
 #include <QByteArray>
 #include <QString>
 
+// What a NUL character in a text file stands for. A NUL has no business in
+// any of the viewer's files, but they meet them: a binary file under a source
+// name, or the zeros a crash can leave in a file that was being appended to.
+enum class NulCharacters {
+    Replace, // shown as U+FFFD, so that the text keeps its lines (sources)
+    Drop,    // left out, so that what was written after them is read (study files)
+    EndText, // the text ends at the first one (feature model, questions)
+};
+
 // Every text file the viewer reads (feature model, sources, questions, study
-// files) goes through this: the bytes up to the first NUL byte, decoded as
-// UTF-8 when they are valid UTF-8 and as Latin-1 otherwise, so that both
-// today's UTF-8 files and older 8-bit files read correctly.
-QString decodeText(const QByteArray &bytes);
+// files) goes through this. A byte order mark names the encoding (UTF-8,
+// UTF-16 or UTF-32, as Windows editors save); without one the text is UTF-8
+// when it is valid UTF-8 and Latin-1 otherwise, so that both today's UTF-8
+// files and older 8-bit files read correctly.
+QString decodeText(const QByteArray &bytes, NulCharacters nul = NulCharacters::Replace);
 
 // Reads a whole file and decodes it as above; a missing or unreadable file
 // reads as empty text.
-QString readTextFile(const QString &path);
+QString readTextFile(const QString &path, NulCharacters nul = NulCharacters::Replace);

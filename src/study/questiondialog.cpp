@@ -63,7 +63,7 @@ QuestionDialog::QuestionDialog(const QString &projectDir, QTabWidget *tabWidget,
     const QString questionsPath = projectDir + QLatin1String("/questions.txt");
     if (QFile::exists(questionsPath)) {
         const QList<QuestionsFile::Task> tasks =
-            QuestionsFile::parse(readTextFile(questionsPath));
+            QuestionsFile::parse(readTextFile(questionsPath, NulCharacters::EndText));
         for (const QuestionsFile::Task &task : tasks)
             buildTaskPage(task);
         setFixedHeight(form->stackedWidget->currentWidget()->sizeHint().height() + 100);
@@ -192,7 +192,7 @@ void QuestionDialog::previousStackedPage()
 
 void QuestionDialog::restoreAnswers()
 {
-    const QStringList pieces = AnswersFile::pieces(readTextFile(answerFilePath()));
+    const QStringList pieces = AnswersFile::pieces(readTextFile(answerFilePath(), NulCharacters::Drop));
     const QStringList answers = AnswersFile::distribute(pieces, int(answerEdits.size()));
     for (int k = 0; k < answers.size(); ++k)
         answerEdits.at(k)->setPlainText(answers.at(k));
@@ -200,7 +200,7 @@ void QuestionDialog::restoreAnswers()
 
 bool QuestionDialog::resumeFromLog()
 {
-    const QString logText = readTextFile(logFilePath());
+    const QString logText = readTextFile(logFilePath(), NulCharacters::Drop);
     if (QFile::exists(answerFilePath()))
         restoreAnswers();
 

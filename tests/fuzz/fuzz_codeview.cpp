@@ -9,6 +9,7 @@
 #include "fuzzsupport.h"
 
 #include "codeview/codeview.h"
+#include "codeview/sidebarfracture.h"
 #include "colors/colormanager.h"
 #include "model/featuretreewidget.h"
 #include "model/stnode.h"
@@ -29,7 +30,6 @@ const QByteArray exampleModel =
     "Extras : [History] | [Color] | [Spamfilter] | [Emoticons] ;\n";
 
 constexpr int maxFragments = 200;
-constexpr qint64 knownLineLimit = 10000000;
 
 void addFragments(STNode &file, FeatureList &features, const QByteArray &lines)
 {
@@ -40,10 +40,6 @@ void addFragments(STNode &file, FeatureList &features, const QByteArray &lines)
             continue;
         const int start = words.at(0).toInt();
         const int end = words.at(1).toInt();
-        // Reported and not yet fixed: bars for lines beyond about 10^8 overflow
-        // the code view's pixel arithmetic. Kept out so that the rest is fuzzed.
-        if (qAbs(qint64(start)) > knownLineLimit || qAbs(qint64(end)) > knownLineLimit)
-            continue;
         const qsizetype index = words.at(2).toLongLong();
         Feature *feature = index >= 0 && index < features.size() ? &features[index] : nullptr;
         const qint64 span = qint64(end) - start;
@@ -93,6 +89,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     view.show();
 
     fuzz::check(view.sideBars().size() == file.fragments().size(), "a fragment got no bar");
+    for (const SideBarFracture *sideBar : view.sideBars()) {
+        fuzz::check(sideBar->rect().height() >= 0, "a bar drawn upwards");
+        fuzz::check(qAbs(sideBar->y()) < 1e9 && sideBar->rect().height() < 1e9,
+                    "a bar outside the pixel range");
+    }
     manager.assignColor(&(*features)[0], manager.ColorArray.first());
     view.refreshFeatureColors(&(*features)[0]);
     view.setOpacity(90);
