@@ -269,14 +269,16 @@ const ProjectReader::NamePatterns &ProjectReader::patternsFor(const QString &nam
     auto found = m_patterns.constFind(name);
     if (found != m_patterns.constEnd())
         return *found;
-    // Names go into the patterns as they are, without escaping.
+    // A name stands for itself: "c*" or "(x" are names, not patterns (used
+    // as patterns, "c*" was found between any two operators and "(x" made
+    // an invalid pattern that matched nothing).
     const auto options = QRegularExpression::UseUnicodePropertiesOption;
+    const QString literal = QRegularExpression::escape(name);
     NamePatterns patterns;
-    patterns.inside = QRegularExpression(QStringLiteral("\\W") + name + QStringLiteral("\\W"),
+    patterns.inside = QRegularExpression(QStringLiteral("\\W") + literal + QStringLiteral("\\W"),
                                          options);
-    patterns.leading = QRegularExpression(name + QStringLiteral("\\W"), options);
-    patterns.trailing = QRegularExpression(QStringLiteral("\\W") + name, options);
-    patterns.literal = isPlainName(name);
+    patterns.leading = QRegularExpression(literal + QStringLiteral("\\W"), options);
+    patterns.trailing = QRegularExpression(QStringLiteral("\\W") + literal, options);
     return *m_patterns.insert(name, patterns);
 }
 
@@ -286,8 +288,7 @@ QList<Feature *> ProjectReader::featuresInExpression(const QString &expression) 
     if (!m_features)
         return found;
     const auto contains = [&expression](const QRegularExpression &pattern) {
-        // A name that makes an invalid pattern simply does not match.
-        return pattern.isValid() && pattern.match(expression).hasMatch();
+        return pattern.match(expression).hasMatch();
     };
     for (Feature &feature : *m_features) {
         const QString name = feature.name();
@@ -300,9 +301,9 @@ QList<Feature *> ProjectReader::featuresInExpression(const QString &expression) 
         if (name.isEmpty())
             continue;
         const NamePatterns &patterns = patternsFor(name);
-        // A name of word characters only is its own literal pattern, so an
-        // expression without it cannot match; this spares most matching.
-        if (patterns.literal && !expression.contains(name))
+        // An expression without the name cannot match; this spares most
+        // matching.
+        if (!expression.contains(name))
             continue;
         const bool matches = contains(patterns.inside)
             || (expression.startsWith(name) && contains(patterns.leading))

@@ -41,7 +41,6 @@ private:
         QRegularExpression inside; // \W name \W
         QRegularExpression leading; // name \W
         QRegularExpression trailing; // \W name
-        bool literal = false; // the name has only word characters
     };
 
     void readProject(const QDomElement &element, QTreeWidgetItem *parent);
