@@ -5,8 +5,12 @@
 #include "tst_badinput_support.h"
 
 #include "studyfixture.h"
+#include "study/questiondocument.h"
 
+#include <QImage>
+#include <QPixmap>
 #include <QTest>
+#include <QTextDocument>
 
 namespace {
 
@@ -48,6 +52,8 @@ private Q_SLOTS:
 
     void questionsFile_data();
     void questionsFile();
+    void questionPictures_data();
+    void questionPictures();
     void binaryQuestionsFile();
 
     void logFile_data();
@@ -267,6 +273,60 @@ void TestBadInputStudy::answersFileWithNulByte()
     const QByteArray saved = f->readFile(QStringLiteral("anna_bernd_answers.txt"));
     QVERIFY(saved.startsWith("first$sec"));
     QVERIFY2(saved.contains("third"), saved.constData());
+}
+
+// Pictures in questions are read from the project folder, and only from
+// regular files of a sane size: a device would be read until memory runs out.
+void TestBadInputStudy::questionPictures_data()
+{
+    QTest::addColumn<QString>("source"); // the <img src>
+    QTest::addColumn<QSize>("picture");  // the picture shown, or empty
+
+    QTest::newRow("picture beside questions.txt") << QStringLiteral("pic.png") << QSize(7, 5);
+    QTest::newRow("absolute path") << QStringLiteral("<absolute>") << QSize(7, 5);
+    QTest::newRow("device") << QStringLiteral("/dev/null") << QSize(0, 0);
+    QTest::newRow("folder") << QStringLiteral(".") << QSize(0, 0);
+    QTest::newRow("file over the size limit") << QStringLiteral("huge.png") << QSize(0, 0);
+    QTest::newRow("missing") << QStringLiteral("gone.png") << QSize(0, 0);
+}
+
+void TestBadInputStudy::questionPictures()
+{
+    QFETCH(QString, source);
+    QFETCH(QSize, picture);
+    if (source == QLatin1String("<absolute>"))
+        source = QUrl::fromLocalFile(f->path(QStringLiteral("pic.png"))).toString();
+
+    QImage red(7, 5, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    QVERIFY(red.save(f->path(QStringLiteral("pic.png"))));
+    {
+        // Sparse: takes no room on disk.
+        QFile huge(f->path(QStringLiteral("huge.png")));
+        QVERIFY(huge.open(QIODevice::WriteOnly));
+        QVERIFY(huge.resize(QuestionDocument::MaxResourceBytes + 1));
+    }
+    QVERIFY(f->writeFile(QStringLiteral("questions.txt"),
+                         "Look<img src=\"" + source.toUtf8() + "\">|1;"));
+
+    f->make();
+    QCOMPARE(f->stack()->count(), 2);
+    QTextEdit *question = nullptr;
+    for (QTextEdit *edit : f->stack()->widget(1)->findChildren<QTextEdit *>())
+        if (edit->isReadOnly())
+            question = edit;
+    QVERIFY(question);
+    auto *document = qobject_cast<QuestionDocument *>(question->document());
+    QVERIFY(document);
+    const QVariant resource = document->resource(QTextDocument::ImageResource, QUrl(source));
+    QImage shown;
+    if (resource.typeId() == QMetaType::QImage)
+        shown = resource.value<QImage>();
+    else if (resource.typeId() == QMetaType::QPixmap)
+        shown = resource.value<QPixmap>().toImage();
+    QCOMPARE(resource.isValid(), !picture.isEmpty());
+    QCOMPARE(shown.size(), picture);
+    QCOMPARE(document->resourceFile(QUrl(source)).isEmpty(), picture.isEmpty());
 }
 
 // Writing fails ---------------------------------------------------------------

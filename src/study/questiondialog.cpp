@@ -7,6 +7,7 @@
 #include "study/accountname.h"
 #include "study/actionlog.h"
 #include "study/answersfile.h"
+#include "study/questiondocument.h"
 #include "study/resumeposition.h"
 
 #include <QCloseEvent>
@@ -102,7 +103,7 @@ void QuestionDialog::buildTaskPage(const QuestionsFile::Task &task)
         // The question reads like a label: no frame, no interaction, and the
         // window colour as background.
         auto *questionEdit = new QTextEdit(page);
-        auto *document = new QTextDocument(questionEdit);
+        auto *document = new QuestionDocument(projectDir, questionEdit);
         document->setHtml(question.text);
         questionEdit->setDocument(document);
         questionEdit->setFixedHeight(int(document->size().height()));
