@@ -94,8 +94,10 @@ void measureProjectModel(const QString &folder, BenchTable &table)
         });
     }
     table.time(QStringLiteral("recolour all features"), [&] {
+        QList<Feature *> all;
         for (Feature &feature : *features)
-            reader.recolorFeature(&feature);
+            all.append(&feature);
+        reader.recolorFeatures(all);
         packageView.scaleTextures(packageView.width(), 0);
         featureView.scaleTextures(featureView.width(), 0);
     });

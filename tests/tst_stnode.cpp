@@ -3,6 +3,7 @@
 #include "model/stnode.h"
 #include "model/stripelist.h"
 
+#include <QRandomGenerator>
 #include <QTest>
 
 #include <memory>
@@ -25,6 +26,7 @@ private Q_SLOTS:
     void cloneOfDeepTree();
     void setStripe_data();
     void setStripe();
+    void fillingIsSettingStripeByStripe();
     void totalsFromLeavesToAncestors();
     void featureLinesMatchByName();
 };
@@ -273,6 +275,68 @@ void TestSTNode::setStripe()
         QCOMPARE(list.at(i).shade, shades[i]);
     }
     QCOMPARE(list.alternation(), calls.size() % 2 == 1);
+}
+
+// The sparse list against the plain one it stands for, over random mixes
+// of single stripes and cleared stretches.
+void TestSTNode::fillingIsSettingStripeByStripe()
+{
+    struct Plain
+    {
+        QList<Stripe> stripes;
+        bool alternation = false;
+        void set(int id, int x, int width)
+        {
+            const Stripe stripe{x, width, alternation};
+            if (id >= 0 && id < stripes.size())
+                stripes[id] = stripe;
+            else
+                stripes.append(stripe);
+            alternation = !alternation;
+        }
+    };
+    QRandomGenerator random(20261208);
+    for (int round = 0; round < 200; ++round) {
+        StripeList list;
+        Plain plain;
+        for (int step = 0; step < 40; ++step) {
+            const int action = random.bounded(8);
+            if (action == 0) {
+                // A stretch, then a few of its stripes widened in order.
+                const int count = random.bounded(-1, 30);
+                const int x = random.bounded(3);
+                list.fill(count, x);
+                QList<int> widths(qMax(0, count), 0);
+                for (int i = 0; i < 3 && count > 0; ++i)
+                    widths[random.bounded(count)] = random.bounded(1, 5);
+                for (int id = 0; id < count; ++id) {
+                    if (widths[id] != 0)
+                        list.place(id, x, widths[id]);
+                    plain.set(id, x, widths[id]);
+                }
+            } else if (action == 1) {
+                const int count = random.bounded(-1, 30);
+                list.fill(count);
+                for (int id = 0; id < count; ++id)
+                    plain.set(id, 0, 0);
+            } else {
+                const int id = random.bounded(-2, 35);
+                const int x = random.bounded(100);
+                const int width = random.bounded(5);
+                list.setStripe(id, x, width);
+                plain.set(id, x, width);
+            }
+            QCOMPARE(list.size(), plain.stripes.size());
+            QCOMPARE(list.alternation(), plain.alternation);
+            for (int id = 0; id < list.size(); ++id) {
+                const Stripe got = list.at(id);
+                const Stripe want = plain.stripes.at(id);
+                QVERIFY2(got.x == want.x && got.width == want.width && got.shade == want.shade,
+                         qPrintable(QStringLiteral("round %1 step %2 id %3")
+                                        .arg(round).arg(step).arg(id)));
+            }
+        }
+    }
 }
 
 void TestSTNode::totalsFromLeavesToAncestors()

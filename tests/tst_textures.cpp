@@ -497,6 +497,20 @@ void TestTextures::recolorRepaintsBars()
     QVERIFY(m_colors->resetFeatureColor(&m_features[0]));
     reader.recolorFeature(&m_features[0]);
     QCOMPARE(runs(file->texture().toImage(), 30), before);
+
+    // Both at once, as after loading saved colours: one walk repaints both
+    // bars and both feature-view blocks. (Taking a colour back to grey
+    // leaves it taken until its palette row lets it go.)
+    m_colors->ColorArray[0]->setFree(true);
+    QVERIFY(m_colors->assignColor(&m_features[0], m_colors->ColorArray[0]));
+    QVERIFY(m_colors->assignColor(&m_features[1], m_colors->ColorArray[1]));
+    reader.recolorFeatures({&m_features[0], &m_features[1]});
+    for (STNode *row : {file, project})
+        QCOMPARE(runs(row->texture().toImage(), 30),
+                 QStringLiteral("0:white 1-150:%1 151-200:%2 201-350:white")
+                     .arg(red, colorName(1)));
+    QCOMPARE(runs(copiedForB->texture().toImage(), 20),
+             QStringLiteral("0:white 1-41:%1 42-299:white").arg(colorName(1)));
 }
 
 QTEST_MAIN(TestTextures)

@@ -72,9 +72,12 @@ void MainWindow::updateAllColors()
     if (!tree || !manager || !m_form)
         return;
     FeatureList *features = tree->features();
-    for (Feature &feature : *features) {
-        if (m_projectReader)
-            m_projectReader->recolorFeature(&feature);
+    if (m_projectReader) {
+        QList<Feature *> all;
+        all.reserve(features->size());
+        for (Feature &feature : *features)
+            all.append(&feature);
+        m_projectReader->recolorFeatures(all);
     }
 
     // Rows first let go of what they will no longer show, and only then take

@@ -90,6 +90,8 @@ ProjectReader::~ProjectReader() = default;
 
 bool ProjectReader::readProjectFile(const QString &path)
 {
+    // The feature list may have changed since an earlier read.
+    m_featuresByName.clear();
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
         printLine(stderr, QStringLiteral("Error: Cannot read file ") + QStringLiteral(": ")
@@ -258,10 +260,13 @@ Feature *ProjectReader::featureByName(const QString &name) const
 {
     if (!m_features)
         return nullptr;
-    for (Feature &feature : *m_features)
-        if (feature.name() == name)
-            return &feature;
-    return nullptr;
+    // The first feature of each name, indexed once: a project file names
+    // features thousands of times.
+    if (m_featuresByName.isEmpty()) {
+        for (auto it = m_features->rbegin(); it != m_features->rend(); ++it)
+            m_featuresByName.insert(it->name(), &*it);
+    }
+    return m_featuresByName.value(name);
 }
 
 const ProjectReader::NamePatterns &ProjectReader::patternsFor(const QString &name) const
@@ -300,11 +305,11 @@ QList<Feature *> ProjectReader::featuresInExpression(const QString &expression) 
         // characters in a row.
         if (name.isEmpty())
             continue;
-        const NamePatterns &patterns = patternsFor(name);
         // An expression without the name cannot match; this spares most
-        // matching.
+        // matching and most patterns.
         if (!expression.contains(name))
             continue;
+        const NamePatterns &patterns = patternsFor(name);
         const bool matches = contains(patterns.inside)
             || (expression.startsWith(name) && contains(patterns.leading))
             || (expression.endsWith(name) && contains(patterns.trailing));
@@ -405,12 +410,14 @@ void ProjectReader::completeTrees(MainWindow *window)
     const QList<QTreeWidgetItem *> packageRows = preOrder(topLevelRows(m_packageView));
 
     // Totals of unannotated and per-feature lines, from the leaves upwards.
+    const STNode::FeatureIndices byName =
+        STNode::featureIndicesByName(m_features ? *m_features : FeatureList());
     for (QTreeWidgetItem *item : packageRows) {
         auto *row = dynamic_cast<STNode *>(item);
         if (!row || row->childCount() > 0)
             continue;
         row->addToAncestors(row->unannotatedLines());
-        row->computeFeatureLines();
+        row->computeFeatureLines(&byName);
     }
 
     const int featureCount = m_features ? int(m_features->size()) : 0;
@@ -506,10 +513,14 @@ void ProjectReader::buildFeatureView()
 
             auto copies = std::make_shared<std::vector<QTreeWidgetItem *>>(featureCount, nullptr);
             bool anyCopy = false;
+            // A stripe for every feature, stored only where there is a bar.
+            StripeList &stripes = source->featureStripes();
+            stripes.fill(featureCount, 2);
             for (int i = 0; i < featureCount; ++i) {
                 const int width = STNode::featureBarWidth(lines[i], source->lineCount(),
                                                           RowTexture::FeatureCopyArea);
-                source->featureStripes().setStripe(i, 2, width);
+                if (width != 0)
+                    stripes.place(i, 2, width);
                 QTreeWidgetItem *parentCopy =
                     work.parentCopies ? (*work.parentCopies)[i] : nullptr;
                 if (width <= 0 || !parentCopy)
@@ -556,27 +567,45 @@ void ProjectReader::pruneFeatureCopy(QTreeWidgetItem *item)
 
 void ProjectReader::recolorFeature(Feature *feature)
 {
-    if (!feature)
-        return;
-    const int id = feature->id;
-    const QColor color = colorOfPalette(feature->color());
+    recolorFeatures({feature});
+}
 
-    // The feature's block of the feature view is painted in one colour.
-    if (id >= 0 && id < m_featureView->topLevelItemCount()) {
-        m_featureColors->recolor(id, color);
-        for (QTreeWidgetItem *item : preOrder({m_featureView->topLevelItem(id)}))
-            if (auto *row = dynamic_cast<STNode *>(item))
-                row->showFullSizeBackground();
-        m_featureView->viewport()->update();
+void ProjectReader::recolorFeatures(const QList<Feature *> &features)
+{
+    std::vector<bool> recolored;
+    bool featureViewChanged = false;
+    for (Feature *feature : features) {
+        if (!feature || feature->id < 0)
+            continue;
+        const int id = feature->id;
+        const QColor color = colorOfPalette(feature->color());
+
+        // The feature's block of the feature view is painted in one colour.
+        if (id < m_featureView->topLevelItemCount()) {
+            m_featureColors->recolor(id, color);
+            for (QTreeWidgetItem *item : preOrder({m_featureView->topLevelItem(id)}))
+                if (auto *row = dynamic_cast<STNode *>(item))
+                    row->showFullSizeBackground();
+            featureViewChanged = true;
+        }
+        m_packageColors->recolor(id, color);
+        if (std::size_t(id) >= recolored.size())
+            recolored.resize(std::size_t(id) + 1, false);
+        recolored[std::size_t(id)] = true;
     }
-
-    // Package rows repaint the feature's bar where they have one.
-    if (id < 0)
+    if (featureViewChanged)
+        m_featureView->viewport()->update();
+    if (recolored.empty())
         return;
-    m_packageColors->recolor(id, color);
+
+    // Package rows repaint where they have a bar of one of the features; one
+    // walk over the rows for all of them.
+    const auto isRecolored = [&recolored](int id) {
+        return std::size_t(id) < recolored.size() && recolored[std::size_t(id)];
+    };
     for (QTreeWidgetItem *item : preOrder(topLevelRows(m_packageView))) {
         auto *row = dynamic_cast<STNode *>(item);
-        if (!row || id >= row->stripes().size() || row->stripes().at(id).width <= 0)
+        if (!row || !row->stripes().anyBar(isRecolored))
             continue;
         row->markRecolored();
         row->showFullSizeBackground();

@@ -28,6 +28,8 @@ public:
     void computeLineCounts(const QString &folderPath);
     void completeTrees(MainWindow *window);
     void recolorFeature(Feature *feature);
+    // The same for many features at once, in one walk over the rows.
+    void recolorFeatures(const QList<Feature *> &features);
 
     Feature *featureByName(const QString &name) const;
     QList<Feature *> featuresInExpression(const QString &expression) const;
@@ -62,4 +64,5 @@ private:
     std::shared_ptr<BarColors> m_packageColors;
     std::shared_ptr<BarColors> m_featureColors;
     mutable QHash<QString, NamePatterns> m_patterns;
+    mutable QHash<QString, Feature *> m_featuresByName;
 };

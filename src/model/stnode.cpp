@@ -307,25 +307,49 @@ void STNode::sumChildLineCounts()
     m_lineCount = clampToInt(sum);
 }
 
-void STNode::computeFeatureLines()
+STNode::FeatureIndices STNode::featureIndicesByName(const FeatureList &features)
+{
+    FeatureIndices byName;
+    byName.reserve(features.size());
+    for (int k = 0; k < features.size(); ++k)
+        byName[features.at(k).name()].append(k);
+    return byName;
+}
+
+void STNode::computeFeatureLines(const FeatureIndices *byName)
 {
     if (childCount() > 0 || !m_featureList)
         return;
-    const FeatureList &features = *m_featureList;
-    const QList<Fragment> &records = fragments();
-    for (int k = 0; k < features.size(); ++k) {
-        // Features are matched by name: records of a same-named feature count too.
-        const Feature &feature = features.at(k);
-        qint64 sum = 0;
-        for (const Fragment &record : records)
-            if (record.feature
-                && (record.feature == &feature || record.feature->name() == feature.name()))
-                sum += record.lineSpan;
-        const int lines = clampToInt(sum);
+    FeatureIndices own;
+    if (!byName) {
+        own = featureIndicesByName(*m_featureList);
+        byName = &own;
+    }
+    // Records of a same-named feature count too. Summed wide, record by
+    // record: a file has a few records, a model may have thousands of
+    // features.
+    QHash<int, qint64> sums;
+    for (const Fragment &record : fragments()) {
+        if (!record.feature)
+            continue;
+        const auto named = byName->constFind(record.feature->name());
+        if (named == byName->constEnd())
+            continue;
+        for (int k : *named)
+            sums[k] += record.lineSpan;
+    }
+
+    QList<int> &counts = featureLines();
+    const qsizetype counted = qMin(counts.size(), m_featureList->size());
+    for (qsizetype k = 0; k < counted; ++k)
+        counts[k] = 0;
+    for (auto it = sums.cbegin(); it != sums.cend(); ++it) {
+        const int k = it.key();
+        const int lines = clampToInt(it.value());
         // Rows without feature lines (feature or fragment rows that survived
         // pruning because of their label) have nothing to add to.
-        if (k < featureLines().size())
-            featureLines()[k] = lines;
+        if (k < counts.size())
+            counts[k] = lines;
         if (lines == 0)
             continue;
         for (STNode *row = parentRow(); row; row = row->parentRow())
@@ -368,10 +392,8 @@ void STNode::layOutPackageBars(int width)
     for (int value : lines)
         sum += value;
 
-    for (int j = 0; j < featureCount; ++j) {
-        stripes().setStripe(j, 0, 0);
-        featureStripes().setStripe(j, 0, 0);
-    }
+    stripes().fill(featureCount);
+    featureStripes().fill(featureCount);
 
     // Negative spans can leave nothing (or less than nothing) to share out.
     if (sum < 1)

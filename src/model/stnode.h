@@ -4,6 +4,7 @@
 #include "model/fragment.h"
 #include "model/stripelist.h"
 
+#include <QHash>
 #include <QPixmap>
 #include <QTreeWidgetItem>
 
@@ -67,7 +68,13 @@ public:
     void addToAncestors(int lines);
     void sumChildLineCounts();
 
-    void computeFeatureLines();
+    // Features are matched by name: the indices of the features of each name.
+    using FeatureIndices = QHash<QString, QList<int>>;
+    static FeatureIndices featureIndicesByName(const FeatureList &features);
+    // Counts a file's lines per feature and adds them to its ancestors. The
+    // index, when given, is that of the row's feature list (a project's
+    // files share one instead of each making its own).
+    void computeFeatureLines(const FeatureIndices *byName = nullptr);
     QPixmap packageTexture(int width);
     QPixmap featureTexture(Feature *feature, int width, int id);
     QPixmap featureRowTexture(Feature *feature, int width, int id);
