@@ -1,3 +1,4 @@
+#include "app/findmarks.h"
 #include "codeview/backgroundfracture.h"
 #include "codeview/codeview.h"
 #include "codeview/linenumbercolumn.h"
@@ -345,6 +346,13 @@ void TestCodeView::largeFileIsPaintedLineByLine()
     for (int n : {2, 50000, 100000, 100002})
         QVERIFY2(inkInLine(n) == 0, qPrintable(QString::number(n)));
     QVERIFY(column->boundingRect().height() >= lines * step);
+
+    // Search marks stand on the painted lines too.
+    const QList<FindMarks::Mark> marks = FindMarks::find(
+        view->textEdit()->document(), CodeView::codeFont(), step, QStringLiteral("last"), {});
+    QCOMPARE(marks.size(), 1);
+    QCOMPARE(marks.first().rect.top(),
+             (lines - 1) * step + QFontMetrics(CodeView::codeFont()).descent() + 2);
 }
 
 void TestCodeView::oneLineFragment()

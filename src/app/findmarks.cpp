@@ -3,6 +3,7 @@
 #include <QAbstractTextDocumentLayout>
 #include <QFontMetrics>
 #include <QFontMetricsF>
+#include <QPlainTextDocumentLayout>
 #include <QTextBlock>
 #include <QTextLayout>
 
@@ -64,6 +65,9 @@ class VisualLines
 public:
     explicit VisualLines(const QTextDocument *document)
     {
+        // The plain layout of a large file lays nothing out: one line a block.
+        if (isPlain(document))
+            return;
         bool oneLinePerBlock = true;
         for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
             if (lineCount(block) != 1) {
@@ -89,6 +93,11 @@ public:
         if (const QTextLayout *layout = block.layout(); layout && layout->lineCount() > 1)
             inBlock = layout->lineForTextPosition(positionInBlock).lineNumber();
         return m_firstLine[block.blockNumber()] + qMax(0, inBlock);
+    }
+
+    static bool isPlain(const QTextDocument *document)
+    {
+        return qobject_cast<const QPlainTextDocumentLayout *>(document->documentLayout());
     }
 
 private:
@@ -152,6 +161,9 @@ QList<Mark> find(const QTextDocument *document, const QFont &font, qreal lineSte
     if (QAbstractTextDocumentLayout *layout = document->documentLayout())
         layout->documentSize();
     const VisualLines visualLines(document);
+    // Asking a block of a plain layout for its layout would make one for
+    // each of hundreds of thousands of blocks.
+    const bool plain = VisualLines::isPlain(document);
 
     // Widths are the font's exact advances, as the text layout uses them.
     const QFontMetricsF metrics(font);
@@ -178,7 +190,8 @@ QList<Mark> find(const QTextDocument *document, const QFont &font, qreal lineSte
             const int end = wordEnd(blockText, start, start + int(text.size()));
 
             int lineStart = 0;
-            if (const QTextLayout *layout = block.layout(); layout && layout->lineCount() > 1)
+            if (const QTextLayout *layout = plain ? nullptr : block.layout();
+                layout && layout->lineCount() > 1)
                 lineStart = qMax(0, layout->lineForTextPosition(start).textStart());
             const QStringView line = QStringView(blockText).mid(lineStart);
             const qreal before = lineWidth(metrics, tabDistance, line.first(start - lineStart));
