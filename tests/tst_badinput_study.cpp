@@ -233,6 +233,8 @@ void TestBadInputStudy::answersFile_data()
     QTest::newRow("Latin-1 (older versions) read as Latin-1")
         << QByteArray("Stra\xdf" "e$M\xfc" "ller$\n")
         << ten({QStringLiteral("Straße"), QStringLiteral("Müller")});
+    QTest::newRow("Latin-1 starting like a UTF-16 byte order mark (found by fuzzing)")
+        << QByteArray("\xfe\xff" "a$b\xe4$\n") << ten({QStringLiteral("þÿa"), QStringLiteral("bä")});
     QTest::newRow("interrupted: last answer without '$' kept")
         << QByteArray("a$b$half an ans") << ten({"a", "b", "half an ans"});
     QTest::newRow("more answers than boxes: joined into the last box")

@@ -12,6 +12,8 @@ class TestTextDecoding : public QObject
 private Q_SLOTS:
     void decode_data();
     void decode();
+    void studyText_data();
+    void studyText();
     void missingFileReadsEmpty();
 };
 
@@ -32,7 +34,6 @@ void TestTextDecoding::decode_data()
         return bytes;
     };
     constexpr auto replace = NulCharacters::Replace;
-    constexpr auto drop = NulCharacters::Drop;
     constexpr auto end = NulCharacters::EndText;
 
     QTest::newRow("plain ascii") << QByteArray("A:B|C;") << replace << QStringLiteral("A:B|C;");
@@ -54,10 +55,6 @@ void TestTextDecoding::decode_data()
 
     QTest::newRow("nul replaced, lines kept") << QByteArray("abc\0def\ng", 9) << replace
                                               << QStringLiteral("abc\ufffddef\ng");
-    QTest::newRow("nul dropped") << QByteArray("a$b\0\0\0c$\n", 10) << drop
-                                 << QStringLiteral("a$bc$\n");
-    QTest::newRow("utf-8 around dropped nuls") << QByteArray("\xc3\xa4\0\0\xc3\xb6", 6) << drop
-                                               << QStringLiteral("äö");
     QTest::newRow("cut at nul") << QByteArray("abc\0def", 7) << end << QStringLiteral("abc");
     QTest::newRow("nul first") << QByteArray("\0abc", 4) << end << QString();
     QTest::newRow("invalid utf-8 after the end is ignored")
@@ -72,10 +69,32 @@ void TestTextDecoding::decode()
     QCOMPARE(decodeText(bytes, nul), expected);
 }
 
+void TestTextDecoding::studyText_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("nul dropped") << QByteArray("a$b\0\0\0c$\n", 10) << QStringLiteral("a$bc$\n");
+    QTest::newRow("utf-8 around dropped nuls") << QByteArray("\xc3\xa4\0\0\xc3\xb6", 6)
+                                               << QStringLiteral("äö");
+    QTest::newRow("latin-1 of older versions") << QByteArray("Stra\xdf" "e$") << "Straße$";
+    QTest::newRow("latin-1 that starts like a utf-16 mark")
+        << QByteArray("\xfe\xff" "a\0$", 5) << QStringLiteral("þÿa$");
+    QTest::newRow("utf-8 mark left out") << QByteArray("\xef\xbb\xbf" "x$") << "x$";
+}
+
+void TestTextDecoding::studyText()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, expected);
+    QCOMPARE(decodeStudyText(bytes), expected);
+}
+
 void TestTextDecoding::missingFileReadsEmpty()
 {
     QTemporaryDir dir;
     QVERIFY(readTextFile(dir.filePath("missing.txt")).isEmpty());
+    QVERIFY(readStudyFile(dir.filePath("missing.txt")).isEmpty());
 }
 
 QTEST_APPLESS_MAIN(TestTextDecoding)

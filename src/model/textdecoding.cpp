@@ -37,9 +37,6 @@ QString decodeText(const QByteArray &bytes, NulCharacters nul)
     case NulCharacters::Replace:
         text.replace(QChar(QChar::Null), QChar(QChar::ReplacementCharacter));
         break;
-    case NulCharacters::Drop:
-        text.remove(QChar(QChar::Null));
-        break;
     case NulCharacters::EndText:
         if (const qsizetype end = text.indexOf(QChar(QChar::Null)); end >= 0)
             text.truncate(end);
@@ -54,4 +51,19 @@ QString readTextFile(const QString &path, NulCharacters nul)
     if (!file.open(QIODevice::ReadOnly))
         return QString();
     return decodeText(file.readAll(), nul);
+}
+
+QString decodeStudyText(const QByteArray &bytes)
+{
+    QString text = decodeWithoutMark(bytes);
+    text.remove(QChar(QChar::Null));
+    return text;
+}
+
+QString readStudyFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    return decodeStudyText(file.readAll());
 }

@@ -8,7 +8,6 @@
 // name, or the zeros a crash can leave in a file that was being appended to.
 enum class NulCharacters {
     Replace, // shown as U+FFFD, so that the text keeps its lines (sources)
-    Drop,    // left out, so that what was written after them is read (study files)
     EndText, // the text ends at the first one (feature model, questions)
 };
 
@@ -22,3 +21,11 @@ QString decodeText(const QByteArray &bytes, NulCharacters nul = NulCharacters::R
 // Reads a whole file and decodes it as above; a missing or unreadable file
 // reads as empty text.
 QString readTextFile(const QString &path, NulCharacters nul = NulCharacters::Replace);
+
+// The study files the viewer writes itself (log, answers): UTF-8, or Latin-1
+// from older versions, whatever their first bytes look like (an older answer
+// may well begin with "þÿ", which would read as a UTF-16 byte order mark).
+// The zeros a crash can leave are dropped, so that what was written after
+// them is read.
+QString decodeStudyText(const QByteArray &bytes);
+QString readStudyFile(const QString &path);

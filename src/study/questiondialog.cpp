@@ -193,7 +193,7 @@ void QuestionDialog::previousStackedPage()
 
 void QuestionDialog::restoreAnswers()
 {
-    const QStringList pieces = AnswersFile::pieces(readTextFile(answerFilePath(), NulCharacters::Drop));
+    const QStringList pieces = AnswersFile::pieces(readStudyFile(answerFilePath()));
     const QStringList answers = AnswersFile::distribute(pieces, int(answerEdits.size()));
     for (int k = 0; k < answers.size(); ++k)
         answerEdits.at(k)->setPlainText(answers.at(k));
@@ -201,7 +201,7 @@ void QuestionDialog::restoreAnswers()
 
 bool QuestionDialog::resumeFromLog()
 {
-    const QString logText = readTextFile(logFilePath(), NulCharacters::Drop);
+    const QString logText = readStudyFile(logFilePath());
     if (QFile::exists(answerFilePath()))
         restoreAnswers();
 

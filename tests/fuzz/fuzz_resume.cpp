@@ -72,8 +72,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     // Every earlier answer is in the answers file again, those after zeros
     // left by a crash included.
-    const QString now = normalized(decodeText(fuzz::readAll(answersPath), NulCharacters::Drop));
-    const QString before = normalized(decodeText(parts.at(1), NulCharacters::Drop));
+    const QString now = normalized(decodeStudyText(fuzz::readAll(answersPath)));
+    const QString before = normalized(decodeStudyText(parts.at(1)));
     for (const QString &piece : before.split(QLatin1Char('$'))) {
         if (!piece.trimmed().isEmpty())
             fuzz::check(now.contains(piece.endsWith(QLatin1Char('\n')) ? piece.chopped(1) : piece),
