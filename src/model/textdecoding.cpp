@@ -14,6 +14,13 @@ QString decodeWithoutMark(const QByteArray &bytes)
     return QString::fromLatin1(bytes);
 }
 
+// A missing or unreadable file reads as no bytes.
+QByteArray readBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 } // namespace
 
 QString decodeText(const QByteArray &bytes, NulCharacters nul)
@@ -47,10 +54,7 @@ QString decodeText(const QByteArray &bytes, NulCharacters nul)
 
 QString readTextFile(const QString &path, NulCharacters nul)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QString();
-    return decodeText(file.readAll(), nul);
+    return decodeText(readBytes(path), nul);
 }
 
 QString decodeStudyText(const QByteArray &bytes)
@@ -62,8 +66,5 @@ QString decodeStudyText(const QByteArray &bytes)
 
 QString readStudyFile(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QString();
-    return decodeStudyText(file.readAll());
+    return decodeStudyText(readBytes(path));
 }
