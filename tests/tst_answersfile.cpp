@@ -66,6 +66,10 @@ void TestAnswersFile::encode_data()
     QTest::newRow("umlauts as utf-8")
         << QStringList{QStringLiteral("Größe"), QStringLiteral("ü")}
         << QByteArray("Gr\xc3\xb6\xc3\x9f" "e$\xc3\xbc$\n");
+    QTest::newRow("typed dollar cannot end the answer")
+        << QStringList{"showHistory$ (Server)", "b"} << QByteArray("showHistory\\x24 (Server)$b$\n");
+    QTest::newRow("typed backslash doubled")
+        << QStringList{"C:\\x24", "\\"} << QByteArray("C:\\\\x24$\\\\$\n");
 }
 
 void TestAnswersFile::encode()
@@ -90,6 +94,14 @@ void TestAnswersFile::pieces_data()
         << "x$y" << QStringList{"x", "y"};
     QTest::newRow("unterminated answer loses only the line end")
         << "x$y\n" << QStringList{"x", "y"};
+    QTest::newRow("escaped dollar stays in its answer")
+        << "showHistory\\x24 (Server)$b$\n" << QStringList{"showHistory$ (Server)", "b"};
+    QTest::newRow("doubled backslash before x24 is a backslash")
+        << "\\\\x24$\n" << QStringList{"\\x24"};
+    QTest::newRow("other backslashes stand for themselves")
+        << "a\\nb\\$\\x2$\n" << QStringList{"a\\nb\\", "\\x2"};
+    QTest::newRow("interrupted inside an escape keeps what was written")
+        << "x$y\\x2" << QStringList{"x", "y\\x2"};
 }
 
 void TestAnswersFile::pieces()
@@ -122,11 +134,11 @@ void TestAnswersFile::distribute()
     QCOMPARE(AnswersFile::distribute(pieces, boxCount), answers);
 }
 
-// Whatever a participant types (except "$" in any but the last box) comes
-// back into the same boxes after writing and reading.
+// Whatever a participant types comes back into the same boxes after writing
+// and reading, "$" and backslashes included.
 void TestAnswersFile::randomAnswersSurviveTheRoundTrip()
 {
-    static const QString alphabet = QStringLiteral("ab \n\r\tä€;|");
+    static const QString alphabet = QStringLiteral("ab \n\r\tä€;|$\\x24");
     QRandomGenerator random(7);
     for (int round = 0; round < 1000; ++round) {
         QStringList answers;

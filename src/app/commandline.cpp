@@ -1,5 +1,7 @@
 #include "commandline.h"
 
+#include "subcommands.h"
+
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QDir>
@@ -35,6 +37,12 @@ QString helpText(const QCommandLineParser &parser, bool withQtOptions)
     QString text = parser.helpText();
     text.remove(0, text.indexOf(QLatin1Char('\n')) + 1);
     text.prepend(QStringLiteral("Usage: %1 [options] [%2]\n").arg(programName, folderArgument));
+    if (!subCommands().isEmpty()) {
+        text += QStringLiteral("\nCommands (each with its own --help):\n");
+        for (const SubCommand &command : subCommands())
+            text += QStringLiteral("  %1 %2  %3\n").arg(programName, command.name.leftJustified(7),
+                                                        command.summary);
+    }
     if (withQtOptions) {
         QStringList names;
         for (const char *name : qtValueOptions)

@@ -1,5 +1,6 @@
 #include "app/commandline.h"
 #include "app/mainwindow.h"
+#include "app/subcommands.h"
 
 #include <QApplication>
 #include <QStringList>
@@ -12,6 +13,9 @@ int main(int argc, char *argv[])
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
+
+    if (const SubCommand *command = findSubCommand(arguments))
+        return runSubCommand(*command, argc, argv, arguments);
 
     const CommandLineRequest request = parseCommandLine(arguments);
     if (request.action != CommandLineRequest::Action::Run) {

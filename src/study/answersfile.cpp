@@ -4,11 +4,57 @@
 
 namespace AnswersFile {
 
+namespace {
+
+const QString escapedDollar = QStringLiteral("\\x24");
+
+} // namespace
+
+QString escape(const QString &answer)
+{
+    QString stored;
+    stored.reserve(answer.size());
+    for (const QChar c : answer) {
+        if (c == QLatin1Char('\\'))
+            stored += QStringLiteral("\\\\");
+        else if (c == QLatin1Char('$'))
+            stored += escapedDollar;
+        else
+            stored += c;
+    }
+    return stored;
+}
+
+QString unescape(const QString &stored)
+{
+    if (!stored.contains(QLatin1Char('\\')))
+        return stored;
+    QString answer;
+    answer.reserve(stored.size());
+    for (qsizetype i = 0; i < stored.size(); ++i) {
+        const QChar c = stored.at(i);
+        if (c == QLatin1Char('\\') && i + 1 < stored.size()) {
+            if (stored.at(i + 1) == QLatin1Char('\\')) {
+                answer += c;
+                ++i;
+                continue;
+            }
+            if (QStringView(stored).mid(i, escapedDollar.size()) == escapedDollar) {
+                answer += QLatin1Char('$');
+                i += escapedDollar.size() - 1;
+                continue;
+            }
+        }
+        answer += c;
+    }
+    return answer;
+}
+
 QByteArray encode(const QStringList &answers)
 {
     QString text;
     for (const QString &answer : answers) {
-        text += answer;
+        text += escape(answer);
         text += QLatin1Char('$');
     }
     text += QLatin1Char('\n');
@@ -35,11 +81,13 @@ QStringList pieces(const QString &text)
 {
     QStringList result = text.split(QLatin1Char('$'));
     QString last = result.takeLast();
-    if (last.trimmed().isEmpty())
-        return result;
-    if (last.endsWith(QLatin1Char('\n')))
-        last.chop(1);
-    result.append(last);
+    if (!last.trimmed().isEmpty()) {
+        if (last.endsWith(QLatin1Char('\n')))
+            last.chop(1);
+        result.append(last);
+    }
+    for (QString &piece : result)
+        piece = unescape(piece);
     return result;
 }
 

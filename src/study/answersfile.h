@@ -6,7 +6,16 @@
 
 // The participant's answers file: the text of every answer box followed by
 // "$", then one "\n", stored as UTF-8.
+//
+// A typed "$" would be taken for the end of its answer, so inside an answer
+// "$" is written as "\x24" and a typed backslash as "\\"; any other backslash
+// stands for itself. Scripts that split the file at "$" still get one piece
+// per answer box.
 namespace AnswersFile {
+
+// One answer as stored, and back. unescape(escape(a)) == a for any a.
+QString escape(const QString &answer);
+QString unescape(const QString &stored);
 
 QByteArray encode(const QStringList &answers);
 
@@ -15,14 +24,15 @@ QByteArray encode(const QStringList &answers);
 // written.
 bool write(const QString &path, const QStringList &answers);
 
-// The answer pieces of a file's text: split at "$", without the closing line
-// end. Text after the last "$" that is more than that line end (as left by
+// The answers of a file's text: split at "$" and unescaped, without the
+// closing line end. Text after the last "$" that is more than that line end (as left by
 // an interrupted write) is kept as a piece of its own.
 QStringList pieces(const QString &text);
 
 // Maps pieces onto boxCount answer boxes in order. Pieces beyond the last box
-// (an answer that contained "$", or a questionnaire with fewer boxes than
-// before) are joined with "$" into the last box so that no text is lost.
+// (a questionnaire with fewer boxes than before, or an answer with a "$"
+// written before "$" was escaped) are joined with "$" into the last box so
+// that no text is lost.
 QStringList distribute(const QStringList &pieces, int boxCount);
 
 } // namespace AnswersFile

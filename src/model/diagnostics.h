@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+// Diagnostics of the command-line tools, one line each in the form compilers
+// use and editors jump to:
+//   path:line:column: error|warning|note: text
+// A line or column of 0 is left out ("path:line: warning: text", "path: error: text").
+struct Diagnostic
+{
+    enum class Severity { Error, Warning, Note };
+
+    QString path;
+    int line = 0;
+    int column = 0;
+    Severity severity = Severity::Error;
+    QString text;
+};
+
+QString formatDiagnostic(const Diagnostic &diagnostic);
+
+// Collects the diagnostics of one run: writes each as it comes and counts them
+// by severity for the summary line and the exit status.
+class Diagnostics
+{
+public:
+    using Writer = std::function<void(const QString &line)>;
+
+    // Without a writer, lines go to standard error.
+    explicit Diagnostics(Writer writer = {});
+
+    void report(const Diagnostic &diagnostic);
+    void error(const QString &path, int line, int column, const QString &text);
+    void warning(const QString &path, int line, int column, const QString &text);
+    void note(const QString &path, int line, int column, const QString &text);
+
+    int errors() const { return m_errors; }
+    int warnings() const { return m_warnings; }
+    int notes() const { return m_notes; }
+
+private:
+    Writer m_writer;
+    int m_errors = 0;
+    int m_warnings = 0;
+    int m_notes = 0;
+};
