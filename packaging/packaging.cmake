@@ -41,10 +41,13 @@ set(CPACK_PACKAGE_NAME featurehue)
 set(CPACK_PACKAGE_VENDOR "featurehue developers")
 set(CPACK_PACKAGE_CONTACT "featurehue developers <featurehue@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
-set(CPACK_PACKAGE_DESCRIPTION "A viewer for source code whose features are annotated \
-line by line, made for controlled experiments on program comprehension: every annotated \
-fragment carries the colour of its feature, and a questionnaire with an action log records \
-how each task was solved.")
+# A Debian package's long description is wrapped by hand, under 80 columns.
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+    "A viewer for source code whose features are annotated line by line, made"
+    "for controlled experiments on program comprehension: every annotated"
+    "fragment carries the colour of its feature, a questionnaire presents the"
+    "study's tasks, and an action log records how each task was solved."
+    "The sub-commands import, check and report prepare and analyse a study.")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
