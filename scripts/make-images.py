@@ -1,5 +1,6 @@
 #!/usr/bin/python3
-"""Draws the viewer's compiled-in icons into src/images/ and writes images.qrc.
+"""Draws the viewer's compiled-in icons into src/images/ and writes images.qrc,
+and the application's icon for the desktop into packaging/icons/.
 
     scripts/make-images.py
 
@@ -20,7 +21,9 @@ import os
 from PIL import Image, ImageDraw, ImageFilter
 
 SCALE = 8
-OUT_DIR = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "src", "images")
+ROOT_DIR = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..")
+OUT_DIR = os.path.join(ROOT_DIR, "src", "images")
+APP_ICON_DIR = os.path.join(ROOT_DIR, "packaging", "icons")
 
 INK = (60, 64, 72, 255)
 RED = (214, 48, 49, 255)
@@ -203,6 +206,33 @@ def shadow_square():
     return img
 
 
+def app_icon(size):
+    """The application's icon: a page of code whose fragments carry their
+    features' colours as bands behind the lines and bars beside them. Drawn
+    on a grid of 64 units."""
+    u = size / 64
+
+    def box(x0, y0, x1, y1):
+        return s(x0 * u, y0 * u, x1 * u, y1 * u)
+
+    page = canvas(size, size)
+    ImageDraw.Draw(page).rounded_rectangle(box(6, 4, 58, 60), radius=s(6 * u),
+                                           fill=(255, 255, 255, 255))
+    img = with_shadow(page, (1.2 * u, 1.6 * u), 1.5 * u, opacity=0.45)
+    d = ImageDraw.Draw(img)
+    fragments = (((66, 133, 222), 11, 27), ((236, 142, 40), 31, 43), ((52, 158, 72), 47, 55))
+    for colour, top, bottom in fragments:
+        d.rectangle(box(21, top, 54, bottom), fill=mix(colour, 0.35))
+        d.rounded_rectangle(box(12, top, 17, bottom), radius=s(1.5 * u), fill=colour + (255,))
+    for y, right in ((15, 44), (23, 50), (35, 40), (39, 48), (51, 45)):
+        d.rounded_rectangle(box(24, y - 1.6, right, y + 1.6), radius=s(1.6 * u), fill=INK)
+    d.rounded_rectangle(box(6, 4, 58, 60), radius=s(6 * u), outline=INK, width=s(2.5 * u))
+    return reduce(img, size, size)
+
+
+APP_ICONS = {f"featurehue-{size}.png": size for size in (48, 256)}
+
+
 IMAGES = {
     "opacity1.png": (lambda: opacity_icon(0.22), (51, 49)),
     "opacity2.png": (lambda: opacity_icon(0.9), (51, 49)),
@@ -234,6 +264,10 @@ def main():
         image.save(os.path.join(OUT_DIR, name), optimize=True)
         print(f"{name} {size[0]}x{size[1]}")
     write_qrc(IMAGES.keys())
+    os.makedirs(APP_ICON_DIR, exist_ok=True)
+    for name, size in APP_ICONS.items():
+        app_icon(size).save(os.path.join(APP_ICON_DIR, name), optimize=True)
+        print(f"{name} {size}x{size}")
 
 
 if __name__ == "__main__":

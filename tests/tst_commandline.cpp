@@ -1,8 +1,10 @@
 #include "app/commandline.h"
+#include "app/subcommands.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -28,6 +30,9 @@ private Q_SLOTS:
 
     void binary_data();
     void binary();
+
+    void manualPageDocumentsEveryOption_data();
+    void manualPageDocumentsEveryOption();
 
 private:
     // "<tmp>" in test data stands for the temporary directory.
@@ -231,6 +236,62 @@ void TestCommandLine::binary()
     }
     if (!stdoutContains.isEmpty())
         QVERIFY2(out.contains(stdoutContains), qPrintable(out));
+}
+
+void TestCommandLine::manualPageDocumentsEveryOption_data()
+{
+    QTest::addColumn<QStringList>("helpArguments");
+    QTest::addColumn<QString>("synopsis");
+
+    QTest::newRow("viewer") << QStringList{"--help"} << QStringLiteral(".B featurehue\n");
+    for (const SubCommand &command : subCommands()) {
+        QTest::newRow(qPrintable(command.name))
+            << QStringList{command.name, QStringLiteral("--help")}
+            << QStringLiteral(".B featurehue ") + command.name + QLatin1Char('\n');
+    }
+}
+
+// The package's manual page (packaging/featurehue.1) keeps up with the
+// options that the program's own --help lists, sub-commands included.
+void TestCommandLine::manualPageDocumentsEveryOption()
+{
+    QFETCH(QStringList, helpArguments);
+    QFETCH(QString, synopsis);
+
+    const QString manualPath = QFINDTESTDATA("../packaging/featurehue.1");
+    QFile manualFile(manualPath);
+    QVERIFY2(manualFile.open(QIODevice::ReadOnly), qPrintable(manualPath));
+    // roff writes a minus sign as "\-".
+    const QString manual = QString::fromUtf8(manualFile.readAll())
+                               .replace(QStringLiteral("\\-"), QStringLiteral("-"));
+    QVERIFY2(manual.contains(synopsis), qPrintable(synopsis));
+
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(FEATUREHUE_BINARY), helpArguments);
+    QVERIFY2(process.waitForFinished(), qPrintable(process.errorString()));
+    QCOMPARE(process.exitCode(), 0);
+    const QString help = QString::fromLocal8Bit(process.readAllStandardOutput());
+
+    // Option lines start with white space and a dash; the names stand before
+    // the column of descriptions.
+    static const QRegularExpression optionLine(QStringLiteral("^\\s+(-.*?)(\\s{2,}|$)"),
+                                               QRegularExpression::MultilineOption);
+    static const QRegularExpression optionName(QStringLiteral("--?[A-Za-z][\\w-]*"));
+    int options = 0;
+    for (const QRegularExpressionMatch &line : optionLine.globalMatch(help)) {
+        for (const QRegularExpressionMatch &name : optionName.globalMatch(line.captured(1))) {
+            ++options;
+            const QRegularExpression inManual(QStringLiteral("(?<![\\w-])")
+                                              + QRegularExpression::escape(name.captured())
+                                              + QStringLiteral("(?![\\w-])"));
+            QVERIFY2(manual.contains(inManual), qPrintable(name.captured()));
+        }
+    }
+    // Every help lists --help at least, so the lines were recognised.
+    QVERIFY2(options > 0, qPrintable(help));
 }
 
 QTEST_APPLESS_MAIN(TestCommandLine)

@@ -4,11 +4,14 @@
 
 FEATUREHUE_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 
+# dpkg-dev and file: the package target (CPack) fills in the .deb's
+# dependencies with dpkg-shlibdeps, and finds the programs to ask about with file.
 FEATUREHUE_PACKAGES=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
     xvfb xauth xdotool x11-utils imagemagick
     fonts-dejavu-core fonts-liberation
+    dpkg-dev file
 )
 
 featurehue_missing_packages() {
@@ -41,25 +44,23 @@ featurehue_install_packages() {
     "${sudo[@]}" apt-get install -y -qq --no-install-recommends $missing
 }
 
-# featurehue_build BUILD_DIR [extra cmake arguments...]
-featurehue_build() {
-    local build_dir="$1"
-    shift
-    if [ ! -f "$build_dir/build.ninja" ]; then
-        cmake -S "$FEATUREHUE_ROOT" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+# The folder a preset of CMakePresets.json builds in.
+featurehue_build_dir() {
+    if [ "$1" = default ]; then
+        echo "$FEATUREHUE_ROOT/build"
+    else
+        echo "$FEATUREHUE_ROOT/build-$1"
     fi
-    cmake --build "$build_dir" --parallel "$(nproc)"
 }
 
-# Options for the sanitizer runtimes of a -DFEATUREHUE_SANITIZE=ON build:
-# every finding ends the process with an error, leaks included. Leaks inside
-# the system libraries (fontconfig's caches) are not ours and are suppressed.
-# strndup is not checked: libxkbcommon-x11 hands it unterminated buffers that
-# it bounds itself, which the checker reports as overflows on every start
-# under X (the end-to-end run).
-featurehue_sanitizer_environment() {
-    local suppressions="$FEATUREHUE_ROOT/tests/fuzz/lsan.supp"
-    export ASAN_OPTIONS="detect_leaks=1:strict_string_checks=1:check_initialization_order=1:intercept_strndup=0"
-    export LSAN_OPTIONS="suppressions=$suppressions:print_suppressions=0"
-    export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
+# featurehue_build PRESET [extra arguments of cmake --build...]
+# Configures the preset's folder once (CMakePresets.json: default, sanitize,
+# fuzz, bench), then builds it incrementally.
+featurehue_build() {
+    local preset="$1"
+    shift
+    if [ ! -f "$(featurehue_build_dir "$preset")/build.ninja" ]; then
+        (cd "$FEATUREHUE_ROOT" && cmake --preset "$preset")
+    fi
+    (cd "$FEATUREHUE_ROOT" && cmake --build --preset "$preset" --parallel "$(nproc)" "$@")
 }

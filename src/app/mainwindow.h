@@ -58,8 +58,11 @@ public:
     void log(const QString &action, const QString &fileName = QString());
 
 public Q_SLOTS:
+    // Kept so that the slot list and its meta-object order stay whole, but
+    // nothing connects it: the palette list keeps its own selection colour.
     void highlightColor(QListWidgetItem *item);
     void explorerToggled(bool checked);
+    // Only reached from the diagnostic dock's "update" button; that dock is hidden.
     void showColorArray();
     void customColorDialog();
     void closeCustomColorDialog();
@@ -71,6 +74,8 @@ public Q_SLOTS:
     void loadColors();
     void openFile(QTreeWidgetItem *item);
     void closeTab(int index);
+    // Kept for the slot list like highlightColor(); connected to a press on a
+    // package-view row, and does nothing on purpose.
     void showFeatureFractureList(QTreeWidgetItem *item);
     void updateTabColors(int index);
     void setFeatureOpacity(int value);
