@@ -26,9 +26,8 @@ int runImportCommand(const QStringList &arguments)
                                    QStringLiteral("Replace an existing model.m and "
                                                   "annotations.xml."));
     parser.addOption(force);
-    const int usage = parseSubCommandArguments(parser, arguments,
-                                               QStringLiteral("[--force] SOURCE_DIR PROJECT_FOLDER"),
-                                               2, 2);
+    const int usage = parseSubCommandArguments(
+        parser, arguments, QStringLiteral("[--force] SOURCE_DIR PROJECT_FOLDER"), 2, 2);
     if (usage >= 0)
         return usage;
 

@@ -133,8 +133,9 @@ void ProjectCheck::run()
 {
     checkFeatureModel();
     m_reader = std::make_unique<ProjectReader>(nullptr, nullptr, &m_features);
-    checkProjectFile();
-    checkUnlistedSources();
+    // Without a project file every source would be "not listed".
+    if (checkProjectFile())
+        checkUnlistedSources();
     checkQuestions();
 }
 
@@ -268,14 +269,14 @@ void ProjectCheck::skipElement(QXmlStreamReader &xml, const QString &why)
     xml.skipCurrentElement();
 }
 
-void ProjectCheck::checkProjectFile()
+bool ProjectCheck::checkProjectFile()
 {
     QFile file(m_folder + QLatin1Char('/') + projectFileName);
     if (!file.open(QIODevice::ReadOnly)) {
         m_diagnostics.error(projectFileName, 0, 0,
                             QStringLiteral("cannot be read (%1); the viewer shows no files")
                                 .arg(file.errorString()));
-        return;
+        return false;
     }
     QXmlStreamReader xml(&file);
     while (next(xml)) {
@@ -286,7 +287,7 @@ void ProjectCheck::checkProjectFile()
                                 QStringLiteral("the document element is <%1>, not <project>; "
                                                "the viewer shows no files")
                                     .arg(xml.name().toString()));
-            return;
+            return false;
         }
         readContainer(xml, QString());
         while (next(xml)) {
@@ -296,7 +297,9 @@ void ProjectCheck::checkProjectFile()
     if (xml.hasError()) {
         m_diagnostics.error(projectFileName, int(xml.lineNumber()), int(xml.columnNumber()),
                             xml.errorString() + QStringLiteral("; the viewer shows no files"));
+        return false;
     }
+    return true;
 }
 
 void ProjectCheck::readContainer(QXmlStreamReader &xml, const QString &folder)
@@ -359,9 +362,12 @@ void ProjectCheck::readFile(QXmlStreamReader &xml, const QString &folder)
         QFile source(filePath);
         const QByteArray bytes = source.open(QIODevice::ReadOnly) ? source.readAll()
                                                                  : QByteArray();
-        if (!QStringConverter::encodingForData(bytes)) {
+        // A byte order mark names the encoding; without one the viewer tries UTF-8.
+        const bool marked = bytes.startsWith("\xEF\xBB\xBF") || bytes.startsWith("\xFF\xFE")
+            || bytes.startsWith("\xFE\xFF");
+        if (!marked) {
             QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-            (void)utf8.decode(bytes);
+            const QString decoded = utf8.decode(bytes); // decoding is lazy: this does it
             if (utf8.hasError())
                 m_diagnostics.note(path, 0, 0,
                                    QStringLiteral("not valid UTF-8; the viewer reads it as "

@@ -41,7 +41,7 @@ private:
     };
 
     void checkFeatureModel();
-    void checkProjectFile();
+    bool checkProjectFile();
     void readContainer(QXmlStreamReader &xml, const QString &folder);
     void readFile(QXmlStreamReader &xml, const QString &folder);
     void readFragment(QXmlStreamReader &xml, const QString &path, int fileLines,

@@ -240,9 +240,12 @@ QString translateCondition(const QString &condition, QStringList *names)
                 const qsizetype nameStop = nameEnd(k);
                 if (nameStop > k && !condition.at(k).isDigit()) {
                     const QString name = condition.mid(k, nameStop - k);
-                    k = skipSpaces(nameStop);
-                    if (parenthesised && k < n && condition.at(k) == QLatin1Char(')'))
-                        ++k;
+                    k = nameStop;
+                    if (parenthesised) {
+                        k = skipSpaces(k);
+                        if (k < n && condition.at(k) == QLatin1Char(')'))
+                            ++k;
+                    }
                     putName(name);
                     i = k;
                     continue;
@@ -252,7 +255,8 @@ QString translateCondition(const QString &condition, QStringList *names)
                 continue;
             }
             if (word.startsWith(QLatin1String("__has_"))) {
-                // A probe's argument (a header, an attribute) is no feature.
+                // A probe's argument (a header, an attribute) is no feature,
+                // and written out the viewer would find feature names in it.
                 put(word);
                 qsizetype k = skipSpaces(j);
                 if (k < n && condition.at(k) == QLatin1Char('(')) {
@@ -264,9 +268,8 @@ QString translateCondition(const QString &condition, QStringList *names)
                         else if (condition.at(m) == QLatin1Char(')') && --depth == 0)
                             break;
                     }
-                    m = std::min(m + 1, n);
-                    out += QStringView(condition).mid(k, m - k);
-                    i = m;
+                    out += QStringLiteral("(...)");
+                    i = std::min(m + 1, n);
                 } else {
                     i = j;
                 }
@@ -329,7 +332,7 @@ Result scan(const QByteArray &bytes, Language language)
             return QString::fromLatin1(text);
         if (utf8 < 0) {
             QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-            (void)decoder.decode(bytes);
+            const QString decoded = decoder.decode(bytes); // decoding is lazy: this does it
             utf8 = decoder.hasError() ? 0 : 1;
         }
         return utf8 ? QString::fromUtf8(text) : QString::fromLatin1(text);

@@ -54,7 +54,8 @@ Result scan(const QByteArray &bytes, Language language);
 // A condition's text in the viewer's expression syntax, with the feature
 // names it uses. Names are what a condition names apart from "defined",
 // "true", "false", the "__has_..." probes and their arguments, and numbers;
-// a character that may not stand in a feature name ("$", ".") becomes "_".
+// a character that may not stand in a feature name ("$", ".") becomes "_",
+// and a probe's argument is written "(...)".
 QString translateCondition(const QString &condition, QStringList *names);
 
 } // namespace ConditionalScanner

@@ -110,7 +110,8 @@ Summary Importer::run()
     }
     m_projectRoot = QFileInfo(m_projectFolder).canonicalFilePath();
     if (m_projectRoot == m_sourceRoot) {
-        fail(m_projectFolder, QStringLiteral("is the source folder itself, which is never written"));
+        fail(m_projectFolder,
+             QStringLiteral("is the source folder itself, which is never written"));
         return m_summary;
     }
     m_madeFolders.insert(m_projectFolder);
@@ -139,7 +140,8 @@ void Importer::walk(const QString &path, const QString &relative, ImportedFolder
                           QDir::Name | QDir::DirsFirst);
     for (const QFileInfo &entry : entries) {
         const QString name = entry.fileName();
-        const QString entryRelative = relative.isEmpty() ? name : relative + QLatin1Char('/') + name;
+        const QString entryRelative =
+            relative.isEmpty() ? name : relative + QLatin1Char('/') + name;
         const QString shownPath = m_sourceDir + QLatin1Char('/') + entryRelative;
         ConditionalScanner::Language language;
         const bool source = ConditionalScanner::languageOf(name, &language);
