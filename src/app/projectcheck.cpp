@@ -622,12 +622,10 @@ void ProjectCheck::checkQuestions()
             if (pieces.size() > 1) {
                 const qsizetype bar = questionStart + question.indexOf(QLatin1Char('|'));
                 const QString count = pieces.at(1).trimmed();
-                bool ok = false;
-                count.toInt(&ok);
-                if (!ok)
+                if (QuestionsFile::answerLineCount(count) == 0 && count != QLatin1String("0"))
                     report(bar, Diagnostic::Severity::Error,
-                           QStringLiteral("answer-line count %1 is not a number; the question "
-                                          "gets no answer box").arg(quoted(count)));
+                           QStringLiteral("answer-line count %1 is no positive number; the "
+                                          "question gets no answer box").arg(quoted(count)));
                 if (pieces.size() > 2)
                     report(questionStart + question.indexOf(QLatin1Char('|'), bar - questionStart
                                                                                    + 1),
