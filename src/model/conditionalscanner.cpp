@@ -4,6 +4,7 @@
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <vector>
 
@@ -453,9 +454,18 @@ Result scan(const QByteArray &bytes, Language language)
             continue;
         }
 
+        // Only a line that may open a block comment needs a closer look.
         bool content = true;
-        if (memmem(q, size_t(lineEnd - q), "/*", 2))
-            content = lexLine(q, lineEnd, inBlock, nullptr);
+        for (const char *slash = q; slash < lineEnd;) {
+            slash = static_cast<const char *>(std::memchr(slash, '/', size_t(lineEnd - slash)));
+            if (!slash)
+                break;
+            if (slash + 1 < lineEnd && slash[1] == '*') {
+                content = lexLine(q, lineEnd, inBlock, nullptr);
+                break;
+            }
+            ++slash;
+        }
         if (content)
             noteContent(line, QByteArray());
         p = next;

@@ -184,8 +184,9 @@ void Importer::walk(const QString &path, const QString &relative, ImportedFolder
 void Importer::importFile(const QString &path, const QString &relative, ImportedFolder &folder)
 {
     const QString shownPath = m_sourceDir + QLatin1Char('/') + relative;
+    // Unbuffered: the bytes go straight from one file into the other.
     QFile in(path);
-    if (!in.open(QIODevice::ReadOnly)) {
+    if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         fail(shownPath, QStringLiteral("cannot be read: ") + in.errorString());
         return;
     }
@@ -206,8 +207,8 @@ void Importer::importFile(const QString &path, const QString &relative, Imported
         m_madeFolders.insert(targetFolder);
     }
     QFile out(target);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(bytes) != bytes.size()
-        || !out.flush()) {
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)
+        || out.write(bytes) != bytes.size()) {
         fail(target, QStringLiteral("cannot be written: ") + out.errorString());
         return;
     }
