@@ -6,6 +6,7 @@
 
 #include <QCommandLineParser>
 #include <QElapsedTimer>
+#include <QFileInfo>
 
 #include <cstdio>
 #include <unistd.h>
@@ -57,6 +58,17 @@ int runImportCommand(const QStringList &arguments)
         };
     }
     const QStringList positional = parser.positionalArguments();
+    const QFileInfo source(positional.at(0));
+    if (!source.isDir()) {
+        std::fprintf(stderr, "featurehue import: %s is not a folder\n",
+                     qPrintable(positional.at(0)));
+        return subCommandUsageError;
+    }
+    if (source.canonicalFilePath() == QFileInfo(positional.at(1)).canonicalFilePath()) {
+        std::fprintf(stderr, "featurehue import: the project folder must not be the source "
+                             "folder, which is never written\n");
+        return subCommandUsageError;
+    }
     const ProjectImport::Summary summary =
         ProjectImport::run(positional.at(0), positional.at(1), options, diagnostics);
     if (progressShown)
