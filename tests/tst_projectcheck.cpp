@@ -78,6 +78,10 @@ void TestProjectCheck::faultsAreReportedWithTheirLine_data()
     QTest::newRow("expression naming an unknown name beside a feature")
         << goodModel << projectFile("B &amp;&amp; !C", "B || Y") << goodSource << goodQuestions
         << QStringList{"annotations.xml:8: warning"};
+    QTest::newRow("character positions that miss the lines")
+        << goodModel
+        << projectFile("endline=\"4\">", "endline=\"4\" offset=\"0\" length=\"5\">")
+        << goodSource << goodQuestions << QStringList{"annotations.xml:4: warning"};
     QTest::newRow("fragment without feature")
         << goodModel << projectFile("<feature>A</feature>", "") << goodSource << goodQuestions
         << QStringList{"annotations.xml:4: error"};
@@ -118,6 +122,12 @@ void TestProjectCheck::faultsAreReportedWithTheirLine_data()
     QTest::newRow("answer-line count that is no number")
         << goodModel << goodProjectFile << goodSource << QByteArray("Intro\n$Question|two\n;\n")
         << QStringList{"questions.txt:2: error"};
+    QTest::newRow("second bar in a question")
+        << goodModel << goodProjectFile << goodSource
+        << QByteArray("Intro\n$Question|2|3\n;\n") << QStringList{"questions.txt:2: error"};
+    QTest::newRow("head that is no feature yet")
+        << QByteArray("Root : A | B | Inner ;\nInner : C ;\nOther : D ;\n") << goodProjectFile
+        << goodSource << goodQuestions << QStringList{"model.m:3: warning"};
     QTest::newRow("source that is not UTF-8")
         << goodModel << goodProjectFile << QByteArray("l1\nl\xe9\nl3\nl4\n") << goodQuestions
         << QStringList{"src/a.c: note"};
