@@ -107,6 +107,9 @@ void TestConditionalScanner::branchesBecomeFragments_data()
     QTest::newRow("comment opener inside a string")
         << c << QByteArray("char *s = \"/*\";\n#ifdef A\n#endif\n") << "2-3 A"
         << QStringList{"A"};
+    QTest::newRow("control characters are white space")
+        << c << QByteArray("#if A\x01&&\x1b" "B\n#endif\n") << "1-2 A && B"
+        << QStringList{"A", "B"};
     QTest::newRow("Windows line ends")
         << c << QByteArray("#ifdef A\r\nx\r\n#endif\r\n") << "1-3 A" << QStringList{"A"};
     QTest::newRow("dollar in a name")

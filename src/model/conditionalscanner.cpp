@@ -225,7 +225,8 @@ QString translateCondition(const QString &condition, QStringList *names)
     qsizetype i = 0;
     while (i < n) {
         const QChar c = condition.at(i);
-        if (c.isSpace()) {
+        // A control character could not be written into the project file.
+        if (c.isSpace() || c.unicode() < 0x20 || c.unicode() == 0x7f) {
             space = true;
             ++i;
             continue;
@@ -314,6 +315,11 @@ QString translateCondition(const QString &condition, QStringList *names)
         }
         put(QStringView(&condition.constData()[i], 1));
         ++i;
+    }
+    // Not even inside a literal.
+    for (QChar &c : out) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            c = QLatin1Char(' ');
     }
     return out;
 }
