@@ -6,6 +6,7 @@
 // scripts/bench.
 
 #include "benchtable.h"
+#include "importbench.h"
 #include "paintcounter.h"
 #include "syntheticproject.h"
 #include "windowbench.h"
@@ -151,7 +152,17 @@ int main(int argc, char *argv[])
                                                     "instead of generating one."),
                                      QStringLiteral("folder"));
     parser.addOption(project);
+    const QCommandLineOption importTree(QStringLiteral("import"),
+                                        QStringLiteral("Only measure featurehue import of this "
+                                                       "source tree against cp -r."),
+                                        QStringLiteral("folder"));
+    parser.addOption(importTree);
     parser.process(app);
+    if (parser.isSet(importTree)) {
+        BenchTable importTable;
+        measureImport(parser.value(importTree), 3, importTable);
+        return importTable.print() ? 0 : 1;
+    }
     options.files = parser.value(files).toInt();
     options.linesPerFile = parser.value(lines).toInt();
     options.features = parser.value(featureCount).toInt();

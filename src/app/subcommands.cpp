@@ -1,5 +1,8 @@
 #include "subcommands.h"
 
+#include "app/checkcommand.h"
+#include "app/importcommand.h"
+
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -20,6 +23,12 @@ void print(FILE *stream, const QString &text)
 const QList<SubCommand> &subCommands()
 {
     static const QList<SubCommand> commands = {
+        {QStringLiteral("import"),
+         QStringLiteral("make a project folder from sources with #if/#ifdef conditionals"), false,
+         runImportCommand},
+        {QStringLiteral("check"),
+         QStringLiteral("check a project folder with the viewer's own readers"), false,
+         runCheckCommand},
     };
     return commands;
 }

@@ -1,0 +1,166 @@
+#include "modeltestsupport.h"
+
+#include "app/projectcheck.h"
+#include "model/diagnostics.h"
+
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace ModelTestSupport;
+
+namespace {
+
+const QByteArray goodModel = "Root : A | B | Inner ;\nInner : C ;\n";
+const QByteArray goodProjectFile = R"(<project name="p">
+  <folder name="src">
+    <file name="a.c" length="4">
+      <fragment startline="1" endline="4">
+        <feature>A</feature>
+      </fragment>
+      <fragment startline="2" endline="3">
+        <feature>B &amp;&amp; !C</feature>
+      </fragment>
+    </file>
+  </folder>
+</project>
+)";
+const QByteArray goodSource = "l1\nl2\nl3\nl4\n";
+const QByteArray goodQuestions = "Intro\n$Question|2\n;\n";
+
+} // namespace
+
+class TestProjectCheck : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void faultsAreReportedWithTheirLine_data();
+    void faultsAreReportedWithTheirLine();
+};
+
+void TestProjectCheck::faultsAreReportedWithTheirLine_data()
+{
+    QTest::addColumn<QByteArray>("model");
+    QTest::addColumn<QByteArray>("projectFile");
+    QTest::addColumn<QByteArray>("source");
+    QTest::addColumn<QByteArray>("questions");
+    // "path:line: severity" of every finding, in order.
+    QTest::addColumn<QStringList>("findings");
+
+    const auto projectFile = [](const char *from, const char *to) {
+        return QByteArray(goodProjectFile).replace(from, to);
+    };
+    QTest::newRow("a good folder") << goodModel << goodProjectFile << goodSource
+                                   << goodQuestions << QStringList{};
+    QTest::newRow("length differs from the file")
+        << goodModel << projectFile("length=\"4\"", "length=\"5\"") << goodSource
+        << goodQuestions << QStringList{"annotations.xml:3: error"};
+    QTest::newRow("fragment after the last line")
+        << goodModel << projectFile("endline=\"4\"", "endline=\"9\"") << goodSource
+        << goodQuestions << QStringList{"annotations.xml:4: error"};
+    QTest::newRow("fragment ends before it starts")
+        << goodModel
+        << projectFile("startline=\"2\" endline=\"3\"", "startline=\"3\" endline=\"2\"")
+        << goodSource << goodQuestions << QStringList{"annotations.xml:7: error"};
+    QTest::newRow("fragments overlap without nesting")
+        << goodModel << projectFile("endline=\"4\"", "endline=\"2\"") << goodSource
+        << goodQuestions << QStringList{"annotations.xml:7: error"};
+    QTest::newRow("feature not in the model")
+        << goodModel << projectFile(">A<", ">X<") << goodSource << goodQuestions
+        << QStringList{"annotations.xml:5: error"};
+    QTest::newRow("feature that is no leaf")
+        << goodModel << projectFile(">A<", ">Inner<") << goodSource << goodQuestions
+        << QStringList{"annotations.xml:5: error"};
+    QTest::newRow("expression naming no feature")
+        << goodModel << projectFile("B &amp;&amp; !C", "X || !Y") << goodSource << goodQuestions
+        << QStringList{"annotations.xml:8: error"};
+    QTest::newRow("expression naming an unknown name beside a feature")
+        << goodModel << projectFile("B &amp;&amp; !C", "B || Y") << goodSource << goodQuestions
+        << QStringList{"annotations.xml:8: warning"};
+    QTest::newRow("character positions that miss the lines")
+        << goodModel
+        << projectFile("endline=\"4\">", "endline=\"4\" offset=\"0\" length=\"5\">")
+        << goodSource << goodQuestions << QStringList{"annotations.xml:4: warning"};
+    QTest::newRow("fragment without feature")
+        << goodModel << projectFile("<feature>A</feature>", "") << goodSource << goodQuestions
+        << QStringList{"annotations.xml:4: error"};
+    QTest::newRow("file listed twice")
+        << goodModel
+        << projectFile("  </folder>", "    <file name=\"a.c\" length=\"4\"/>\n  </folder>")
+        << goodSource << goodQuestions << QStringList{"annotations.xml:11: error"};
+    QTest::newRow("listed file missing on disk")
+        << goodModel << projectFile("a.c", "b.c") << goodSource << goodQuestions
+        << QStringList{"annotations.xml:3: warning", "src/a.c: note"};
+    QTest::newRow("malformed project file")
+        << goodModel << projectFile("</fragment>\n    </file>", "</file>") << goodSource
+        << goodQuestions << QStringList{"annotations.xml:9: error"};
+    QTest::newRow("wrong document element")
+        << goodModel << projectFile("project", "projekt") << goodSource << goodQuestions
+        << QStringList{"annotations.xml:1: error"};
+    QTest::newRow("feature defined twice")
+        << QByteArray("Root : A | B | Inner ;\nInner : C | A ;\n") << goodProjectFile
+        << goodSource << goodQuestions << QStringList{"model.m:2: error"};
+    QTest::newRow("empty feature name")
+        << QByteArray("Root : A | B | Inner ;\nInner : C | ;\n") << goodProjectFile
+        << goodSource << goodQuestions << QStringList{"model.m:2: error"};
+    QTest::newRow("no feature model") << QByteArray() << goodProjectFile << goodSource
+                                      << goodQuestions
+                                      << QStringList{"model.m: error", "annotations.xml:5: error",
+                                                     "annotations.xml:8: error"};
+    QTest::newRow("last task not closed")
+        << goodModel << goodProjectFile << goodSource
+        << QByteArray(goodQuestions + "\nLast task$Question|1\n")
+        << QStringList{"questions.txt:5: error"};
+    QTest::newRow("HTML entity in a question")
+        << goodModel << goodProjectFile << goodSource
+        << QByteArray("Intro\n$Tom &amp; Jerry?|2\n;\n") << QStringList{"questions.txt:2: error"};
+    QTest::newRow("picture that does not exist")
+        << goodModel << goodProjectFile << goodSource
+        << QByteArray("Intro\n$<img src=\"pic.png\">|2\n;\n")
+        << QStringList{"questions.txt:2: error"};
+    QTest::newRow("answer-line count that is no number")
+        << goodModel << goodProjectFile << goodSource << QByteArray("Intro\n$Question|two\n;\n")
+        << QStringList{"questions.txt:2: error"};
+    QTest::newRow("second bar in a question")
+        << goodModel << goodProjectFile << goodSource
+        << QByteArray("Intro\n$Question|2|3\n;\n") << QStringList{"questions.txt:2: error"};
+    QTest::newRow("head that is no feature yet")
+        << QByteArray("Root : A | B | Inner ;\nInner : C ;\nOther : D ;\n") << goodProjectFile
+        << goodSource << goodQuestions << QStringList{"model.m:3: warning"};
+    QTest::newRow("source that is not UTF-8")
+        << goodModel << goodProjectFile << QByteArray("l1\nl\xe9\nl3\nl4\n") << goodQuestions
+        << QStringList{"src/a.c: note"};
+}
+
+void TestProjectCheck::faultsAreReportedWithTheirLine()
+{
+    QFETCH(QByteArray, model);
+    QFETCH(QByteArray, projectFile);
+    QFETCH(QByteArray, source);
+    QFETCH(QByteArray, questions);
+    QFETCH(QStringList, findings);
+
+    QTemporaryDir dir;
+    if (!model.isEmpty())
+        QVERIFY(writeFile(dir.filePath(QStringLiteral("model.m")), model));
+    QVERIFY(writeFile(dir.filePath(QStringLiteral("annotations.xml")), projectFile));
+    QVERIFY(writeFile(dir.filePath(QStringLiteral("src/a.c")), source));
+    QVERIFY(writeFile(dir.filePath(QStringLiteral("questions.txt")), questions));
+
+    QStringList reported;
+    static const QRegularExpression location(
+        QStringLiteral("^([^:]+)(:\\d+)?(:\\d+)?: (error|warning|note): "));
+    Diagnostics diagnostics([&reported](const QString &line) {
+        const QRegularExpressionMatch match = location.match(line);
+        QVERIFY2(match.hasMatch(), qPrintable(line));
+        reported.append(match.captured(1) + match.captured(2) + QStringLiteral(": ")
+                        + match.captured(4));
+    });
+    ProjectCheck check(dir.path(), diagnostics);
+    check.run();
+    QCOMPARE(reported, findings);
+}
+
+QTEST_MAIN(TestProjectCheck)
+#include "tst_projectcheck.moc"
