@@ -247,8 +247,8 @@ void MainWindow::splitRightDocks()
     QDockWidget *model = m_form->dockWidget_featureModel;
     QDockWidget *colors = m_form->dockWidget_colors;
     QDockWidget *saves = m_form->dockWidget_colorAssignments;
-    if (dockWidgetArea(model) != Qt::RightDockWidgetArea || model->isFloating()
-        || !model->isVisible())
+    if (!isVisible() || dockWidgetArea(model) != Qt::RightDockWidgetArea
+        || model->isFloating() || !model->isVisible())
         return;
 
     // The palette as tall as its colours need in the dock's width, plus one
@@ -289,8 +289,20 @@ void MainWindow::resizeEvent(QResizeEvent *event)
     // The window is shown at its form's size and maximised a moment later,
     // or at once, as the window manager pleases; the docks share the new
     // height by their old sizes, which gave a different split in each run.
-    if (m_form && event->size().height() != event->oldSize().height())
+    splitRightDocksSoon();
+}
+
+void MainWindow::splitRightDocksSoon()
+{
+    // Once the layout has settled at the new size: within a resize or show
+    // event the docks may still have their old sizes.
+    if (!m_form || m_splitPending)
+        return;
+    m_splitPending = true;
+    QTimer::singleShot(0, this, [this] {
+        m_splitPending = false;
         splitRightDocks();
+    });
 }
 
 CodeView *MainWindow::currentCodeView() const
@@ -409,6 +421,8 @@ void MainWindow::showEvent(QShowEvent *event)
     QMainWindow::showEvent(event);
     if (!m_form)
         return;
+    // Shown at once at its final size, the window gets no later resize.
+    splitRightDocksSoon();
     if (m_featureModelDockVisible)
         m_form->dockWidget_featureModel->show();
     if (m_colorsDockVisible)
@@ -422,6 +436,8 @@ void MainWindow::changeEvent(QEvent *event)
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::LanguageChange && m_form)
         m_form->retranslateUi(this);
+    if (event->type() == QEvent::WindowStateChange)
+        splitRightDocksSoon();
 }
 
 void MainWindow::keyPressEvent(QKeyEvent *event)

@@ -105,6 +105,7 @@ private:
     // Gives the right-hand docks the same split in every run: the palette and
     // the save controls as much as they show, the feature model the rest.
     void splitRightDocks();
+    void splitRightDocksSoon();
 
     std::unique_ptr<ColorManager> m_colorManager;
     std::unique_ptr<FeatureTreeWidget> m_featureTree;
@@ -127,6 +128,7 @@ private:
     int m_elapsedMinutes = 0;
     QTimer *m_reminderTimer = nullptr;
     bool m_finderPlaced = false;
+    bool m_splitPending = false;
 
     // The detached items the two "under menu" pointers start with. Owned here,
     // so they are freed whatever those pointers point to later.
