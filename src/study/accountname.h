@@ -12,7 +12,7 @@ enum class Refusal {
     None,             // usable
     Empty,
     DotName,          // "." or ".."
-    Character,        // one of /\<>:"|? *; Check::character says which
+    Character,        // one of /\<>:"|?*; Check::character says which
     ControlCharacter, // tab, line break, ...
     TooLong,          // the answers file name would not fit in 255 bytes
 };
