@@ -172,7 +172,7 @@ void QuestionDialog::explainAccountName(const QString &name)
         reason = tr("Der Name ist zu lang.");
         break;
     }
-    // The name becomes part of file names; say so, since the rule is theirs.
+    // Why names are restricted at all: they become part of file names.
     if (!reason.isEmpty())
         reason += QLatin1Char(' ') + tr("Er wird Teil der Dateinamen von Protokoll und Antworten.");
     form->label_accountRefused->setText(reason);
