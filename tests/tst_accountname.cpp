@@ -10,6 +10,8 @@ private Q_SLOTS:
     void isUsable_data();
     void isUsable();
     void lengthLimitCountsTheWholeFileName();
+    void refusalNamesTheReason_data();
+    void refusalNamesTheReason();
 };
 
 void TestAccountName::isUsable_data()
@@ -58,6 +60,38 @@ void TestAccountName::lengthLimitCountsTheWholeFileName()
     // Umlauts take two bytes each in the file name.
     QVERIFY(AccountName::isUsable(QString(117, QChar(0xe4)), QStringLiteral("b")));
     QVERIFY(!AccountName::isUsable(QString(118, QChar(0xe4)), QStringLiteral("b")));
+}
+
+void TestAccountName::refusalNamesTheReason_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("refusal");
+    QTest::addColumn<QChar>("character");
+
+    using R = AccountName::Refusal;
+    QTest::newRow("usable") << "p02" << int(R::None) << QChar();
+    QTest::newRow("empty") << "" << int(R::Empty) << QChar();
+    QTest::newRow("parent folder") << ".." << int(R::DotName) << QChar();
+    QTest::newRow("first refused character is named") << "../p*" << int(R::Character)
+                                                       << QChar(u'/');
+    QTest::newRow("colon") << "c:p02" << int(R::Character) << QChar(u':');
+    QTest::newRow("control character before a refused one")
+        << "a\tb/c" << int(R::ControlCharacter) << QChar(u'\t');
+    QTest::newRow("too long") << QString(240, QLatin1Char('a')) << int(R::TooLong) << QChar();
+}
+
+// The questionnaire tells the participant why a name is refused; the reason
+// must be the one that applies, and name the character to remove.
+void TestAccountName::refusalNamesTheReason()
+{
+    QFETCH(QString, name);
+    QFETCH(int, refusal);
+    QFETCH(QChar, character);
+
+    const AccountName::Check check = AccountName::check(name);
+    QCOMPARE(int(check.refusal), refusal);
+    QCOMPARE(check.character, character);
+    QCOMPARE(AccountName::isUsable(name), refusal == int(AccountName::Refusal::None));
 }
 
 QTEST_APPLESS_MAIN(TestAccountName)

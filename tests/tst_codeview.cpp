@@ -546,11 +546,14 @@ void TestCodeView::sharedScrollBar()
     QCOMPARE(view->sideBarView()->mapToScene(0, 0).y(), codeTop);
     QCOMPARE(view->overviewView()->mapToScene(0, 0), overviewTop);
 
-    // The side-bar column is as wide as its scene, the overview as wide as
-    // the column, and the overview shows the column mirrored.
-    const int sideWidth = int(view->sideBarScene()->sceneRect().width());
+    // The side-bar column shows its whole scene inside its frame, the
+    // overview is as wide as the column, and it shows the column mirrored.
+    const int sideWidth = int(view->sideBarScene()->sceneRect().width())
+                          + 2 * view->sideBarView()->frameWidth();
     QVERIFY(sideWidth >= 35);
     QCOMPARE(view->sideBarView()->width(), sideWidth);
+    QVERIFY(view->sideBarView()->viewport()->width()
+            >= view->sideBarScene()->sceneRect().width());
     QCOMPARE(view->overviewView()->width(), sideWidth);
     QVERIFY(view->overviewView()->transform().m11() < 0);
     QVERIFY(view->overviewView()->transform().m22() > 0);

@@ -15,7 +15,12 @@
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QAbstractTextDocumentLayout>
+#include <QFontMetrics>
+#include <QSet>
+#include <QTextBlock>
 #include <QTextDocument>
+#include <QTextLayout>
 
 #include <memory>
 
@@ -54,6 +59,7 @@ private Q_SLOTS:
     void operatorLabel_data();
     void operatorLabel();
     void olderLabelsMakeWay();
+    void labelsCoverNoBar();
     void dragEnter_data();
     void dragEnter();
     void dropIsNotAccepted();
@@ -201,15 +207,16 @@ void TestFractures::toolTip_data()
     QTest::addColumn<QString>("html");
 
     QTest::newRow("plain feature name") << 2 << QString() << "Crypto";
-    QTest::newRow("negated second feature") << 1 << "A && !B" << "<p>A &amp;&amp; !<b>B</b></p>";
-    QTest::newRow("first feature of an or") << 3 << "Log || Crypto"
-                                            << "<p><b>Log</b> || Crypto</p>";
+    QTest::newRow("negated second feature")
+        << 1 << "A && !B" << "<p style=\"white-space:pre\">A &amp;&amp; !<b>B</b></p>";
+    QTest::newRow("first feature of an or")
+        << 3 << "Log || Crypto" << "<p style=\"white-space:pre\"><b>Log</b> || Crypto</p>";
     QTest::newRow("only the first occurrence is bold")
-        << 0 << "A && (A || B)" << "<p><b>A</b> &amp;&amp; (A || B)</p>";
+        << 0 << "A && (A || B)" << "<p style=\"white-space:pre\"><b>A</b> &amp;&amp; (A || B)</p>";
     QTest::newRow("comparison shown literally")
-        << 0 << "A < B" << "<p><b>A</b> &lt; B</p>";
+        << 0 << "A < B" << "<p style=\"white-space:pre\"><b>A</b> &lt; B</p>";
     QTest::newRow("implication arrow shown literally")
-        << 1 << "A->B" << "<p>A-&gt;<b>B</b></p>";
+        << 1 << "A->B" << "<p style=\"white-space:pre\">A-&gt;<b>B</b></p>";
 }
 
 void TestFractures::toolTip()
@@ -225,6 +232,13 @@ void TestFractures::toolTip()
     QTextDocument shown;
     shown.setHtml(b->toolTip());
     QCOMPARE(shown.toPlainText(), expression.isEmpty() ? feature(featureIndex)->name() : expression);
+    // A tool tip narrows rich text as it likes; the expression stays on one
+    // line ("Caesar && !" over "Reverse" reads as two expressions).
+    if (!expression.isEmpty()) {
+        shown.setTextWidth(QFontMetrics(shown.defaultFont()).horizontalAdvance(QLatin1Char('A')));
+        shown.documentLayout()->documentSize(); // lays the text out
+        QCOMPARE(shown.firstBlock().layout()->lineCount(), 1);
+    }
 }
 
 void TestFractures::operatorLabel_data()
@@ -258,7 +272,42 @@ void TestFractures::operatorLabel()
     QVERIFY(b->operatorLabel());
     QCOMPARE(b->operatorLabel()->toPlainText(), label);
     QCOMPARE(b->operatorLabel()->parentItem(), b);
-    QCOMPARE(b->operatorLabel()->pos(), QPointF(b->rect().right(), b->rect().top()));
+    // At the bar's top, clear of the bar itself.
+    const QRectF shown = b->operatorLabel()->sceneBoundingRect();
+    QCOMPARE(shown.top(), b->sceneBoundingRect().top());
+    QVERIFY(shown.left() >= b->sceneBoundingRect().right());
+}
+
+// A label beside its bar covered the next column's bar: the two bars of
+// "Caesar || Reverse" stand side by side, and the "|" of the one in front
+// looked like one more bar. Nested bars in four columns keep their labels
+// clear of all bars.
+void TestFractures::labelsCoverNoBar()
+{
+    const QList<SideBarFracture *> bars{
+        bar({1, 40}, feature(0), QStringLiteral("A || B")),
+        bar({1, 40}, feature(1), QStringLiteral("A || B")), // pushes the first aside
+        bar({5, 30}, feature(1), QStringLiteral("A && !B")),
+        bar({9, 20}, feature(0), QStringLiteral("!A")),
+    };
+    QSet<qreal> columns;
+    int labels = 0;
+    for (const SideBarFracture *b : bars)
+        columns.insert(b->x());
+    QCOMPARE(columns.size(), 4);
+    for (const SideBarFracture *owner : bars) {
+        if (!owner->operatorLabel())
+            continue; // made way for a newer label on the same lines
+        ++labels;
+        const QRectF label = owner->operatorLabel()->sceneBoundingRect();
+        for (const SideBarFracture *other : bars) {
+            QVERIFY2(!label.intersects(other->sceneBoundingRect()),
+                     qPrintable(QStringLiteral("label of the bar at x %1 covers the bar at x %2")
+                                    .arg(owner->x())
+                                    .arg(other->x())));
+        }
+    }
+    QCOMPARE(labels, 3);
 }
 
 void TestFractures::olderLabelsMakeWay()

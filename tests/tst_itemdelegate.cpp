@@ -34,6 +34,9 @@ private Q_SLOTS:
     void leftAsBasePainted_data();
     void leftAsBasePainted();
     void painterStateIsRestored();
+    void overpaintStaysInsideTheCell_data();
+    void overpaintStaysInsideTheCell();
+    void noFocusFrameInStructureTrees();
 
 private:
     void setUpCell(const QVariant &text, const QVariant &background, bool selected);
@@ -248,6 +251,55 @@ void TestItemDelegate::leftAsBasePainted()
     ItemDelegate delegate(m_view.get(), quint8(mode));
     QItemDelegate base;
     QCOMPARE(render(delegate), render(base));
+}
+
+void TestItemDelegate::overpaintStaysInsideTheCell_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QVariant>("background");
+
+    QTest::newRow("feature row with colour") << 0 << QVariant(kFill);
+    QTest::newRow("feature row without colour") << 0 << QVariant();
+    QTest::newRow("structure row") << 1 << QVariant(QBrush(kFill));
+}
+
+// The view repaints only the cell when its row is deselected: a pixel painted
+// outside it stays on the screen as a stale line under or over the row.
+void TestItemDelegate::overpaintStaysInsideTheCell()
+{
+    QFETCH(int, mode);
+    QFETCH(QVariant, background);
+
+    setUpCell(QStringLiteral("Logging"), background, true);
+    ItemDelegate delegate(m_view.get(), quint8(mode));
+    const QImage image = render(delegate);
+    const QRect r = m_cell->option.rect;
+    QStringList outside;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (!r.contains(x, y) && QColor(image.pixel(x, y)) != QColor(Qt::white))
+                outside << QStringLiteral("(%1,%2)").arg(x).arg(y);
+        }
+    }
+    QVERIFY2(outside.isEmpty(), qPrintable(outside.mid(0, 8).join(QLatin1Char(' '))));
+    // The outline is still there, along the cell's top edge.
+    QVERIFY(mode == 1 || QColor(image.pixel(r.center().x(), r.top())) != QColor(Qt::white));
+}
+
+// The structure trees select nothing; the current row must not keep a tint
+// once it is no longer under the mouse (the last double-clicked file).
+void TestItemDelegate::noFocusFrameInStructureTrees()
+{
+    setUpCell(QStringLiteral("Main.java"), QVariant(), false);
+    ItemDelegate delegate(m_view.get(), 1);
+    const QImage plain = render(delegate);
+    m_cell->option.state |= QStyle::State_HasFocus;
+    QCOMPARE(render(delegate), plain);
+
+    // The feature tree keeps the focus frame of its base painting.
+    ItemDelegate featureDelegate(m_view.get(), 0);
+    QItemDelegate base;
+    QCOMPARE(render(featureDelegate), render(base));
 }
 
 void TestItemDelegate::painterStateIsRestored()

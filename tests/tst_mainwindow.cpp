@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QColorDialog>
+#include <QDir>
 #include <QDirIterator>
 #include <QDockWidget>
 #include <QFileDialog>
@@ -586,6 +587,17 @@ void TestMainWindow::finderButtonShowsAndFocusesTheFinder()
     QCOMPARE(visibility.count(), 1);
     // The line edit takes the focus last, so typing goes straight into it.
     QCOMPARE(get<QDockWidget>("dockWidget_finder")->focusWidget(), get<QLineEdit>("lineEdit_find"));
+    // Not over the menu bar and the tab titles at the screen's corner, but
+    // beside the code: inside the window, below the file tabs' titles.
+    const QRect finder = get<QDockWidget>("dockWidget_finder")->frameGeometry();
+    const auto *tabs = get<QTabWidget>("tabWidget");
+    const QRect window = m_window->frameGeometry();
+    QVERIFY2(window.contains(finder), qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                                     .arg(finder.x()).arg(finder.y())
+                                                     .arg(finder.width()).arg(finder.height())));
+    QVERIFY(finder.top() >= tabs->mapToGlobal(QPoint(0, 0)).y());
+    QVERIFY(!finder.intersects(QRect(m_window->menuBar()->mapToGlobal(QPoint(0, 0)),
+                                     m_window->menuBar()->size())));
 }
 
 void TestMainWindow::questionsActionShowsTheQuestionnaire()
@@ -595,6 +607,8 @@ void TestMainWindow::questionsActionShowsTheQuestionnaire()
     QVERIFY(!questions->isVisible());
     get<QAction>("actionQuestions")->trigger();
     QVERIFY(questions->isVisible());
+    // The participant types the name at once.
+    QCOMPARE(questions->focusWidget(), questions->findChild<QLineEdit *>("lineEdit_account"));
 }
 
 void TestMainWindow::startupFillsFilePathsAndFoldsTrees()
@@ -946,7 +960,7 @@ void TestMainWindow::languageChangeRetranslates()
 void TestMainWindow::folderDialog_data()
 {
     QTest::addColumn<bool>("accept");
-    QTest::newRow("cancelled: built all the same, with an empty folder") << false;
+    QTest::newRow("cancelled: nothing is built, shown or written") << false;
     QTest::newRow("chosen folder becomes the project folder") << true;
 }
 
@@ -969,16 +983,33 @@ void TestMainWindow::folderDialog()
             dialog->reject();
         }
     });
+    // An empty folder names the study files after the file system's root.
+    const QString rootLog = QStringLiteral("/_tester_log.txt");
+    const bool rootLogBefore = QFile::exists(rootLog);
+    const QStringList workingFilesBefore = QDir().entryList(QDir::Files);
     m_window = std::make_unique<MainWindow>();
     QCOMPARE(answer.handled(), 1);
 
     QCOMPARE(caption, QStringLiteral("Open project folder"));
     QVERIFY(directoriesOnly);
     QCOMPARE(mode, QFileDialog::Directory);
+    if (!accept) {
+        QVERIFY(!m_window->hasProject());
+        QVERIFY(!m_window->form());
+        QVERIFY(!m_window->isVisible());
+        // Whatever would log goes nowhere: no questionnaire, no file.
+        m_window->log(QStringLiteral("fileOpened"));
+        m_window->close();
+        m_window.reset();
+        QCOMPARE(QFile::exists(rootLog), rootLogBefore);
+        QCOMPARE(QDir().entryList(QDir::Files), workingFilesBefore);
+        return;
+    }
+    QVERIFY(m_window->hasProject());
     QVERIFY(m_window->form());
     QVERIFY(m_window->isVisible());
-    QCOMPARE(ProjectFolder::path(), accept ? m_project : QString());
-    QCOMPARE(m_window->featureTree()->features()->size(), accept ? miniFeatureCount : 1);
+    QCOMPARE(ProjectFolder::path(), m_project);
+    QCOMPARE(m_window->featureTree()->features()->size(), miniFeatureCount);
 }
 
 void TestMainWindow::saveButtonPreview_data()

@@ -4,12 +4,15 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QScopeGuard>
+#include <QScreen>
 #include <QSpacerItem>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTranslator>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace {
 
@@ -75,9 +78,14 @@ private Q_SLOTS:
     void formLayoutsAndSpacers();
     void startState();
     void windowStaysOnTopWithOnlyMinimise();
+    void placedInTheCornerAndKeptThere();
 
     void accountNameEnablesNext_data();
     void accountNameEnablesNext();
+    void refusedNameIsExplained_data();
+    void refusedNameIsExplained();
+    void operatingSystemUserNamesTheFiles_data();
+    void operatingSystemUserNamesTheFiles();
     void accountCheckOnlyOnTheAccountPage();
     void directCallWithUnusableNameDoesNothing();
 
@@ -125,6 +133,8 @@ void TestQuestionDialog::formWidgets_data()
     QTest::newRow("account frame") << "frame_2" << "QFrame" << "page_account";
     QTest::newRow("account label") << "label" << "QLabel" << "frame_2";
     QTest::newRow("account field") << "lineEdit_account" << "QLineEdit" << "frame_2";
+    QTest::newRow("why a name is refused") << "label_accountRefused" << "QLabel"
+                                           << "page_account";
     QTest::newRow("button frame") << "frame" << "QFrame" << "QuestionDialog";
     QTest::newRow("hidden line edit") << "lineEdit" << "QLineEdit" << "frame";
     QTest::newRow("next") << "pushButton_next" << "QPushButton" << "frame";
@@ -167,9 +177,11 @@ void TestQuestionDialog::formLayoutsAndSpacers()
     QCOMPARE(verticalLayout->itemAt(0)->widget(), f->stack());
     QCOMPARE(verticalLayout->itemAt(1)->widget(), f->find<QFrame>("frame"));
 
-    QCOMPARE(verticalLayout2->count(), 2);
+    // The reason for a refused name stands right below the account field.
+    QCOMPARE(verticalLayout2->count(), 3);
     QCOMPARE(verticalLayout2->itemAt(0)->widget(), f->find<QFrame>("frame_2"));
-    QSpacerItem *verticalSpacer = spacerAt(verticalLayout2, 1);
+    QCOMPARE(verticalLayout2->itemAt(1)->widget(), f->find<QLabel>("label_accountRefused"));
+    QSpacerItem *verticalSpacer = spacerAt(verticalLayout2, 2);
     QVERIFY(verticalSpacer);
     QCOMPARE(verticalSpacer->sizeHint(), QSize(20, 40));
     QCOMPARE(verticalSpacer->sizePolicy().verticalPolicy(), QSizePolicy::Expanding);
@@ -219,6 +231,27 @@ void TestQuestionDialog::windowStaysOnTopWithOnlyMinimise()
     QVERIFY(!(flags & Qt::WindowMaximizeButtonHint));
 }
 
+// Centred, the dialog that stays on top hid the code; dragged away, it came
+// back to the centre whenever its window flags changed (resume, reminder).
+void TestQuestionDialog::placedInTheCornerAndKeptThere()
+{
+    QuestionDialog &dialog = f->make();
+    const QRect available = dialog.screen()->availableGeometry();
+    QVERIFY(available.contains(dialog.frameGeometry()));
+    // In the lower right corner, not in the middle.
+    const QRect frame = dialog.frameGeometry();
+    QVERIFY(available.right() - frame.right() < frame.width() / 8);
+    QVERIFY(available.bottom() - frame.bottom() < frame.height() / 4);
+
+    // The participant drags it: the window system moves the window.
+    const QPoint dragged(available.left() + 40, available.top() + 50);
+    dialog.windowHandle()->setFramePosition(dragged);
+    QTRY_COMPARE(dialog.pos(), dragged);
+    dialog.setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowMinimizeButtonHint);
+    dialog.show();
+    QCOMPARE(dialog.pos(), dragged);
+}
+
 void TestQuestionDialog::accountNameEnablesNext_data()
 {
     QTest::addColumn<QString>("typed");
@@ -247,6 +280,104 @@ void TestQuestionDialog::accountNameEnablesNext()
     for (int i = 0; i < backspaces; ++i)
         QTest::keyClick(f->find<QLineEdit>("lineEdit_account"), Qt::Key_Backspace);
     QCOMPARE(f->nextButton()->isEnabled(), enabled);
+}
+
+void TestQuestionDialog::refusedNameIsExplained_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("backspaces");
+    QTest::addColumn<bool>("refused");
+    QTest::addColumn<QString>("mentioned"); // what the reason must name
+
+    QTest::newRow("path out of the project folder") << "../p02" << 0 << true << "/";
+    QTest::newRow("windows drive") << "c:p02" << 0 << true << ":";
+    QTest::newRow("wildcard") << "p*" << 0 << true << "*";
+    QTest::newRow("parent folder alone") << ".." << 0 << true << "..";
+    QTest::newRow("usable name says nothing") << "p02" << 0 << false << "";
+    QTest::newRow("empty field says nothing") << "a" << 1 << false << "";
+    QTest::newRow("reason goes when the character goes") << "p02?" << 1 << false << "";
+}
+
+// "Weiter" alone stays disabled; the participant must learn why.
+void TestQuestionDialog::refusedNameIsExplained()
+{
+    QFETCH(QString, typed);
+    QFETCH(int, backspaces);
+    QFETCH(bool, refused);
+    QFETCH(QString, mentioned);
+
+    f->make();
+    auto *reason = f->find<QLabel>("label_accountRefused");
+    QVERIFY(reason);
+    QVERIFY(!reason->isVisible());
+    f->typeAccount(typed);
+    for (int i = 0; i < backspaces; ++i)
+        QTest::keyClick(f->find<QLineEdit>("lineEdit_account"), Qt::Key_Backspace);
+
+    QCOMPARE(f->nextButton()->isEnabled(), !refused && backspaces < typed.size());
+    QCOMPARE(reason->isVisible(), refused);
+    if (refused) {
+        QVERIFY(reason->text().contains(mentioned));
+        // Beside the field: below it, not somewhere else in the dialog.
+        const auto *field = f->find<QLineEdit>("lineEdit_account");
+        QVERIFY(reason->mapTo(f->dialog.get(), QPoint(0, 0)).y()
+                >= field->mapTo(f->dialog.get(), QPoint(0, field->height())).y());
+    }
+}
+
+void TestQuestionDialog::operatingSystemUserNamesTheFiles_data()
+{
+    // A null value: the variable is not set.
+    QTest::addColumn<QByteArray>("username");
+    QTest::addColumn<QByteArray>("user");
+    QTest::addColumn<QByteArray>("logname");
+    QTest::addColumn<QString>("logFile");
+
+    QTest::newRow("USERNAME first (Windows)") << QByteArray("bernd") << QByteArray("carla")
+                                              << QByteArray("dora") << "p03_bernd_log.txt";
+    QTest::newRow("USER without USERNAME (Linux desktops)")
+        << QByteArray() << QByteArray("carla") << QByteArray("dora") << "p03_carla_log.txt";
+    QTest::newRow("empty USERNAME counts as unset")
+        << QByteArray("") << QByteArray("carla") << QByteArray() << "p03_carla_log.txt";
+    QTest::newRow("LOGNAME last") << QByteArray() << QByteArray() << QByteArray("dora")
+                                  << "p03_dora_log.txt";
+    QTest::newRow("none set") << QByteArray() << QByteArray() << QByteArray()
+                              << "p03__log.txt";
+}
+
+void TestQuestionDialog::operatingSystemUserNamesTheFiles()
+{
+    QFETCH(QByteArray, username);
+    QFETCH(QByteArray, user);
+    QFETCH(QByteArray, logname);
+    QFETCH(QString, logFile);
+
+    const char *names[] = {"USERNAME", "USER", "LOGNAME"};
+    const QByteArray values[] = {username, user, logname};
+    QByteArray saved[3];
+    bool wasSet[3];
+    for (int i = 0; i < 3; ++i) {
+        wasSet[i] = qEnvironmentVariableIsSet(names[i]);
+        saved[i] = qgetenv(names[i]);
+        if (values[i].isNull())
+            qunsetenv(names[i]);
+        else
+            qputenv(names[i], values[i]);
+    }
+    auto restore = qScopeGuard([&] {
+        for (int i = 0; i < 3; ++i) {
+            if (wasSet[i])
+                qputenv(names[i], saved[i]);
+            else
+                qunsetenv(names[i]);
+        }
+    });
+
+    QVERIFY(f->writeFile("questions.txt", "a|1;b|1;"));
+    QuestionDialog &dialog = f->make();
+    f->signIn(QStringLiteral("p03"));
+    QCOMPARE(dialog.logFilePath(), f->path(logFile));
+    QVERIFY(QFile::exists(f->path(logFile)));
 }
 
 void TestQuestionDialog::accountCheckOnlyOnTheAccountPage()

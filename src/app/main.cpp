@@ -31,6 +31,9 @@ int main(int argc, char *argv[])
     auto window = request.projectFolder.isEmpty()
                       ? std::make_unique<MainWindow>()
                       : std::make_unique<MainWindow>(request.projectFolder);
+    // A cancelled folder dialog is no error: the program ends and writes nothing.
+    if (!window->hasProject())
+        return 0;
     window->show();
     const int exitCode = QApplication::exec();
     window.reset();

@@ -22,6 +22,8 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPixmap>
+#include <QResizeEvent>
+#include <QTabBar>
 #include <QTimer>
 #include <QTreeWidgetItemIterator>
 
@@ -49,9 +51,13 @@ constexpr int previewPictureSize = 35;
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
 {
-    // A cancelled dialog gives an empty path; the window is built all the same.
-    ProjectFolder::setPath(QFileDialog::getExistingDirectory(
-        this, QStringLiteral("Open project folder"), QString(), QFileDialog::ShowDirsOnly));
+    const QString folder = QFileDialog::getExistingDirectory(
+        this, QStringLiteral("Open project folder"), QString(), QFileDialog::ShowDirsOnly);
+    ProjectFolder::setPath(folder);
+    // Cancelled: an empty folder would name the study files after the file
+    // system's root ("/_<user>_log.txt"), so nothing is built.
+    if (folder.isEmpty())
+        return;
     setUp();
 }
 
@@ -166,13 +172,7 @@ void MainWindow::setUp()
             this, &MainWindow::showFeatureFractureList);
     connect(f->tabWidget, &QTabWidget::currentChanged, this, &MainWindow::updateTabColors);
     connect(f->horizontalSlider, &QSlider::valueChanged, this, &MainWindow::setFeatureOpacity);
-    connect(f->toolButton_finder, &QToolButton::clicked, f->dockWidget_finder, &QWidget::show);
-    connect(f->toolButton_finder, &QToolButton::clicked,
-            f->dockWidgetContents, qOverload<>(&QWidget::setFocus));
-    connect(f->toolButton_finder, &QToolButton::clicked,
-            f->frame_find, qOverload<>(&QWidget::setFocus));
-    connect(f->toolButton_finder, &QToolButton::clicked,
-            f->lineEdit_find, qOverload<>(&QWidget::setFocus));
+    connect(f->toolButton_finder, &QToolButton::clicked, this, &MainWindow::showFinder);
     connect(f->toolButton_removeAssignment, &QToolButton::clicked,
             m_featureTree.get(), &FeatureTreeWidget::removeColorAssignmentFromSelection);
     connect(f->horizontalSlider, &QSlider::sliderReleased,
@@ -203,7 +203,10 @@ void MainWindow::setUp()
                                           m_form->treeWidget_packageView,
                                           m_form->treeWidget_featureView,
                                           m_form->dockWidget_finder, m_form->listWidget_results);
-    connect(m_form->actionQuestions, &QAction::triggered, m_questionDialog, &QWidget::show);
+    // Also after a resume, when the dialog no longer stays on top and a click
+    // on the window hides it: the action must bring it back to the keyboard.
+    connect(m_form->actionQuestions, &QAction::triggered,
+            m_questionDialog, &QuestionDialog::bringToFront);
 
     m_featureSearchPosition = m_featureTree->topLevelItem(0);
     m_lastFeatureSearch.clear();
@@ -215,6 +218,91 @@ void MainWindow::setUp()
     m_reminderTimer->setObjectName(QStringLiteral("reminderTimer"));
     connect(m_reminderTimer, &QTimer::timeout, this, &MainWindow::showTimeMessage);
     m_reminderTimer->start(reminderIntervalMs);
+}
+
+void MainWindow::showFinder()
+{
+    QDockWidget *finder = m_form->dockWidget_finder;
+    if (!m_finderPlaced && finder->isFloating()) {
+        // Floating, the finder would open at the screen's corner, over the
+        // menu and the tab titles; it goes beside the code instead, at the
+        // top right of the file tabs' page area. Later it stays where the
+        // participant puts it.
+        QTabWidget *tabs = m_form->tabWidget;
+        const int pageTop = tabs->tabBar()->isVisible() ? tabs->tabBar()->height() : 0;
+        finder->adjustSize();
+        const QPoint topRight = tabs->mapToGlobal(QPoint(tabs->width(), pageTop));
+        finder->move(qMax(mapToGlobal(QPoint(0, 0)).x(), topRight.x() - finder->width()),
+                     topRight.y());
+        m_finderPlaced = true;
+    }
+    finder->show();
+    finder->raise();
+    finder->activateWindow();
+    m_form->lineEdit_find->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+void MainWindow::splitRightDocks()
+{
+    QDockWidget *model = m_form->dockWidget_featureModel;
+    QDockWidget *colors = m_form->dockWidget_colors;
+    QDockWidget *saves = m_form->dockWidget_colorAssignments;
+    if (!isVisible() || dockWidgetArea(model) != Qt::RightDockWidgetArea
+        || model->isFloating() || !model->isVisible())
+        return;
+
+    // The palette as tall as its colours need in the dock's width, plus one
+    // free row, so none of them is cut off and no large blank stays.
+    QListWidget *palette = m_form->listWidget;
+    const QSize grid = palette->gridSize().isValid() ? palette->gridSize() : QSize(30, 30);
+    const int perRow = qMax(1, palette->viewport()->width() / grid.width());
+    const int rows = (palette->count() + perRow - 1) / perRow + 1;
+    const int paletteHeight = rows * grid.height() + 2 * palette->frameWidth();
+
+    QList<QDockWidget *> docks{model};
+    QList<int> heights{0};
+    int others = 0;
+    if (colors->isVisible() && !colors->isFloating()
+        && dockWidgetArea(colors) == Qt::RightDockWidgetArea) {
+        const int height = colors->height() - palette->height() + paletteHeight;
+        docks << colors;
+        heights << height;
+        others += height;
+    }
+    if (saves->isVisible() && !saves->isFloating()
+        && dockWidgetArea(saves) == Qt::RightDockWidgetArea) {
+        const int height = saves->sizeHint().height();
+        docks << saves;
+        heights << height;
+        others += height;
+    }
+    int total = 0;
+    for (const QDockWidget *dock : std::as_const(docks))
+        total += dock->height();
+    heights[0] = qMax(model->minimumSizeHint().height(), total - others);
+    resizeDocks(docks, heights, Qt::Vertical);
+}
+
+void MainWindow::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    // The window is shown at its form's size and maximised a moment later,
+    // or at once, as the window manager pleases; the docks share the new
+    // height by their old sizes, which gave a different split in each run.
+    splitRightDocksSoon();
+}
+
+void MainWindow::splitRightDocksSoon()
+{
+    // Once the layout has settled at the new size: within a resize or show
+    // event the docks may still have their old sizes.
+    if (!m_form || m_splitPending)
+        return;
+    m_splitPending = true;
+    QTimer::singleShot(0, this, [this] {
+        m_splitPending = false;
+        splitRightDocks();
+    });
 }
 
 CodeView *MainWindow::currentCodeView() const
@@ -333,6 +421,8 @@ void MainWindow::showEvent(QShowEvent *event)
     QMainWindow::showEvent(event);
     if (!m_form)
         return;
+    // Shown at once at its final size, the window gets no later resize.
+    splitRightDocksSoon();
     if (m_featureModelDockVisible)
         m_form->dockWidget_featureModel->show();
     if (m_colorsDockVisible)
@@ -346,6 +436,8 @@ void MainWindow::changeEvent(QEvent *event)
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::LanguageChange && m_form)
         m_form->retranslateUi(this);
+    if (event->type() == QEvent::WindowStateChange)
+        splitRightDocksSoon();
 }
 
 void MainWindow::keyPressEvent(QKeyEvent *event)

@@ -26,12 +26,15 @@ class MainWindow : public QMainWindow
     Q_OBJECT
 
 public:
-    // Asks for the project folder in a folder dialog.
+    // Asks for the project folder in a folder dialog. When it is cancelled the
+    // window builds nothing and writes nothing: hasProject() is false.
     explicit MainWindow(QWidget *parent = nullptr);
     // Uses the given project folder without asking.
     explicit MainWindow(const QString &projectFolder, QWidget *parent = nullptr);
     ~MainWindow() override;
 
+    // False when the folder dialog was cancelled; the program then ends.
+    bool hasProject() const { return m_form != nullptr; }
     Ui::MainWindowForm *form() const { return m_form; }
     FeatureTreeWidget *featureTree() const { return m_featureTree.get(); }
     ColorManager *colorManager() const { return m_colorManager.get(); }
@@ -96,10 +99,18 @@ protected:
     void hideEvent(QHideEvent *event) override;
     void changeEvent(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     // Builds the window for the folder in ProjectFolder::path().
     void setUp();
+    // Shows the finder with the keyboard in its search field; the first time
+    // at the top right of the code, inside the window.
+    void showFinder();
+    // Gives the right-hand docks the same split in every run: the palette and
+    // the save controls as much as they show, the feature model the rest.
+    void splitRightDocks();
+    void splitRightDocksSoon();
 
     std::unique_ptr<ColorManager> m_colorManager;
     std::unique_ptr<FeatureTreeWidget> m_featureTree;
@@ -121,6 +132,8 @@ private:
     QList<STNode *> m_resultNodes;
     int m_elapsedMinutes = 0;
     QTimer *m_reminderTimer = nullptr;
+    bool m_finderPlaced = false;
+    bool m_splitPending = false;
 
     // The detached items the two "under menu" pointers start with. Owned here,
     // so they are freed whatever those pointers point to later.

@@ -22,6 +22,8 @@
 #include <QTextDocument>
 #include <QTextEdit>
 
+#include <cmath>
+
 namespace {
 
 // Side bars are 5 wide and stand in columns 7 apart, the first at x = 3.
@@ -238,8 +240,19 @@ void CodeView::buildSideBars()
     for (SideBarFracture *bar : std::as_const(m_sideBars))
         bar->updateColor();
 
+    // The tab was shown, and the column sized, before the bars and their
+    // labels existed.
+    fitSideBarColumn();
     m_overviewView->scale(-1, 1);
     m_overviewView->fitInView(m_sideBarScene->sceneRect(), Qt::IgnoreAspectRatio);
+}
+
+void CodeView::fitSideBarColumn()
+{
+    const int width = int(std::ceil(m_sideBarScene->sceneRect().width()))
+                      + 2 * m_sideBarView->frameWidth();
+    m_sideBarView->setFixedWidth(width);
+    m_overviewView->setFixedWidth(width);
 }
 
 void CodeView::buildLineNumbers()
@@ -352,8 +365,7 @@ QPair<int, int> CodeView::visibleLineRange() const
 
 void CodeView::resizeEvent(QResizeEvent *event)
 {
-    m_sideBarView->setFixedWidth(int(m_sideBarScene->sceneRect().width()));
-    m_overviewView->setFixedWidth(m_sideBarView->width());
+    fitSideBarColumn();
     m_codeView->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_lineNumberView->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     // The side bars too: centred in a view taller than a short file, they

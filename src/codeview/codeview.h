@@ -84,6 +84,9 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    // Makes the side-bar column and the overview wide enough to show the
+    // whole side-bar scene, operator labels included, inside their frames.
+    void fitSideBarColumn();
     QGraphicsScene *m_codeScene = nullptr;
     QGraphicsView *m_codeView = nullptr;
     QTextEdit *m_textEdit = nullptr;

@@ -10,8 +10,10 @@
 #include <QGraphicsScene>
 #include <QGraphicsTextItem>
 #include <QGraphicsView>
+#include <QFont>
 #include <QPen>
 #include <QRegularExpression>
+#include <QTextDocument>
 
 namespace {
 
@@ -129,9 +131,12 @@ QString SideBarFracture::toolTipHtml(const QString &featureName, const QString &
     // Expressions may hold "<", ">" and "&", which rich text would otherwise
     // read as markup.
     const qsizetype at = featureName.isEmpty() ? -1 : expression.indexOf(featureName);
+    // A tool tip wraps rich text wherever it likes ("Caesar && !" over
+    // "Reverse"); an expression is read as one line.
+    const QString open = QStringLiteral("<p style=\"white-space:pre\">");
     if (at < 0)
-        return QStringLiteral("<p>") + expression.toHtmlEscaped() + QStringLiteral("</p>");
-    return QStringLiteral("<p>") + expression.left(at).toHtmlEscaped() + QStringLiteral("<b>")
+        return open + expression.toHtmlEscaped() + QStringLiteral("</p>");
+    return open + expression.left(at).toHtmlEscaped() + QStringLiteral("<b>")
            + featureName.toHtmlEscaped() + QStringLiteral("</b>")
            + expression.mid(at + featureName.size()).toHtmlEscaped() + QStringLiteral("</p>");
 }
@@ -142,7 +147,16 @@ void SideBarFracture::addOperatorLabel()
     if (text.isEmpty() || !m_scene)
         return;
     m_label = new QGraphicsTextItem(text, this);
-    m_label->setPos(rect().x() + rect().width(), rect().y());
+    QFont font = m_label->font();
+    font.setPixelSize(LabelPixelSize);
+    font.setBold(true);
+    m_label->setFont(font);
+    // Without the document's margin the text starts where the label does.
+    m_label->document()->setDocumentMargin(0);
+    // Right of the bar and of its neighbours' columns: a label beside the bar
+    // would cover the next column's bar.
+    const qreal right = rect().x() + rect().width() + ColumnGap;
+    m_label->setPos(qMax(right, LabelLaneX - x()), rect().y());
 
     // Bars that start close together would print their labels over each
     // other; only the newest one stays. Removed labels are deleted.

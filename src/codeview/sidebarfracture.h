@@ -20,6 +20,11 @@ public:
     static constexpr int ColumnGap = 2;
     // Anything at least this wide (the code view's extent bar) is no side bar.
     static constexpr int MaxBarWidth = 20;
+    // Operator labels stand in a lane right of the first four columns of
+    // bars, so they cover no bar and a "|" is not taken for one.
+    static constexpr int LabelLaneX = 31;
+    // Small enough that three operators fit beside the bars.
+    static constexpr int LabelPixelSize = 10;
 
     SideBarFracture(FeatureTreeWidget *featureTree, Feature *feature, int posX, int posY,
                     int rectX, int rectY, int width, int height, QGraphicsScene *scene,

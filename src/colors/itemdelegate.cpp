@@ -29,7 +29,15 @@ ItemDelegate::ItemDelegate(QAbstractItemView *view, quint8 mode)
 void ItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
                          const QModelIndex &index) const
 {
-    QItemDelegate::paint(painter, option, index);
+    if (m_mode == 1) {
+        // The structure trees select nothing; a focus frame on the current
+        // row only left the last double-clicked file tinted.
+        QStyleOptionViewItem unfocused(option);
+        unfocused.state &= ~QStyle::State_HasFocus;
+        QItemDelegate::paint(painter, unfocused, index);
+    } else {
+        QItemDelegate::paint(painter, option, index);
+    }
     if (!option.showDecorationSelected || !(option.state & QStyle::State_Selected))
         return;
 
@@ -44,10 +52,18 @@ void ItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
     painter->setFont(option.font);
     if (m_mode == 0) {
         if (hasText) {
+            // The view repaints only the cell when the row is deselected, so
+            // nothing may reach beyond it: the fill covers the cell, and the
+            // 2-pixel pen, centred on its path, runs one pixel in from the
+            // edges.
+            if (hasBrush(background)) {
+                painter->setPen(Qt::NoPen);
+                painter->setBrush(backgroundBrush(background));
+                painter->drawRoundedRect(QRectF(r), 2, 2, Qt::AbsoluteSize);
+            }
             painter->setPen(QPen(QColor(0, 0, 0, 80), 2));
-            painter->setBrush(hasBrush(background) ? backgroundBrush(background) : QBrush());
-            painter->drawRoundedRect(QRect(r.x(), r.y(), r.width() - 1, r.height()), 2, 2,
-                                     Qt::AbsoluteSize);
+            painter->setBrush(Qt::NoBrush);
+            painter->drawRoundedRect(QRectF(r).adjusted(1, 1, -1, -1), 2, 2, Qt::AbsoluteSize);
             painter->setPen(Qt::black);
             painter->drawText(QRect(r.x() + 2, r.y(), r.width() - 3, r.height()),
                               Qt::AlignLeft | Qt::AlignVCenter, text.toString());

@@ -14,6 +14,10 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFontMetrics>
+#include <QLabel>
+#include <QScreen>
+#include <QShowEvent>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTextDocument>
 #include <QTextEdit>
@@ -23,6 +27,10 @@ namespace {
 
 constexpr Qt::WindowFlags titleBarFlags =
     Qt::Window | Qt::CustomizeWindowHint | Qt::WindowMinimizeButtonHint;
+
+// Room for a window manager's frame before the frame is known (the window
+// has not been mapped yet): a title bar and thin borders.
+constexpr int frameBorderGuess = 6;
 
 qint64 systemClock()
 {
@@ -46,6 +54,11 @@ QuestionDialog::QuestionDialog(const QString &projectDir, QTabWidget *tabWidget,
 {
     form->setupUi(this);
     setWindowFlags(titleBarFlags | Qt::WindowStaysOnTopHint);
+    // Shown only while the typed name is refused.
+    form->label_accountRefused->hide();
+    QPalette warning = form->label_accountRefused->palette();
+    warning.setColor(QPalette::WindowText, QColor(160, 0, 0));
+    form->label_accountRefused->setPalette(warning);
 
     form->pushButton_next->setEnabled(false);
     form->pushButton_back->setEnabled(false);
@@ -58,7 +71,7 @@ QuestionDialog::QuestionDialog(const QString &projectDir, QTabWidget *tabWidget,
     // Participants only move forward; the back button's state is still kept.
     form->pushButton_back->hide();
 
-    osUserName = qEnvironmentVariable("USERNAME");
+    osUserName = AccountName::operatingSystemUser();
     userPrefix = form->lineEdit_account->text() + QLatin1Char('_') + osUserName;
 
     const QString questionsPath = projectDir + QLatin1String("/questions.txt");
@@ -133,8 +146,119 @@ void QuestionDialog::firstPageNextEnabled()
 {
     if (form->stackedWidget->currentIndex() != 0)
         return;
-    form->pushButton_next->setEnabled(
-        AccountName::isUsable(form->lineEdit_account->text(), osUserName));
+    const QString name = form->lineEdit_account->text();
+    form->pushButton_next->setEnabled(AccountName::isUsable(name, osUserName));
+    explainAccountName(name);
+}
+
+void QuestionDialog::explainAccountName(const QString &name)
+{
+    const AccountName::Check check = AccountName::check(name, osUserName);
+    QString reason;
+    switch (check.refusal) {
+    case AccountName::Refusal::None:
+    case AccountName::Refusal::Empty:
+        break;
+    case AccountName::Refusal::DotName:
+        reason = tr("Der Name darf nicht nur aus „.“ oder „..“ bestehen.");
+        break;
+    case AccountName::Refusal::Character:
+        reason = tr("Das Zeichen „%1“ ist im Namen nicht erlaubt.").arg(check.character);
+        break;
+    case AccountName::Refusal::ControlCharacter:
+        reason = tr("Steuerzeichen (etwa Tabulatoren) sind im Namen nicht erlaubt.");
+        break;
+    case AccountName::Refusal::TooLong:
+        reason = tr("Der Name ist zu lang.");
+        break;
+    }
+    // Why names are restricted at all: they become part of file names.
+    if (!reason.isEmpty())
+        reason += QLatin1Char(' ') + tr("Er wird Teil der Dateinamen von Protokoll und Antworten.");
+    form->label_accountRefused->setText(reason);
+    form->label_accountRefused->setVisible(!reason.isEmpty());
+}
+
+void QuestionDialog::bringToFront()
+{
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+
+    QWidget *page = form->stackedWidget->currentWidget();
+    QWidget *target = nullptr;
+    if (form->stackedWidget->currentIndex() == 0) {
+        target = form->lineEdit_account;
+    } else if (QWidget *last = focusWidget(); last && page && page->isAncestorOf(last)) {
+        target = last; // the box the participant was typing in
+    } else {
+        for (QTextEdit *answerEdit : std::as_const(answerEdits)) {
+            if (answerEdit->parentWidget() == page) {
+                target = answerEdit;
+                break;
+            }
+        }
+    }
+    if (!target)
+        target = form->pushButton_next;
+    target->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+void QuestionDialog::showEvent(QShowEvent *event)
+{
+    // The base class centres a dialog the program has not placed, right over
+    // the code; the dialog goes to its corner, or back where it was seen.
+    const bool known = hasPlace;
+    const QPoint knownPlace = place;
+    QDialog::showEvent(event);
+    if (event->spontaneous())
+        return;
+    move(known ? knownPlace : cornerPlace());
+    keepOnScreen();
+}
+
+void QuestionDialog::moveEvent(QMoveEvent *event)
+{
+    QDialog::moveEvent(event);
+    // Also the participant's drags, reported by the window system.
+    if (isVisible()) {
+        place = pos();
+        hasPlace = true;
+    }
+}
+
+QPoint QuestionDialog::cornerPlace() const
+{
+    const QScreen *onScreen = screen();
+    if (!onScreen)
+        return pos();
+    const QRect available = onScreen->availableGeometry();
+    QSize outer = frameGeometry().size();
+    if (outer == size()) {
+        // Not mapped yet, so the frame is not known.
+        const int title = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
+        outer += QSize(2 * frameBorderGuess, title + 2 * frameBorderGuess);
+    }
+    return QPoint(available.right() + 1 - outer.width(), available.bottom() + 1 - outer.height());
+}
+
+void QuestionDialog::keepOnScreen()
+{
+    const QScreen *onScreen = screen();
+    if (!onScreen)
+        return;
+    const QRect available = onScreen->availableGeometry();
+    const QRect frame = frameGeometry();
+    QPoint to = frame.topLeft();
+    if (frame.bottom() > available.bottom())
+        to.ry() -= frame.bottom() - available.bottom();
+    if (frame.right() > available.right())
+        to.rx() -= frame.right() - available.right();
+    to.setX(qMax(to.x(), available.left()));
+    to.setY(qMax(to.y(), available.top()));
+    if (to != frame.topLeft())
+        move(to);
 }
 
 void QuestionDialog::nextStackedPage()
@@ -221,6 +345,9 @@ void QuestionDialog::fitHeights()
     for (QTextEdit *questionEdit : std::as_const(questionEdits))
         questionEdit->setFixedHeight(int(questionEdit->document()->size().height()));
     setFixedHeight(form->stackedWidget->currentWidget()->sizeHint().height() + 100);
+    // A taller page must not push "Weiter" below the screen's edge.
+    if (isVisible())
+        keepOnScreen();
 }
 
 void QuestionDialog::writeAnswerFile()

@@ -30,6 +30,11 @@ public:
     // Seconds since the epoch; tests replace it to control time stamps.
     void setClock(std::function<qint64()> clock);
 
+    // Shows the questionnaire in front of every other window, restored if it
+    // was minimised, with the keyboard in the account field or the current
+    // page's answer box, so the participant can type at once.
+    void bringToFront();
+
     // While set the dialog may close and nothing more is logged.
     bool finished = false;
     // Set when a participant signs in and an earlier log of theirs exists.
@@ -51,6 +56,8 @@ public Q_SLOTS:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
 
 private:
     void buildTaskPage(const QuestionsFile::Task &task);
@@ -60,6 +67,13 @@ private:
     // another page.
     bool resumeFromLog();
     void fitHeights();
+    // The place that covers no code at first: the lower right corner of the
+    // screen's available area, frame included.
+    QPoint cornerPlace() const;
+    // Moves the dialog up or left so its frame lies on the screen.
+    void keepOnScreen();
+    // Says next to the account field why the typed name is refused.
+    void explainAccountName(const QString &name);
     void retranslate();
     // Turns pushButton_next into "Fertig!" on the last page, else "Weiter".
     void setNextFinishes(bool finishes);
@@ -85,4 +99,8 @@ private:
     bool nextFinishes = false;
     // A participant has signed in, so the answers file is theirs.
     bool signedIn = false;
+    // Where the dialog was last seen on the screen; every later show (the
+    // window is recreated when its flags change) puts it back there.
+    QPoint place;
+    bool hasPlace = false;
 };

@@ -348,11 +348,27 @@ class Run:
         # Anchored at the bottom right corner.
         return (dx + dw - (pw - bx) + bw // 2, dy + dh - (ph - by) + bh // 2)
 
-    def sign_in(self, account):
+    def wait_keyboard(self, window, what):
+        """Waits until the X keyboard focus is in window (typed text goes
+        there without a click); a failed check when it never gets there."""
+        def focused():
+            return self.x.run("xdotool", "getwindowfocus", check=False).strip() == str(window)
+        try:
+            wait_for(focused, "the keyboard in %s" % what, timeout=15)
+            return True
+        except DriverError:
+            return self.checks.check(False, "%s did not get the keyboard" % what)
+
+    def sign_in(self, account, click_field=True):
+        """Types the account name and turns the page; without click_field the
+        name goes wherever the keyboard is, which must be the account field."""
         data = self.dialog_layout()
         dx, dy, _, _ = self.dialog_rect()
         ax, ay, aw, ah = data["widgets"]["lineEdit_account"]["rect"]
-        self.x.click(dx + ax + aw // 2, dy + ay + ah // 2)
+        if click_field:
+            self.x.click(dx + ax + aw // 2, dy + ay + ah // 2)
+        else:
+            self.wait_keyboard(self.dialog, "the questionnaire shown from the menu")
         self.x.type(account)
         self.shot("account-typed")
         self.turn_page(account)
@@ -433,7 +449,9 @@ def run_full_session(run):
     run.start_viewer()
     run.open_questionnaire()
     run.shot("questionnaire")
-    run.sign_in(account)
+    # "show Questions Dialog" gives the dialog the keyboard: the name is typed
+    # without a click into the field.
+    run.sign_in(account, click_field=False)
     log = LogWatch(run.log_path(account), checks, run.lines)
     log.expect("code", task="code", what="the sign-in")
     checks.check(not os.path.exists(run.log_path("")),
@@ -559,10 +577,21 @@ def run_full_session(run):
                  "at opacity 255 the Tcp bands show the full colour %r" % (colour,))
 
     checks.begin("full session: search the current file and the project")
-    run.click(center(layout.widget("toolButton_finder")))
+    # Ctrl+F opens the finder beside the code, inside the window, with the
+    # keyboard in its search field: the text is typed without a click.
+    x.key("ctrl+f")
     finder = x.wait_window("^Finder$")
     layout = run.relayout("finder")
-    run.click(center(layout.widget("lineEdit_find")))
+    place = x.window_geometry(finder)
+    menu_bar = layout.menu("Show")
+    checks.check(contains((0, 0, SCREEN_WIDTH, SCREEN_HEIGHT), place[:2])
+                 and place[1] >= menu_bar[1] + menu_bar[3]
+                 and place[1] >= layout.tab("Server.java")["rect"][1],
+                 "the finder opens below the menu bar and the tab titles: %r" % (place,))
+    code = layout.code_view()
+    checks.check(place[0] < code[0] + code[2] and place[0] + place[2] > code[0],
+                 "the finder opens beside the code %r: %r" % (code, place))
+    run.wait_keyboard(finder, "the finder opened by Ctrl+F")
     x.type("History")
     run.click(center(layout.widget("pushButton_find")))
     log.expect("search<current>(History)")
@@ -790,9 +819,18 @@ def leaf_features(model):
     return walk(order[0]) if order else []
 
 
-RESUME_ANSWERS = ["Authenticator.java und Teile von Server.java", "sendHistory",
+# A typed "$" must come back into its own box after the kill and resume,
+# though the answers file separates answers by "$".
+RESUME_ANSWERS = ["Authenticator.java und Teile von Server.java", "showHistory$ (Server)",
                   "Zeile 30", "Caesar"]
 RESUME_LATER = ["ReverseCipher.java", "Ciphers", "keine"]
+
+
+def stored_answers(answers):
+    """The answers file for these boxes: a typed "$" stored as \\x24, a
+    backslash doubled, every answer followed by "$", then a line end."""
+    return "".join(a.replace("\\", "\\\\").replace("$", "\\x24") + "$"
+                   for a in answers) + "\n"
 
 
 def run_interrupted_session(run):
@@ -825,7 +863,7 @@ def run_interrupted_session(run):
     checks.check(bool(records) and records[-1].action == "fileOpened",
                  "the last record before the kill is the opened file: %r" % records[-1:])
     with open(run.answers_path(account), "rb") as f:
-        checks.check(f.read().decode("utf-8") == "$".join(RESUME_ANSWERS) + "$$$$\n",
+        checks.check(f.read().decode("utf-8") == stored_answers(RESUME_ANSWERS + [""] * 3),
                      "the answers of the finished pages were on disk before the kill")
 
     checks.begin("interrupted session: the same participant signs in again")
@@ -839,9 +877,27 @@ def run_interrupted_session(run):
                  "the questionnaire resumes on the third task's page")
     with open(run.answers_path(account), "rb") as f:
         restored = f.read().decode("utf-8")
-    checks.check(restored == "$".join(RESUME_ANSWERS) + "$$$$\n",
+    checks.check(restored == stored_answers(RESUME_ANSWERS + [""] * 3),
                  "the earlier answers are restored into their boxes: %r" % restored)
-    run.answer(boxes, RESUME_LATER)
+
+    checks.begin("interrupted session: the questionnaire comes back from the menu")
+    # After a resume the dialog no longer stays on top; a click on the window
+    # (here: raising it, as a window manager does) hides it behind.
+    x.run("xdotool", "windowraise", str(run.viewer.window))
+    try:
+        wait_for(lambda: white_boxes(x.capture(), run.dialog_rect()) != boxes or None,
+                 "the window to cover the questionnaire", timeout=15)
+    except DriverError as error:
+        checks.check(False, str(error))
+    run.shot("questionnaire-hidden")
+    run.open_questionnaire()
+    checks.check(run.answer_boxes(run.boxes_per_page[2]) == boxes,
+                 "\"show Questions Dialog\" brings the questionnaire to the front")
+    run.shot("questionnaire-back")
+    # The keyboard is in the page's first answer box: typed without a click.
+    if run.wait_keyboard(run.dialog, "the questionnaire shown again from the menu"):
+        x.type(RESUME_LATER[0])
+    run.answer(boxes[1:], RESUME_LATER[1:])
     run.turn_page(account)
     log.seen = len(records)
     log.expect("taskCompleted", task="task2")
@@ -856,7 +912,7 @@ def run_interrupted_session(run):
         checks.check(False, "log of the resumed session: " + problem)
     with open(run.answers_path(account), "rb") as f:
         final = f.read().decode("utf-8")
-    checks.check(final == "$".join(RESUME_ANSWERS + RESUME_LATER) + "$\n",
+    checks.check(final == stored_answers(RESUME_ANSWERS + RESUME_LATER),
                  "the answers file holds both sessions' answers: %r" % final)
 
 
