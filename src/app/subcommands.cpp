@@ -1,5 +1,7 @@
 #include "subcommands.h"
 
+#include "app/reportcommand.h"
+
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -20,6 +22,9 @@ void print(FILE *stream, const QString &text)
 const QList<SubCommand> &subCommands()
 {
     static const QList<SubCommand> commands = {
+        {QStringLiteral("report"),
+         QStringLiteral("Tables and charts of a finished study (CSV, SQLite, HTML)."), true,
+         runReportCommand},
     };
     return commands;
 }

@@ -1,0 +1,499 @@
+#include "reportpage.h"
+
+#include "study/studyreport.h"
+
+#include <QBarCategoryAxis>
+#include <QBarSet>
+#include <QBuffer>
+#include <QCategoryAxis>
+#include <QChart>
+#include <QCoreApplication>
+#include <QGraphicsLayout>
+#include <QGraphicsScene>
+#include <QHorizontalStackedBarSeries>
+#include <QLegendMarker>
+#include <QLineSeries>
+#include <QMap>
+#include <QPainter>
+#include <QSaveFile>
+#include <QScatterSeries>
+#include <QSvgGenerator>
+#include <QValueAxis>
+
+#include <algorithm>
+#include <cmath>
+
+namespace ReportPage {
+
+namespace {
+
+constexpr int pageWidth = 960;
+
+// Ten well-separated colours for tasks (the "tableau" set of many plotting tools).
+const QList<QColor> &taskColors()
+{
+    static const QList<QColor> colors = {
+        QColor(0x4e79a7), QColor(0xf28e2b), QColor(0x59a14f), QColor(0xe15759),
+        QColor(0x76b7b2), QColor(0xedc948), QColor(0xb07aa1), QColor(0xff9da7),
+        QColor(0x9c755f), QColor(0xbab0ac)};
+    return colors;
+}
+
+QColor taskColor(const QVariant &task)
+{
+    if (task.isNull())
+        return QColor(0x888888);
+    return taskColors().at(task.toInt() % taskColors().size());
+}
+
+QString taskName(const QVariant &task)
+{
+    return task.isNull() ? QStringLiteral("before sign-in")
+                         : QStringLiteral("task %1").arg(task.toInt());
+}
+
+struct Person
+{
+    QString account;
+    QString user;
+    bool operator<(const Person &other) const
+    {
+        return std::tie(account, user) < std::tie(other.account, other.user);
+    }
+    bool operator==(const Person &other) const
+    {
+        return account == other.account && user == other.user;
+    }
+};
+
+// The participants of the report in table order, and how to name them.
+class People
+{
+public:
+    explicit People(const StudyReport &report)
+    {
+        for (const ReportTable *table : report.tables()) {
+            for (qsizetype row = 0; row < table->rowCount(); ++row)
+                add(personOf(*table, row));
+        }
+        QMap<QString, int> users;
+        for (const Person &person : std::as_const(m_list))
+            ++users[person.account];
+        m_accountsWithSeveralUsers = users;
+    }
+
+    static Person personOf(const ReportTable &table, qsizetype row)
+    {
+        return {table.cell(row, 0).toString(), table.cell(row, 1).toString()};
+    }
+
+    const QList<Person> &list() const { return m_list; }
+    int index(const Person &person) const { return m_index.value(person, -1); }
+
+    QString label(const Person &person) const
+    {
+        if (person.account.isEmpty())
+            return QStringLiteral("(before sign-in, %1)").arg(person.user);
+        if (m_accountsWithSeveralUsers.value(person.account) > 1)
+            return QStringLiteral("%1 (%2)").arg(person.account, person.user);
+        return person.account;
+    }
+
+private:
+    void add(const Person &person)
+    {
+        if (m_index.contains(person))
+            return;
+        m_index.insert(person, int(m_list.size()));
+        m_list.append(person);
+    }
+
+    QList<Person> m_list;
+    QMap<Person, int> m_index;
+    QMap<QString, int> m_accountsWithSeveralUsers;
+};
+
+QFont font(int pixels, bool bold = false)
+{
+    QFont font;
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    return font;
+}
+
+QChart *newChart(const QString &title)
+{
+    auto *chart = new QChart;
+    chart->setTitle(title);
+    chart->setTitleFont(font(15, true));
+    chart->setAnimationOptions(QChart::NoAnimation);
+    chart->setBackgroundRoundness(0);
+    chart->legend()->setAlignment(Qt::AlignBottom);
+    chart->legend()->setFont(font(12));
+    return chart;
+}
+
+void styleAxis(QAbstractAxis *axis)
+{
+    axis->setLabelsFont(font(12));
+    axis->setTitleFont(font(12));
+}
+
+// A minutes axis from 0 to at least most, with whole minutes where there are several.
+QValueAxis *minutesAxis(double most, const QString &title)
+{
+    auto *axis = new QValueAxis;
+    styleAxis(axis);
+    axis->setTitleText(title);
+    axis->setRange(0, std::max(most, 1.0 / 60));
+    axis->applyNiceNumbers();
+    axis->setLabelFormat(axis->max() >= 5 ? QStringLiteral("%.0f") : QStringLiteral("%.1f"));
+    return axis;
+}
+
+QByteArray image(QChart *chart, const QSize &size, const QString &alt,
+                 const std::function<void(QChart *)> &laidOut = {})
+{
+    const QByteArray data = svg(chart, size, laidOut).toBase64();
+    return "<img width=\"" + QByteArray::number(size.width()) + "\" height=\""
+           + QByteArray::number(size.height()) + "\" alt=\"" + alt.toHtmlEscaped().toUtf8()
+           + "\" src=\"data:image/svg+xml;base64," + data + "\">\n";
+}
+
+QByteArray timePerTask(const StudyReport &report, const People &people)
+{
+    const ReportTable &tasks = report.tasks();
+    const int taskColumn = tasks.column(QStringLiteral("task"));
+    const int secondsColumn = tasks.column(QStringLiteral("seconds"));
+    QMap<int, QBarSet *> sets; // by task, -1 before sign-in
+    QList<Person> shown;
+    for (qsizetype row = 0; row < tasks.rowCount(); ++row) {
+        const Person person = People::personOf(tasks, row);
+        if (!shown.contains(person))
+            shown.append(person);
+    }
+    if (shown.isEmpty())
+        return "<p>No participant has logged a task.</p>\n";
+    // Horizontal bars run bottom up: the first participant goes on top.
+    std::reverse(shown.begin(), shown.end());
+    for (qsizetype row = 0; row < tasks.rowCount(); ++row) {
+        const QVariant task = tasks.cell(row, taskColumn);
+        const int key = task.isNull() ? -1 : task.toInt();
+        QBarSet *&set = sets[key];
+        if (!set) {
+            set = new QBarSet(taskName(task));
+            set->setColor(taskColor(task));
+            set->setBorderColor(taskColor(task));
+            for (int i = 0; i < shown.size(); ++i)
+                set->append(0);
+        }
+        const int at = int(shown.indexOf(People::personOf(tasks, row)));
+        set->replace(at, set->at(at) + tasks.cell(row, secondsColumn).toDouble() / 60);
+    }
+    auto *series = new QHorizontalStackedBarSeries;
+    for (QBarSet *set : std::as_const(sets))
+        series->append(set);
+    series->setBarWidth(0.7);
+
+    QChart *chart = newChart(QStringLiteral("Minutes on each task"));
+    chart->addSeries(series);
+    auto *participants = new QBarCategoryAxis;
+    styleAxis(participants);
+    for (const Person &person : std::as_const(shown))
+        participants->append(people.label(person));
+    double most = 0;
+    for (int i = 0; i < shown.size(); ++i) {
+        double total = 0;
+        for (const QBarSet *set : std::as_const(sets))
+            total += set->at(i);
+        most = std::max(most, total);
+    }
+    QValueAxis *minutes = minutesAxis(most, QStringLiteral("minutes"));
+    chart->addAxis(participants, Qt::AlignLeft);
+    chart->addAxis(minutes, Qt::AlignBottom);
+    const double end = minutes->max();
+    series->attachAxis(participants);
+    series->attachAxis(minutes);
+    minutes->setRange(0, end); // attaching fits the axis to the bars
+    const QSize size(pageWidth, 200 + 28 * int(shown.size()));
+    return image(chart, size, QStringLiteral("Minutes on each task per participant"));
+}
+
+// Which file was in front when: one step line per task, over the minutes
+// since the participant's first record; the lowest lane is "no code".
+QByteArray timelines(const StudyReport &report, const People &people)
+{
+    const ReportTable &events = report.events();
+    const int taskColumn = events.column(QStringLiteral("seconds_task"));
+    const int sessionColumn = events.column(QStringLiteral("session"));
+    const int fileColumn = events.column(QStringLiteral("file"));
+    const int startColumn = events.column(QStringLiteral("start"));
+    const int endColumn = events.column(QStringLiteral("end"));
+    const int shownColumn = events.column(QStringLiteral("on_screen"));
+
+    QByteArray html;
+    qsizetype row = 0;
+    while (row < events.rowCount()) {
+        const Person person = People::personOf(events, row);
+        qsizetype last = row;
+        while (last < events.rowCount() && People::personOf(events, last) == person)
+            ++last;
+        QStringList files;
+        for (qsizetype r = row; r < last; ++r) {
+            if (events.cell(r, shownColumn).toInt() && !files.contains(events.text(r, fileColumn)))
+                files.append(events.text(r, fileColumn));
+        }
+        files.sort();
+        const qint64 origin = events.cell(row, startColumn).toLongLong();
+
+        QChart *chart = newChart(people.label(person));
+        QList<QLineSeries *> lines;
+        QSet<QString> named;
+        QLineSeries *line = nullptr;
+        double most = 0;
+        QVariant lineTask;
+        int lineSession = -1;
+        double lastLane = -1;
+        for (qsizetype r = row; r < last; ++r) {
+            const QVariant task = events.cell(r, taskColumn);
+            const int session = events.cell(r, sessionColumn).toInt();
+            const double lane = events.cell(r, shownColumn).toInt()
+                                    ? double(files.indexOf(events.text(r, fileColumn)) + 1)
+                                    : 0.0;
+            const double from = double(events.cell(r, startColumn).toLongLong() - origin) / 60;
+            const double to = double(events.cell(r, endColumn).toLongLong() - origin) / 60;
+            if (!line || task != lineTask || session != lineSession) {
+                line = new QLineSeries;
+                line->setName(taskName(task));
+                line->setPen(QPen(taskColor(task), 2));
+                lines.append(line);
+                lineTask = task;
+                lineSession = session;
+                lastLane = -1;
+            }
+            // Points only where the lane changes keep long sessions small.
+            if (lane != lastLane)
+                line->append(from, lane);
+            line->append(to, lane);
+            lastLane = lane;
+            most = std::max(most, to);
+        }
+        for (QLineSeries *series : std::as_const(lines))
+            chart->addSeries(series);
+        for (QLineSeries *series : std::as_const(lines)) {
+            // One legend entry per task, however often it was interrupted.
+            const bool first = !named.contains(series->name());
+            named.insert(series->name());
+            chart->legend()->markers(series).constFirst()->setVisible(first);
+        }
+
+        QValueAxis *time = minutesAxis(most, QStringLiteral("minutes since the first record"));
+        auto *lanes = new QCategoryAxis;
+        styleAxis(lanes);
+        lanes->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+        lanes->append(QStringLiteral("(no code)"), 0);
+        for (int i = 0; i < files.size(); ++i)
+            lanes->append(files.at(i), i + 1);
+        lanes->setRange(-0.5, files.size() + 0.5);
+        chart->addAxis(time, Qt::AlignBottom);
+        chart->addAxis(lanes, Qt::AlignLeft);
+        const double end = time->max();
+        for (QLineSeries *series : std::as_const(lines)) {
+            series->attachAxis(time);
+            series->attachAxis(lanes);
+        }
+        // Attaching fits the axes to the points.
+        time->setRange(0, end);
+        lanes->setRange(-0.5, files.size() + 0.5);
+        const QSize size(pageWidth, 190 + 26 * int(files.size()));
+        html += image(chart, size, QStringLiteral("Files in front of ") + people.label(person));
+        row = last;
+    }
+    return html;
+}
+
+// Per task: participants down, features across, a cell's darkness the
+// seconds the feature's code was on screen.
+QByteArray heatMaps(const StudyReport &report, const People &people)
+{
+    const ReportTable &exposure = report.exposure();
+    const int taskColumn = exposure.column(QStringLiteral("task"));
+    const int featureColumn = exposure.column(QStringLiteral("feature"));
+    const int secondsColumn = exposure.column(QStringLiteral("seconds"));
+    const QStringList &features = report.features();
+
+    struct Cell
+    {
+        int participant;
+        int feature;
+        qint64 seconds;
+    };
+    QMap<int, QList<Cell>> byTask;
+    QMap<int, QList<Person>> peopleByTask;
+    QHash<QString, int> featureIndex;
+    for (int i = 0; i < features.size(); ++i)
+        featureIndex.insert(features.at(i), i);
+    for (qsizetype row = 0; row < exposure.rowCount(); ++row) {
+        const QVariant task = exposure.cell(row, taskColumn);
+        if (task.isNull())
+            continue;
+        const Person person = People::personOf(exposure, row);
+        QList<Person> &shown = peopleByTask[task.toInt()];
+        if (shown.isEmpty() || !(shown.last() == person))
+            shown.append(person);
+        byTask[task.toInt()].append({int(shown.size() - 1),
+                                     featureIndex.value(exposure.text(row, featureColumn)),
+                                     exposure.cell(row, secondsColumn).toLongLong()});
+    }
+    if (byTask.isEmpty() || features.isEmpty())
+        return "<p>No exposure to show.</p>\n";
+
+    QByteArray html;
+    for (auto it = byTask.cbegin(); it != byTask.cend(); ++it) {
+        const QList<Person> &shown = peopleByTask.value(it.key());
+        qint64 most = 1;
+        for (const Cell &cell : *it)
+            most = std::max(most, cell.seconds);
+        const int cellSize = std::clamp(720 / int(features.size()), 8, 28);
+        const QSize plot(cellSize * int(features.size()), cellSize * int(shown.size()));
+
+        QChart *chart = newChart(QStringLiteral("Task %1 (darkest: %2 s)").arg(it.key()).arg(most));
+        chart->legend()->hide();
+        auto *cells = new QScatterSeries;
+        cells->setMarkerShape(QScatterSeries::MarkerShapeRectangle);
+        cells->setPen(Qt::NoPen);
+        QHash<int, QHash<QXYSeries::PointConfiguration, QVariant>> colors;
+        for (const Cell &cell : *it) {
+            // Rows top down in participant order.
+            colors[int(cells->count())][QXYSeries::PointConfiguration::Color] =
+                cell.seconds == 0 ? QColor(0xf2f2f2)
+                                  : QColor::fromRgbF(1 - 0.85f * cell.seconds / most,
+                                                     1 - 0.6f * cell.seconds / most, 1.0f);
+            cells->append(cell.feature, double(shown.size() - 1 - cell.participant));
+        }
+        chart->addSeries(cells);
+        cells->setPointsConfiguration(colors);
+
+        auto *across = new QCategoryAxis;
+        styleAxis(across);
+        across->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+        for (int f = 0; f < features.size(); ++f)
+            across->append(features.at(f), f);
+        across->setRange(-0.5, features.size() - 0.5);
+        across->setLabelsAngle(-90);
+        across->setGridLineVisible(false);
+        auto *down = new QCategoryAxis;
+        styleAxis(down);
+        down->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+        for (int p = 0; p < shown.size(); ++p)
+            down->append(people.label(shown.at(p)), double(shown.size() - 1 - p));
+        down->setRange(-0.5, shown.size() - 0.5);
+        down->setGridLineVisible(false);
+        chart->addAxis(across, Qt::AlignBottom);
+        chart->addAxis(down, Qt::AlignLeft);
+        cells->attachAxis(across);
+        cells->attachAxis(down);
+        across->setRange(-0.5, features.size() - 0.5);
+        down->setRange(-0.5, shown.size() - 0.5);
+        // Room for the axis labels around the cells; the feature names stand upright.
+        qsizetype longest = 0;
+        for (const QString &feature : features)
+            longest = std::max(longest, feature.size());
+        const QSize size(std::max(plot.width() + 260, 480),
+                         plot.height() + 160 + 3 * int(std::min<qsizetype>(longest, 60)) * 7 / 2);
+        // Cells as large as the plot area leaves them.
+        const auto fit = [cells, columns = features.size(), rows = shown.size()](QChart *chart) {
+            const QRectF area = chart->plotArea();
+            cells->setMarkerSize(std::max(2.0, std::min(area.width() / columns,
+                                                        area.height() / rows) - 1));
+        };
+        html += image(chart, size, QStringLiteral("Exposure in task %1").arg(it.key()), fit);
+    }
+    return html;
+}
+
+} // namespace
+
+QByteArray svg(QChart *chart, const QSize &size, const std::function<void(QChart *)> &laidOut)
+{
+    QGraphicsScene scene;
+    scene.addItem(chart); // the scene owns the chart from here
+    chart->resize(size);
+    // The chart lays out its axes and series on posted events.
+    QCoreApplication::sendPostedEvents();
+    chart->layout()->activate();
+    QCoreApplication::sendPostedEvents();
+    if (laidOut) {
+        laidOut(chart);
+        QCoreApplication::sendPostedEvents();
+    }
+
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QSvgGenerator generator;
+    generator.setOutputDevice(&buffer);
+    generator.setSize(size);
+    generator.setViewBox(QRect(QPoint(0, 0), size));
+    generator.setTitle(chart->title());
+    generator.setResolution(96); // so that the size in millimetres is the size in CSS pixels
+    QPainter painter(&generator);
+    scene.render(&painter, QRectF(QPointF(0, 0), size), QRectF(QPointF(0, 0), size));
+    painter.end();
+    return buffer.data();
+}
+
+QByteArray html(const StudyReport &report, const QString &studyName)
+{
+    const People people(report);
+    const QByteArray name = studyName.toHtmlEscaped().toUtf8();
+    QByteArray page =
+        "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+        "<title>Study report: " + name + "</title>\n"
+        "<style>body{font-family:sans-serif;margin:2em;max-width:1200px}"
+        "img{display:block;margin:1em 0;max-width:100%;height:auto}"
+        "td,th{padding:0 1em 0 0;text-align:left}</style>\n</head>\n<body>\n"
+        "<h1>Study report: " + name + "</h1>\n";
+    page += "<table>\n";
+    const auto row = [&page](const char *label, qsizetype count) {
+        page += "<tr><th>" + QByteArray(label) + "</th><td>" + QByteArray::number(count)
+                + "</td></tr>\n";
+    };
+    row("participants", people.list().size());
+    row("log records", report.events().rowCount());
+    row("answers", report.answers().rowCount());
+    row("features", report.features().size());
+    page += "</table>\n<p>The tables: <a href=\"events.csv\">events.csv</a>, "
+            "<a href=\"tasks.csv\">tasks.csv</a>, <a href=\"answers.csv\">answers.csv</a>, "
+            "<a href=\"exposure.csv\">exposure.csv</a>, "
+            "<a href=\"study.sqlite\">study.sqlite</a>.</p>\n";
+
+    page += "<h2>Time per task</h2>\n" + timePerTask(report, people);
+    page += "<h2>File in front, per participant</h2>\n<p>The step line shows which file was "
+            "in front of the participant from one log record to the next, coloured by task; "
+            "the bottom lane is time without code on screen.</p>\n";
+    page += timelines(report, people);
+    page += "<h2>Exposure per task</h2>\n<p>Seconds during which at least one line of a "
+            "feature was on screen; the darker, the longer.</p>\n";
+    page += heatMaps(report, people);
+    page += "</body>\n</html>\n";
+    return page;
+}
+
+bool write(const StudyReport &report, const QString &studyName, const QString &path,
+           QString *error)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        *error = file.errorString();
+        return false;
+    }
+    const QByteArray bytes = html(report, studyName);
+    if (file.write(bytes) != bytes.size() || !file.commit()) {
+        *error = file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    return true;
+}
+
+} // namespace ReportPage
