@@ -7,6 +7,7 @@
 
 #include "benchtable.h"
 #include "paintcounter.h"
+#include "reportbench.h"
 #include "syntheticproject.h"
 #include "windowbench.h"
 
@@ -151,7 +152,10 @@ int main(int argc, char *argv[])
                                                     "instead of generating one."),
                                      QStringLiteral("folder"));
     parser.addOption(project);
+    addReportBenchOptions(parser);
     parser.process(app);
+    if (const int status = runReportBench(parser); status >= 0)
+        return status;
     options.files = parser.value(files).toInt();
     options.linesPerFile = parser.value(lines).toInt();
     options.features = parser.value(featureCount).toInt();

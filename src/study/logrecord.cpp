@@ -136,10 +136,13 @@ QList<LogRecord> LogRecord::parseLog(const QString &text, const QString &path,
     int line = 1;
     for (qsizetype k = 0; k < pieces.size(); ++k) {
         QStringView piece = pieces.at(k);
-        // Every record but the first begins with the "\n" that ended the one before.
-        if (k > 0 && piece.startsWith(u'\n')) {
-            piece = piece.mid(1);
-            ++line;
+        if (k > 0) {
+            ++line; // the "\r\n" that ended the record before
+            // Every record but the first begins with the "\n" that followed it.
+            if (piece.startsWith(u'\n')) {
+                piece = piece.mid(1);
+                ++line;
+            }
         }
         const int recordLine = line;
         line += int(piece.count(u'\n'));
