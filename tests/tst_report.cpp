@@ -395,9 +395,8 @@ void TestReport::exposureFollowsTheScreen()
         if (exposure.text(row, exposure.column(QStringLiteral("feature"))) != feature)
             continue;
         ++rows;
-        seconds += exposure.cell(row, exposure.column(QStringLiteral("seconds"))).toLongLong();
-        lineSeconds +=
-            exposure.cell(row, exposure.column(QStringLiteral("line_seconds"))).toLongLong();
+        seconds += exposure.number(row, exposure.column(QStringLiteral("seconds")));
+        lineSeconds += exposure.number(row, exposure.column(QStringLiteral("line_seconds")));
     }
     QCOMPARE(rows, 1); // every feature has its row in the one task, zero or not
     QTEST(seconds, "seconds");
@@ -440,11 +439,11 @@ void TestReport::secondsPerTask()
     const ReportTable &tasks = report.tasks();
     const int taskColumn = tasks.column(QStringLiteral("task"));
     for (qsizetype row = 0; row < tasks.rowCount(); ++row) {
-        if (tasks.cell(row, taskColumn).isNull() || tasks.cell(row, taskColumn).toInt() != task)
+        if (tasks.isNull(row, taskColumn) || tasks.number(row, taskColumn) != task)
             continue;
-        QTEST(tasks.cell(row, tasks.column(QStringLiteral("seconds"))).toLongLong(), "seconds");
-        QTEST(tasks.cell(row, tasks.column(QStringLiteral("resumed"))).toInt(), "resumed");
-        QTEST(tasks.cell(row, tasks.column(QStringLiteral("seconds_lost"))).toLongLong(), "lost");
+        QTEST(tasks.number(row, tasks.column(QStringLiteral("seconds"))), "seconds");
+        QTEST(int(tasks.number(row, tasks.column(QStringLiteral("resumed")))), "resumed");
+        QTEST(tasks.number(row, tasks.column(QStringLiteral("seconds_lost"))), "lost");
         return;
     }
     QFAIL("no row for the task");
@@ -495,7 +494,7 @@ void TestReport::csvQuoting()
     ReportTable table(QStringLiteral("t"), {{QStringLiteral("text"), ReportTable::Type::Text},
                                             {QStringLiteral("n"), ReportTable::Type::Integer},
                                             {QStringLiteral("at"), ReportTable::Type::Time}});
-    table.addRow({text, QVariant(), qint64(0)});
+    table.addRow(text, ReportTable::Null(), qint64(0));
     QFETCH(QByteArray, field);
     QCOMPARE(CsvWriter::encode(table),
              "text,n,at\r\n" + field + ",,1970-01-01T00:00:00Z\r\n");

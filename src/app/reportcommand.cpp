@@ -13,6 +13,8 @@
 #include <QFileInfo>
 
 #include <cstdio>
+#include <optional>
+#include <thread>
 
 int runReportCommand(const QStringList &arguments)
 {
@@ -47,24 +49,44 @@ int runReportCommand(const QStringList &arguments)
     }
 
     const StudyReport report(*study);
-    QString error;
-    for (const ReportTable *table : report.tables()) {
-        const QString path = out + QLatin1Char('/') + table->name() + QStringLiteral(".csv");
-        if (!CsvWriter::write(*table, path, &error)) {
-            diagnostics.error(path, 0, 0, QStringLiteral("cannot write: ") + error);
-            return subCommandFailure;
+    // The tables are written on other threads while this one draws the
+    // charts (which must be drawn on the main thread).
+    struct Failure
+    {
+        QString path;
+        QString error;
+    };
+    std::optional<Failure> csvFailure;
+    std::optional<Failure> databaseFailure;
+    std::thread csv([&] {
+        QString error;
+        for (const ReportTable *table : report.tables()) {
+            const QString path = out + QLatin1Char('/') + table->name() + QStringLiteral(".csv");
+            if (!CsvWriter::write(*table, path, &error)) {
+                csvFailure = Failure{path, error};
+                return;
+            }
         }
-    }
-    const QString database = out + QStringLiteral("/study.sqlite");
-    if (!ReportDatabase::write(report.tables(), database, &error)) {
-        diagnostics.error(database, 0, 0, QStringLiteral("cannot write: ") + error);
-        return subCommandFailure;
-    }
+    });
+    std::thread database([&] {
+        const QString path = out + QStringLiteral("/study.sqlite");
+        QString error;
+        if (!ReportDatabase::write(report.tables(), path, &error))
+            databaseFailure = Failure{path, error};
+    });
     const QString page = out + QStringLiteral("/report.html");
-    if (!ReportPage::write(report, QFileInfo(folder).fileName(), page, &error)) {
+    QString error;
+    const bool pageWritten = ReportPage::write(report, QFileInfo(folder).fileName(), page, &error);
+    csv.join();
+    database.join();
+    if (!pageWritten)
         diagnostics.error(page, 0, 0, QStringLiteral("cannot write: ") + error);
-        return subCommandFailure;
+    for (const std::optional<Failure> &failure : {csvFailure, databaseFailure}) {
+        if (failure)
+            diagnostics.error(failure->path, 0, 0, QStringLiteral("cannot write: ") + failure->error);
     }
+    if (diagnostics.errors() > 0)
+        return subCommandFailure;
 
     const auto count = [](qsizetype n, const char *one, const char *many) {
         return QString::number(n) + QLatin1Char(' ') + QLatin1String(n == 1 ? one : many);

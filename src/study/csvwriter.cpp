@@ -27,18 +27,30 @@ QByteArray encode(const ReportTable &table)
         csv += field(table.columns().at(c).name);
     }
     csv += "\r\n";
+    // Consecutive events share a time stamp (one's end, the next one's start).
+    qint64 lastTime = -1;
+    QByteArray lastIso;
     for (qsizetype row = 0; row < table.rowCount(); ++row) {
         for (int c = 0; c < columns; ++c) {
             if (c > 0)
                 csv += ',';
-            const QVariant &value = table.cell(row, c);
-            if (value.isNull())
+            if (table.isNull(row, c))
                 continue;
-            // Numbers need neither quoting nor a text detour.
-            if (table.columns().at(c).type == ReportTable::Type::Integer)
-                csv += QByteArray::number(value.toLongLong());
-            else
-                csv += field(table.text(row, c));
+            switch (table.columns().at(c).type) {
+            case ReportTable::Type::Integer:
+                csv += QByteArray::number(table.number(row, c));
+                break;
+            case ReportTable::Type::Time:
+                if (table.number(row, c) != lastTime) {
+                    lastTime = table.number(row, c);
+                    lastIso = ReportTable::isoTime(lastTime).toLatin1();
+                }
+                csv += lastIso;
+                break;
+            case ReportTable::Type::Text:
+                csv += field(table.string(row, c));
+                break;
+            }
         }
         csv += "\r\n";
     }

@@ -133,6 +133,7 @@ QList<LogRecord> LogRecord::parseLog(const QString &text, const QString &path,
 {
     QList<LogRecord> records;
     const QList<QStringView> pieces = QStringView(text).split(u"\r\n");
+    records.reserve(pieces.size());
     int line = 1;
     for (qsizetype k = 0; k < pieces.size(); ++k) {
         QStringView piece = pieces.at(k);

@@ -8,6 +8,7 @@
 #include <QSqlQuery>
 #include <QStringList>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -22,6 +23,65 @@ QString quoted(const QString &name)
 {
     return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QStringLiteral("\"\""))
            + QLatin1Char('"');
+}
+
+// An INSERT of rows rows at once: one statement per row costs more in the
+// driver than SQLite takes to store it.
+QString insertStatement(const ReportTable &table, int rows)
+{
+    QStringList marks;
+    for (int c = 0; c < table.columnCount(); ++c)
+        marks.append(QStringLiteral("?"));
+    const QString row = QLatin1Char('(') + marks.join(QLatin1Char(',')) + QLatin1Char(')');
+    QStringList values;
+    for (int r = 0; r < rows; ++r)
+        values.append(row);
+    return QStringLiteral("INSERT INTO %1 VALUES %2")
+        .arg(quoted(table.name()), values.join(QLatin1Char(',')));
+}
+
+bool insertRows(QSqlDatabase &database, const ReportTable &table, QString *error)
+{
+    const int columns = table.columnCount();
+    // SQLite takes at most 32766 parameters in one statement.
+    const int batch = std::max(1, std::min(200, 32766 / std::max(1, columns)));
+    QSqlQuery insert(database);
+    int prepared = 0;
+    for (qsizetype first = 0; first < table.rowCount(); first += batch) {
+        const int rows = int(std::min<qsizetype>(batch, table.rowCount() - first));
+        if (rows != prepared) {
+            if (!insert.prepare(insertStatement(table, rows))) {
+                *error = insert.lastError().text();
+                return false;
+            }
+            prepared = rows;
+        }
+        int index = 0;
+        for (qsizetype row = first; row < first + rows; ++row) {
+            for (int c = 0; c < columns; ++c, ++index) {
+                if (table.isNull(row, c)) {
+                    insert.bindValue(index, QVariant());
+                    continue;
+                }
+                switch (table.columns().at(c).type) {
+                case ReportTable::Type::Integer:
+                    insert.bindValue(index, table.number(row, c));
+                    break;
+                case ReportTable::Type::Time:
+                    insert.bindValue(index, ReportTable::isoTime(table.number(row, c)));
+                    break;
+                case ReportTable::Type::Text:
+                    insert.bindValue(index, table.string(row, c));
+                    break;
+                }
+            }
+        }
+        if (!insert.exec()) {
+            *error = insert.lastError().text();
+            return false;
+        }
+    }
+    return true;
 }
 
 bool fill(QSqlDatabase &database, const QList<const ReportTable *> &tables, QString *error)
@@ -40,39 +100,18 @@ bool fill(QSqlDatabase &database, const QList<const ReportTable *> &tables, QStr
     }
     for (const ReportTable *table : tables) {
         QStringList columns;
-        QStringList placeholders;
         for (const ReportTable::Column &column : table->columns()) {
             columns.append(quoted(column.name) + (column.type == ReportTable::Type::Integer
                                                       ? QStringLiteral(" INTEGER")
                                                       : QStringLiteral(" TEXT")));
-            placeholders.append(QStringLiteral("?"));
         }
         if (!query.exec(QStringLiteral("CREATE TABLE %1 (%2)")
                             .arg(quoted(table->name()), columns.join(QStringLiteral(", "))))) {
             *error = query.lastError().text();
             return false;
         }
-        QSqlQuery insert(database);
-        if (!insert.prepare(QStringLiteral("INSERT INTO %1 VALUES (%2)")
-                                .arg(quoted(table->name()),
-                                     placeholders.join(QStringLiteral(", "))))) {
-            *error = insert.lastError().text();
+        if (!insertRows(database, *table, error))
             return false;
-        }
-        const int count = table->columnCount();
-        for (qsizetype row = 0; row < table->rowCount(); ++row) {
-            for (int c = 0; c < count; ++c) {
-                const QVariant &value = table->cell(row, c);
-                if (table->columns().at(c).type == ReportTable::Type::Time && !value.isNull())
-                    insert.bindValue(c, table->text(row, c));
-                else
-                    insert.bindValue(c, value);
-            }
-            if (!insert.exec()) {
-                *error = insert.lastError().text();
-                return false;
-            }
-        }
     }
     if (!database.commit()) {
         *error = database.lastError().text();

@@ -15,6 +15,7 @@
 #include <QLineSeries>
 #include <QMap>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QScatterSeries>
 #include <QSvgGenerator>
@@ -39,17 +40,22 @@ const QList<QColor> &taskColors()
     return colors;
 }
 
-QColor taskColor(const QVariant &task)
+// Tasks as numbered in the log; -1 is the time before sign-in.
+QColor taskColor(int task)
 {
-    if (task.isNull())
+    if (task < 0)
         return QColor(0x888888);
-    return taskColors().at(task.toInt() % taskColors().size());
+    return taskColors().at(task % taskColors().size());
 }
 
-QString taskName(const QVariant &task)
+QString taskName(int task)
 {
-    return task.isNull() ? QStringLiteral("before sign-in")
-                         : QStringLiteral("task %1").arg(task.toInt());
+    return task < 0 ? QStringLiteral("before sign-in") : QStringLiteral("task %1").arg(task);
+}
+
+int taskOf(const ReportTable &table, qsizetype row, int column)
+{
+    return table.isNull(row, column) ? -1 : int(table.number(row, column));
 }
 
 struct Person
@@ -84,7 +90,7 @@ public:
 
     static Person personOf(const ReportTable &table, qsizetype row)
     {
-        return {table.cell(row, 0).toString(), table.cell(row, 1).toString()};
+        return {table.string(row, 0), table.string(row, 1)};
     }
 
     const QList<Person> &list() const { return m_list; }
@@ -151,10 +157,26 @@ QValueAxis *minutesAxis(double most, const QString &title)
     return axis;
 }
 
+// The SVG writer opens a group with the whole painter state for every
+// primitive, also where nothing is drawn, and repeats the font in every
+// group although each text names its own. Without them a heat map of ten
+// thousand cells shrinks to a fifth.
+QByteArray compact(const QByteArray &svg)
+{
+    static const QRegularExpression emptyGroup(QStringLiteral("<g [^>]*>\\s*</g>\\s*"));
+    static const QRegularExpression groupFont(
+        QStringLiteral("(<g [^>]*?)\\s*font-family=\"[^\"]*\" font-size=\"[^\"]*\" "
+                       "font-weight=\"[^\"]*\" font-style=\"[^\"]*\"\\s*>"));
+    QString text = QString::fromUtf8(svg);
+    text.remove(emptyGroup);
+    text.replace(groupFont, QStringLiteral("\\1>"));
+    return text.toUtf8();
+}
+
 QByteArray image(QChart *chart, const QSize &size, const QString &alt,
                  const std::function<void(QChart *)> &laidOut = {})
 {
-    const QByteArray data = svg(chart, size, laidOut).toBase64();
+    const QByteArray data = compact(svg(chart, size, laidOut)).toBase64();
     return "<img width=\"" + QByteArray::number(size.width()) + "\" height=\""
            + QByteArray::number(size.height()) + "\" alt=\"" + alt.toHtmlEscaped().toUtf8()
            + "\" src=\"data:image/svg+xml;base64," + data + "\">\n";
@@ -177,9 +199,8 @@ QByteArray timePerTask(const StudyReport &report, const People &people)
     // Horizontal bars run bottom up: the first participant goes on top.
     std::reverse(shown.begin(), shown.end());
     for (qsizetype row = 0; row < tasks.rowCount(); ++row) {
-        const QVariant task = tasks.cell(row, taskColumn);
-        const int key = task.isNull() ? -1 : task.toInt();
-        QBarSet *&set = sets[key];
+        const int task = taskOf(tasks, row, taskColumn);
+        QBarSet *&set = sets[task];
         if (!set) {
             set = new QBarSet(taskName(task));
             set->setColor(taskColor(task));
@@ -188,7 +209,7 @@ QByteArray timePerTask(const StudyReport &report, const People &people)
                 set->append(0);
         }
         const int at = int(shown.indexOf(People::personOf(tasks, row)));
-        set->replace(at, set->at(at) + tasks.cell(row, secondsColumn).toDouble() / 60);
+        set->replace(at, set->at(at) + double(tasks.number(row, secondsColumn)) / 60);
     }
     auto *series = new QHorizontalStackedBarSeries;
     for (QBarSet *set : std::as_const(sets))
@@ -219,13 +240,18 @@ QByteArray timePerTask(const StudyReport &report, const People &people)
     return image(chart, size, QStringLiteral("Minutes on each task per participant"));
 }
 
-// Which file was in front when: one step line per task, over the minutes
-// since the participant's first record; the lowest lane is "no code".
+// Which file was in front when: over the minutes since the participant's
+// first record, a step line across one lane per file (the bottom one for no
+// code on screen), coloured by task. A long session has more records than
+// the chart has pixels, so the time is cut into slices and each slice shows
+// the file and task that held most of it; the files beyond the most viewed
+// dozen share one lane.
 QByteArray timelines(const StudyReport &report, const People &people)
 {
+    constexpr int slices = 600;
+    constexpr int namedLanes = 12;
     const ReportTable &events = report.events();
     const int taskColumn = events.column(QStringLiteral("seconds_task"));
-    const int sessionColumn = events.column(QStringLiteral("session"));
     const int fileColumn = events.column(QStringLiteral("file"));
     const int startColumn = events.column(QStringLiteral("start"));
     const int endColumn = events.column(QStringLiteral("end"));
@@ -238,46 +264,82 @@ QByteArray timelines(const StudyReport &report, const People &people)
         qsizetype last = row;
         while (last < events.rowCount() && People::personOf(events, last) == person)
             ++last;
-        QStringList files;
+        const qint64 origin = events.number(row, startColumn);
+        qint64 finish = origin;
+        QHash<QString, qint64> secondsByFile;
         for (qsizetype r = row; r < last; ++r) {
-            if (events.cell(r, shownColumn).toInt() && !files.contains(events.text(r, fileColumn)))
-                files.append(events.text(r, fileColumn));
+            finish = std::max(finish, events.number(r, endColumn));
+            if (events.number(r, shownColumn))
+                secondsByFile[events.string(r, fileColumn)] +=
+                    events.number(r, endColumn) - events.number(r, startColumn);
         }
+        QStringList files = secondsByFile.keys();
+        std::sort(files.begin(), files.end(), [&](const QString &a, const QString &b) {
+            return secondsByFile.value(a) > secondsByFile.value(b);
+        });
+        const bool others = files.size() > namedLanes;
+        files = files.mid(0, namedLanes);
         files.sort();
-        const qint64 origin = events.cell(row, startColumn).toLongLong();
+        QHash<QString, int> laneOf;
+        for (int i = 0; i < files.size(); ++i)
+            laneOf.insert(files.at(i), i + 1);
+        const int otherLane = int(files.size()) + 1;
+
+        // Seconds per slice, by lane and task.
+        const double width = std::max(1.0, double(finish - origin) / slices);
+        std::vector<QHash<QPair<int, int>, double>> weights(slices);
+        for (qsizetype r = row; r < last; ++r) {
+            const double from = double(events.number(r, startColumn) - origin);
+            const double to = double(events.number(r, endColumn) - origin);
+            if (to <= from)
+                continue;
+            const int lane = !events.number(r, shownColumn)
+                                 ? 0
+                                 : laneOf.value(events.string(r, fileColumn), otherLane);
+            const QPair<int, int> key(lane, taskOf(events, r, taskColumn));
+            for (int slice = int(from / width); slice < slices && slice * width < to; ++slice) {
+                const double overlap = std::min(to, (slice + 1) * width)
+                                       - std::max(from, slice * width);
+                if (overlap > 0)
+                    weights[size_t(slice)][key] += overlap;
+            }
+        }
 
         QChart *chart = newChart(people.label(person));
         QList<QLineSeries *> lines;
-        QSet<QString> named;
         QLineSeries *line = nullptr;
-        double most = 0;
-        QVariant lineTask;
-        int lineSession = -1;
-        double lastLane = -1;
-        for (qsizetype r = row; r < last; ++r) {
-            const QVariant task = events.cell(r, taskColumn);
-            const int session = events.cell(r, sessionColumn).toInt();
-            const double lane = events.cell(r, shownColumn).toInt()
-                                    ? double(files.indexOf(events.text(r, fileColumn)) + 1)
-                                    : 0.0;
-            const double from = double(events.cell(r, startColumn).toLongLong() - origin) / 60;
-            const double to = double(events.cell(r, endColumn).toLongLong() - origin) / 60;
-            if (!line || task != lineTask || session != lineSession) {
+        int lineTask = -2;
+        for (int slice = 0; slice < slices; ++slice) {
+            const auto &weight = weights[size_t(slice)];
+            if (weight.isEmpty()) {
+                line = nullptr; // an interruption: nothing was logged
+                continue;
+            }
+            auto best = weight.cbegin();
+            for (auto it = weight.cbegin(); it != weight.cend(); ++it) {
+                if (it.value() > best.value())
+                    best = it;
+            }
+            const int lane = best.key().first;
+            const int task = best.key().second;
+            const double from = slice * width / 60;
+            const double to = (slice + 1) * width / 60;
+            if (!line || task != lineTask) {
+                QLineSeries *previous = line;
                 line = new QLineSeries;
                 line->setName(taskName(task));
                 line->setPen(QPen(taskColor(task), 2));
                 lines.append(line);
                 lineTask = task;
-                lineSession = session;
-                lastLane = -1;
+                // Joined to the line before, so a change of task leaves no gap.
+                if (previous && previous->count() > 0)
+                    line->append(previous->at(previous->count() - 1));
             }
-            // Points only where the lane changes keep long sessions small.
-            if (lane != lastLane)
+            if (line->count() == 0 || line->at(line->count() - 1).y() != lane)
                 line->append(from, lane);
             line->append(to, lane);
-            lastLane = lane;
-            most = std::max(most, to);
         }
+        QSet<QString> named;
         for (QLineSeries *series : std::as_const(lines))
             chart->addSeries(series);
         for (QLineSeries *series : std::as_const(lines)) {
@@ -287,14 +349,17 @@ QByteArray timelines(const StudyReport &report, const People &people)
             chart->legend()->markers(series).constFirst()->setVisible(first);
         }
 
-        QValueAxis *time = minutesAxis(most, QStringLiteral("minutes since the first record"));
+        QValueAxis *time = minutesAxis(double(finish - origin) / 60,
+                                       QStringLiteral("minutes since the first record"));
         auto *lanes = new QCategoryAxis;
         styleAxis(lanes);
         lanes->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
         lanes->append(QStringLiteral("(no code)"), 0);
         for (int i = 0; i < files.size(); ++i)
             lanes->append(files.at(i), i + 1);
-        lanes->setRange(-0.5, files.size() + 0.5);
+        if (others)
+            lanes->append(QStringLiteral("(other files)"), otherLane);
+        const int laneCount = int(files.size()) + (others ? 1 : 0);
         chart->addAxis(time, Qt::AlignBottom);
         chart->addAxis(lanes, Qt::AlignLeft);
         const double end = time->max();
@@ -304,18 +369,19 @@ QByteArray timelines(const StudyReport &report, const People &people)
         }
         // Attaching fits the axes to the points.
         time->setRange(0, end);
-        lanes->setRange(-0.5, files.size() + 0.5);
-        const QSize size(pageWidth, 190 + 26 * int(files.size()));
+        lanes->setRange(-0.5, laneCount + 0.5);
+        const QSize size(pageWidth, 190 + 26 * laneCount);
         html += image(chart, size, QStringLiteral("Files in front of ") + people.label(person));
         row = last;
     }
     return html;
 }
 
-// Per task: participants down, features across, a cell's darkness the
-// seconds the feature's code was on screen.
+// Per task: participants down, features across, a cell's shade the seconds
+// the feature's code was on screen, in a few steps named in the legend.
 QByteArray heatMaps(const StudyReport &report, const People &people)
 {
+    constexpr int shades = 6;
     const ReportTable &exposure = report.exposure();
     const int taskColumn = exposure.column(QStringLiteral("task"));
     const int featureColumn = exposure.column(QStringLiteral("feature"));
@@ -334,16 +400,16 @@ QByteArray heatMaps(const StudyReport &report, const People &people)
     for (int i = 0; i < features.size(); ++i)
         featureIndex.insert(features.at(i), i);
     for (qsizetype row = 0; row < exposure.rowCount(); ++row) {
-        const QVariant task = exposure.cell(row, taskColumn);
-        if (task.isNull())
+        const int task = taskOf(exposure, row, taskColumn);
+        if (task < 0)
             continue;
         const Person person = People::personOf(exposure, row);
-        QList<Person> &shown = peopleByTask[task.toInt()];
+        QList<Person> &shown = peopleByTask[task];
         if (shown.isEmpty() || !(shown.last() == person))
             shown.append(person);
-        byTask[task.toInt()].append({int(shown.size() - 1),
-                                     featureIndex.value(exposure.text(row, featureColumn)),
-                                     exposure.cell(row, secondsColumn).toLongLong()});
+        byTask[task].append({int(shown.size() - 1),
+                             featureIndex.value(exposure.string(row, featureColumn)),
+                             exposure.number(row, secondsColumn)});
     }
     if (byTask.isEmpty() || features.isEmpty())
         return "<p>No exposure to show.</p>\n";
@@ -357,29 +423,37 @@ QByteArray heatMaps(const StudyReport &report, const People &people)
         const int cellSize = std::clamp(720 / int(features.size()), 8, 28);
         const QSize plot(cellSize * int(features.size()), cellSize * int(shown.size()));
 
-        QChart *chart = newChart(QStringLiteral("Task %1 (darkest: %2 s)").arg(it.key()).arg(most));
-        chart->legend()->hide();
-        auto *cells = new QScatterSeries;
-        cells->setMarkerShape(QScatterSeries::MarkerShapeRectangle);
-        cells->setPen(Qt::NoPen);
-        QHash<int, QHash<QXYSeries::PointConfiguration, QVariant>> colors;
-        for (const Cell &cell : *it) {
-            // Rows top down in participant order.
-            colors[int(cells->count())][QXYSeries::PointConfiguration::Color] =
-                cell.seconds == 0 ? QColor(0xf2f2f2)
-                                  : QColor::fromRgbF(1 - 0.85f * cell.seconds / most,
-                                                     1 - 0.6f * cell.seconds / most, 1.0f);
-            cells->append(cell.feature, double(shown.size() - 1 - cell.participant));
+        QChart *chart = newChart(QStringLiteral("Task %1").arg(it.key()));
+        // Shade 0 is "never on screen"; the others split 1 .. most evenly.
+        QList<QScatterSeries *> shadeSeries;
+        for (int shade = 0; shade <= shades; ++shade) {
+            auto *series = new QScatterSeries;
+            series->setMarkerShape(QScatterSeries::MarkerShapeRectangle);
+            series->setPen(Qt::NoPen);
+            const double strength = double(shade) / shades;
+            series->setColor(shade == 0 ? QColor(0xeeeeee)
+                                        : QColor::fromRgbF(1 - 0.92f * strength,
+                                                           1 - 0.65f * strength, 1.0f));
+            series->setName(shade == 0 ? QStringLiteral("0 s")
+                                       : QStringLiteral("up to %1 s")
+                                             .arg(qint64(std::ceil(double(most) * shade / shades))));
+            shadeSeries.append(series);
         }
-        chart->addSeries(cells);
-        cells->setPointsConfiguration(colors);
-
+        for (const Cell &cell : *it) {
+            const int shade = cell.seconds <= 0
+                                  ? 0
+                                  : std::clamp(int(std::ceil(double(cell.seconds) * shades
+                                                             / double(most))),
+                                               1, shades);
+            // Rows top down in participant order.
+            shadeSeries.at(shade)->append(cell.feature,
+                                          double(shown.size() - 1 - cell.participant));
+        }
         auto *across = new QCategoryAxis;
         styleAxis(across);
         across->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
         for (int f = 0; f < features.size(); ++f)
             across->append(features.at(f), f);
-        across->setRange(-0.5, features.size() - 0.5);
         across->setLabelsAngle(-90);
         across->setGridLineVisible(false);
         auto *down = new QCategoryAxis;
@@ -387,25 +461,31 @@ QByteArray heatMaps(const StudyReport &report, const People &people)
         down->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
         for (int p = 0; p < shown.size(); ++p)
             down->append(people.label(shown.at(p)), double(shown.size() - 1 - p));
-        down->setRange(-0.5, shown.size() - 0.5);
         down->setGridLineVisible(false);
         chart->addAxis(across, Qt::AlignBottom);
         chart->addAxis(down, Qt::AlignLeft);
-        cells->attachAxis(across);
-        cells->attachAxis(down);
+        for (QScatterSeries *series : std::as_const(shadeSeries)) {
+            chart->addSeries(series);
+            series->attachAxis(across);
+            series->attachAxis(down);
+        }
         across->setRange(-0.5, features.size() - 0.5);
         down->setRange(-0.5, shown.size() - 0.5);
+
         // Room for the axis labels around the cells; the feature names stand upright.
         qsizetype longest = 0;
         for (const QString &feature : features)
             longest = std::max(longest, feature.size());
-        const QSize size(std::max(plot.width() + 260, 480),
-                         plot.height() + 160 + 3 * int(std::min<qsizetype>(longest, 60)) * 7 / 2);
+        const QSize size(std::max(plot.width() + 260, 560),
+                         plot.height() + 200 + 3 * int(std::min<qsizetype>(longest, 60)) * 7 / 2);
         // Cells as large as the plot area leaves them.
-        const auto fit = [cells, columns = features.size(), rows = shown.size()](QChart *chart) {
+        const auto fit = [shadeSeries, columns = features.size(), rows = shown.size()](
+                             QChart *chart) {
             const QRectF area = chart->plotArea();
-            cells->setMarkerSize(std::max(2.0, std::min(area.width() / columns,
-                                                        area.height() / rows) - 1));
+            const double side = std::max(2.0, std::min(area.width() / columns,
+                                                       area.height() / rows) - 1);
+            for (QScatterSeries *series : shadeSeries)
+                series->setMarkerSize(side);
         };
         html += image(chart, size, QStringLiteral("Exposure in task %1").arg(it.key()), fit);
     }

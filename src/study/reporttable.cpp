@@ -3,7 +3,7 @@
 #include <cstdio>
 
 ReportTable::ReportTable(const QString &name, const QList<Column> &columns)
-    : m_name(name), m_columns(columns)
+    : m_name(name), m_columns(columns), m_data(size_t(columns.size()))
 {
 }
 
@@ -16,26 +16,55 @@ int ReportTable::column(const QString &name) const
     return -1;
 }
 
-void ReportTable::addRow(const QVariantList &cells)
+void ReportTable::reserve(qsizetype rows)
 {
-    Q_ASSERT(cells.size() == m_columns.size());
-    m_cells.append(cells);
+    for (int c = 0; c < columnCount(); ++c) {
+        ColumnData &data = m_data[size_t(c)];
+        if (m_columns.at(c).type == Type::Text)
+            data.texts.reserve(size_t(rows));
+        else
+            data.numbers.reserve(size_t(rows));
+        data.nulls.reserve(size_t(rows));
+    }
+}
+
+void ReportTable::put(int column, Null)
+{
+    ColumnData &data = m_data[size_t(column)];
+    if (m_columns.at(column).type == Type::Text)
+        data.texts.emplace_back();
+    else
+        data.numbers.push_back(0);
+    data.nulls.push_back(true);
+}
+
+void ReportTable::put(int column, qint64 value)
+{
+    Q_ASSERT(m_columns.at(column).type != Type::Text);
+    m_data[size_t(column)].numbers.push_back(value);
+    m_data[size_t(column)].nulls.push_back(false);
+}
+
+void ReportTable::put(int column, const QString &value)
+{
+    Q_ASSERT(m_columns.at(column).type == Type::Text);
+    m_data[size_t(column)].texts.push_back(value);
+    m_data[size_t(column)].nulls.push_back(false);
 }
 
 QString ReportTable::text(qsizetype row, int column) const
 {
-    const QVariant &value = cell(row, column);
-    if (value.isNull())
+    if (isNull(row, column))
         return QString();
     switch (m_columns.at(column).type) {
     case Type::Time:
-        return isoTime(value.toLongLong());
+        return isoTime(number(row, column));
     case Type::Integer:
-        return QString::number(value.toLongLong());
+        return QString::number(number(row, column));
     case Type::Text:
         break;
     }
-    return value.toString();
+    return string(row, column);
 }
 
 QString ReportTable::isoTime(qint64 secondsSinceEpoch)

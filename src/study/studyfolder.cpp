@@ -11,6 +11,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <climits>
 
 namespace {
 
@@ -114,9 +115,11 @@ QList<LogRecord> StudyFolder::mergePreSignIn(QList<Participant> &participants,
 
     for (int p = 0; p < participants.size(); ++p) {
         Participant &participant = participants[p];
-        if (participant.user != user)
+        const bool gainsRecords = before.lowerBound({p, 0}) != before.upperBound({p, INT_MAX});
+        if (participant.user != user || !gainsRecords)
             continue;
         QList<LogRecord> merged;
+        merged.reserve(participant.records.size() + preSignIn.size());
         QList<int> mergedStarts;
         for (int i = 0; i < participant.records.size(); ++i) {
             if (participant.sessionStarts.contains(i)) {

@@ -15,9 +15,10 @@ using Type = ReportTable::Type;
 
 const QString taskCompleted = QStringLiteral("taskCompleted");
 
-QVariant orNull(int number)
+// Task numbers and line numbers: negative ones are not known.
+std::optional<qint64> orNull(qint64 number)
 {
-    return number < 0 ? QVariant() : QVariant(number);
+    return number < 0 ? std::nullopt : std::optional<qint64>(number);
 }
 
 // What the participant had in front of them after a record.
@@ -160,6 +161,10 @@ StudyReport::StudyReport(const StudyFolder &study)
             }
         }
     }
+    qsizetype records = 0;
+    for (const Participant &participant : study.participants)
+        records += participant.records.size();
+    m_events.reserve(records);
     for (const Participant &participant : study.participants) {
         addParticipant(study, participant);
         addAnswers(participant);
@@ -169,8 +174,8 @@ StudyReport::StudyReport(const StudyFolder &study)
 void StudyReport::addParticipant(const StudyFolder &study, const Participant &participant)
 {
     const QList<LogRecord> &records = participant.records;
-    const QVariant account = participant.account;
-    const QVariant user = participant.user;
+    const QString &account = participant.account;
+    const QString &user = participant.user;
     QMap<int, TaskTotals> totals; // by task; -1 before sign-in
     int lastTask = -1;
 
@@ -235,10 +240,10 @@ void StudyReport::addParticipant(const StudyFolder &study, const Participant &pa
             if (secondsTask >= 0)
                 lastTask = secondsTask;
 
-            m_events.addRow({account, user, s + 1, orNull(record.task), record.file, action.name,
-                             action.argument, orNull(record.firstLine), orNull(record.lastLine),
-                             record.stamp, until, seconds, orNull(secondsTask),
-                             screen.file.isEmpty() ? 0 : 1});
+            m_events.addRow(account, user, s + 1, orNull(record.task), record.file, action.name,
+                            action.argument, orNull(record.firstLine), orNull(record.lastLine),
+                            record.stamp, until, seconds, orNull(secondsTask),
+                            screen.file.isEmpty() ? 0 : 1);
         }
         // A run that never reached a task: its loss goes to the task it interrupted.
         if (lostPending) {
@@ -249,16 +254,14 @@ void StudyReport::addParticipant(const StudyFolder &study, const Participant &pa
 
     for (auto it = totals.cbegin(); it != totals.cend(); ++it) {
         const TaskTotals &task = *it;
-        m_tasks.addRow({account, user, orNull(it.key()),
-                        task.start < 0 ? QVariant() : QVariant(task.start),
-                        task.end < 0 ? QVariant() : QVariant(task.end), task.seconds,
-                        task.actions, task.filesOpened, int(task.filesSeen.size()), task.searches,
-                        task.colorsAssigned, task.colorsRemoved, task.resumed ? 1 : 0,
-                        task.secondsLost});
+        m_tasks.addRow(account, user, orNull(it.key()), orNull(task.start), orNull(task.end),
+                       task.seconds, task.actions, task.filesOpened, int(task.filesSeen.size()),
+                       task.searches, task.colorsAssigned, task.colorsRemoved,
+                       task.resumed ? 1 : 0, task.secondsLost);
         for (int f = 0; f < m_features.size(); ++f) {
             const Exposure::Amount amount = task.exposure.value(f);
-            m_exposure.addRow({account, user, orNull(it.key()), m_features.at(f), amount.seconds,
-                               amount.lineSeconds});
+            m_exposure.addRow(account, user, orNull(it.key()), m_features.at(f), amount.seconds,
+                              amount.lineSeconds);
         }
     }
 }
@@ -267,18 +270,20 @@ void StudyReport::addAnswers(const Participant &participant)
 {
     if (!participant.hasAnswers)
         return;
-    const QVariant account = participant.account;
-    const QVariant user = participant.user;
+    const QString &account = participant.account;
+    const QString &user = participant.user;
+    const ReportTable::Null none;
     if (m_boxes.isEmpty()) {
         // No questionnaire to place them in: kept all the same.
         for (const QString &answer : participant.answers)
-            m_answers.addRow({account, user, QVariant(), QVariant(), QVariant(), answer});
+            m_answers.addRow(account, user, none, none, none, answer);
         return;
     }
     const QStringList answers = AnswersFile::distribute(participant.answers, int(m_boxes.size()));
     for (int box = 0; box < m_boxes.size(); ++box) {
-        m_answers.addRow({account, user, m_boxes.at(box).first, m_boxes.at(box).second + 1,
-                          m_questionTexts.at(box),
-                          box < answers.size() ? QVariant(answers.at(box)) : QVariant()});
+        const std::optional<QString> answer =
+            box < answers.size() ? std::optional<QString>(answers.at(box)) : std::nullopt;
+        m_answers.addRow(account, user, m_boxes.at(box).first, m_boxes.at(box).second + 1,
+                         m_questionTexts.at(box), answer);
     }
 }
