@@ -407,7 +407,7 @@ void TestReport::secondsPerTask_data()
 {
     QTest::addColumn<QStringList>("log");
     QTest::addColumn<int>("task");
-    QTest::addColumn<qint64>("seconds");
+    QTest::addColumn<qint64>("seconds"); // -1: the task has no row
     QTest::addColumn<int>("resumed");
     QTest::addColumn<qint64>("lost");
 
@@ -426,6 +426,12 @@ void TestReport::secondsPerTask_data()
     QTest::newRow("a run that reached no task charges the task it interrupted")
         << QStringList{"1||x|||10", "1||y|||20", "!c||z|||200"} << 1 << qint64(10) << 1
         << qint64(180);
+    QTest::newRow("the last taskCompleted opens no task")
+        << QStringList{"1||taskCompleted|||100", "2||x|||130", "2||taskCompleted|||160"} << 3
+        << qint64(-1) << 0 << qint64(0);
+    QTest::newRow("the sign-in opens task 0 although the next record is of task 1")
+        << QStringList{"c||code|||0", "1||taskCompleted|||30"} << 0 << qint64(30) << 0
+        << qint64(0);
     QTest::newRow("a clock set back counts no negative time")
         << QStringList{"0||x|||100", "0||y|||90", "0||z|||95"} << 0 << qint64(5) << 0
         << qint64(0);
@@ -435,18 +441,20 @@ void TestReport::secondsPerTask()
 {
     QFETCH(QStringList, log);
     QFETCH(int, task);
+    QFETCH(qint64, seconds);
     const StudyReport report = reportOf(logText(log));
     const ReportTable &tasks = report.tasks();
     const int taskColumn = tasks.column(QStringLiteral("task"));
     for (qsizetype row = 0; row < tasks.rowCount(); ++row) {
         if (tasks.isNull(row, taskColumn) || tasks.number(row, taskColumn) != task)
             continue;
+        QVERIFY2(seconds >= 0, "a row for a task that was never on screen");
         QTEST(tasks.number(row, tasks.column(QStringLiteral("seconds"))), "seconds");
         QTEST(int(tasks.number(row, tasks.column(QStringLiteral("resumed")))), "resumed");
         QTEST(tasks.number(row, tasks.column(QStringLiteral("seconds_lost"))), "lost");
         return;
     }
-    QFAIL("no row for the task");
+    QVERIFY2(seconds < 0, "no row for the task");
 }
 
 void TestReport::featuresOfAnnotations()

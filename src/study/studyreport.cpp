@@ -203,7 +203,10 @@ void StudyReport::addParticipant(const StudyFolder &study, const Participant &pa
             const qint64 seconds = until - record.stamp;
             const bool pageTurn = record.action == taskCompleted
                                   || (record.task < 0 && record.action == QLatin1String("code"));
-            const int secondsTask = pageTurn && hasNext ? records.at(i + 1).task : record.task;
+            // The sign-in always opens the first task page (a participant
+            // resumed elsewhere logs no sign-in), "taskCompleted" the next
+            // one; after the last page there are no seconds to count.
+            const int secondsTask = pageTurn && hasNext ? record.task + 1 : record.task;
 
             TaskTotals &logged = totals[record.task];
             logged.cover(record.stamp, record.stamp);

@@ -15,7 +15,7 @@ struct StudyFolder;
 // screen stayed), and the gap before the next run counts as lost to the
 // interruption, not as time on a task. A page turn (the sign-in, a
 // "taskCompleted") opens the next page, so the seconds after it belong to
-// the task of the record that follows it.
+// the next task.
 //
 // Screen: the log repeats the last file and lines after their tab was
 // closed, so whether code was on screen is followed through "fileOpened",
