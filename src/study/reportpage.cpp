@@ -145,15 +145,27 @@ void styleAxis(QAbstractAxis *axis)
     axis->setTitleFont(font(12));
 }
 
-// A minutes axis from 0 to at least most, with whole minutes where there are several.
+// A minutes axis from 0 to at least most, in at most five steps of 1, 2 or
+// 5 times a power of ten. (The axis' own nice numbers can give so many
+// ticks for short times that every label is cut to "...".)
 QValueAxis *minutesAxis(double most, const QString &title)
 {
     auto *axis = new QValueAxis;
     styleAxis(axis);
     axis->setTitleText(title);
-    axis->setRange(0, std::max(most, 1.0 / 60));
-    axis->applyNiceNumbers();
-    axis->setLabelFormat(axis->max() >= 5 ? QStringLiteral("%.0f") : QStringLiteral("%.1f"));
+    const double top = std::max(most, 1.0 / 60);
+    double step = std::pow(10.0, std::floor(std::log10(top / 5)));
+    for (const double factor : {1.0, 2.0, 5.0, 10.0}) {
+        if (top / (step * factor) <= 5) {
+            step *= factor;
+            break;
+        }
+    }
+    const int steps = int(std::ceil(top / step - 1e-9));
+    axis->setRange(0, step * steps);
+    axis->setTickCount(steps + 1);
+    const int decimals = std::max(0, int(-std::floor(std::log10(step) + 1e-9)));
+    axis->setLabelFormat(QStringLiteral("%.") + QString::number(decimals) + QLatin1Char('f'));
     return axis;
 }
 
@@ -370,7 +382,7 @@ QByteArray timelines(const StudyReport &report, const People &people)
         // Attaching fits the axes to the points.
         time->setRange(0, end);
         lanes->setRange(-0.5, laneCount + 0.5);
-        const QSize size(pageWidth, 190 + 26 * laneCount);
+        const QSize size(pageWidth, 250 + 26 * laneCount);
         html += image(chart, size, QStringLiteral("Files in front of ") + people.label(person));
         row = last;
     }
@@ -435,7 +447,7 @@ QByteArray heatMaps(const StudyReport &report, const People &people)
                                         : QColor::fromRgbF(1 - 0.92f * strength,
                                                            1 - 0.65f * strength, 1.0f));
             series->setName(shade == 0 ? QStringLiteral("0 s")
-                                       : QStringLiteral("up to %1 s")
+                                       : QStringLiteral("\u2264 %1 s")
                                              .arg(qint64(std::ceil(double(most) * shade / shades))));
             shadeSeries.append(series);
         }
@@ -459,7 +471,8 @@ QByteArray heatMaps(const StudyReport &report, const People &people)
         auto *down = new QCategoryAxis;
         styleAxis(down);
         down->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
-        for (int p = 0; p < shown.size(); ++p)
+        // Categories go in rising order: the last participant is the lowest row.
+        for (qsizetype p = shown.size() - 1; p >= 0; --p)
             down->append(people.label(shown.at(p)), double(shown.size() - 1 - p));
         down->setGridLineVisible(false);
         chart->addAxis(across, Qt::AlignBottom);
@@ -476,7 +489,7 @@ QByteArray heatMaps(const StudyReport &report, const People &people)
         qsizetype longest = 0;
         for (const QString &feature : features)
             longest = std::max(longest, feature.size());
-        const QSize size(std::max(plot.width() + 260, 560),
+        const QSize size(std::max(plot.width() + 260, 640),
                          plot.height() + 200 + 3 * int(std::min<qsizetype>(longest, 60)) * 7 / 2);
         // Cells as large as the plot area leaves them.
         const auto fit = [shadeSeries, columns = features.size(), rows = shown.size()](
