@@ -21,6 +21,7 @@ QByteArray encode(const ReportTable &table)
 {
     QByteArray csv;
     const int columns = table.columnCount();
+    csv.reserve(qsizetype(128) * (table.rowCount() + 1));
     for (int c = 0; c < columns; ++c) {
         if (c > 0)
             csv += ',';

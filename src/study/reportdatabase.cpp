@@ -47,6 +47,9 @@ bool insertRows(QSqlDatabase &database, const ReportTable &table, QString *error
     const int batch = std::max(1, std::min(200, 32766 / std::max(1, columns)));
     QSqlQuery insert(database);
     int prepared = 0;
+    // Consecutive events share a time stamp (one's end, the next one's start).
+    qint64 lastTime = -1;
+    QString lastIso;
     for (qsizetype first = 0; first < table.rowCount(); first += batch) {
         const int rows = int(std::min<qsizetype>(batch, table.rowCount() - first));
         if (rows != prepared) {
@@ -68,7 +71,11 @@ bool insertRows(QSqlDatabase &database, const ReportTable &table, QString *error
                     insert.bindValue(index, table.number(row, c));
                     break;
                 case ReportTable::Type::Time:
-                    insert.bindValue(index, ReportTable::isoTime(table.number(row, c)));
+                    if (table.number(row, c) != lastTime) {
+                        lastTime = table.number(row, c);
+                        lastIso = ReportTable::isoTime(lastTime);
+                    }
+                    insert.bindValue(index, lastIso);
                     break;
                 case ReportTable::Type::Text:
                     insert.bindValue(index, table.string(row, c));

@@ -79,8 +79,13 @@ public:
     explicit People(const StudyReport &report)
     {
         for (const ReportTable *table : report.tables()) {
-            for (qsizetype row = 0; row < table->rowCount(); ++row)
+            for (qsizetype row = 0; row < table->rowCount(); ++row) {
+                // A participant's rows follow each other.
+                if (row > 0 && table->string(row, 0) == table->string(row - 1, 0)
+                    && table->string(row, 1) == table->string(row - 1, 1))
+                    continue;
                 add(personOf(*table, row));
+            }
         }
         QMap<QString, int> users;
         for (const Person &person : std::as_const(m_list))

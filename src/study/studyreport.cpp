@@ -190,6 +190,9 @@ void StudyReport::addParticipant(const StudyFolder &study, const Participant &pa
                                   : 0;
         bool lostPending = s > 0;
         Tabs tabs;
+        QString shownFile;
+        const TaskTotals *shownTask = nullptr;
+        QList<FeatureLines::FileFeature> shownFeatures;
 
         for (int i = begin; i < end; ++i) {
             const LogRecord &record = records.at(i);
@@ -224,11 +227,15 @@ void StudyReport::addParticipant(const StudyFolder &study, const Participant &pa
             spent.cover(record.stamp, until);
             spent.seconds += seconds;
             if (!screen.file.isEmpty()) {
-                spent.filesSeen.insert(screen.file);
+                // Most records keep the file of the one before.
+                if (screen.file != shownFile || &spent != shownTask) {
+                    spent.filesSeen.insert(screen.file);
+                    shownFile = screen.file;
+                    shownTask = &spent;
+                    shownFeatures = study.lines.fileFeatures(screen.file);
+                }
                 if (seconds > 0) {
-                    const QList<FeatureLines::FileFeature> features =
-                        study.lines.fileFeatures(screen.file);
-                    for (const FeatureLines::FileFeature &feature : features) {
+                    for (const FeatureLines::FileFeature &feature : std::as_const(shownFeatures)) {
                         spent.exposure[feature.feature].add(
                             Exposure::visibleLines(feature.lines, screen.first, screen.last),
                             seconds);
