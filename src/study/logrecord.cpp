@@ -131,6 +131,19 @@ std::optional<LogRecord> LogRecord::parse(QStringView text, QString *error)
 QList<LogRecord> LogRecord::parseLog(const QString &text, const QString &path,
                                      Diagnostics &diagnostics)
 {
+    QList<Diagnostic> warnings;
+    QList<LogRecord> records = parseLog(text, path, &warnings);
+    for (const Diagnostic &warning : std::as_const(warnings))
+        diagnostics.report(warning);
+    return records;
+}
+
+QList<LogRecord> LogRecord::parseLog(const QString &text, const QString &path,
+                                     QList<Diagnostic> *warnings)
+{
+    const auto warn = [&](int line, const QString &message) {
+        warnings->append({path, line, 0, Diagnostic::Severity::Warning, message});
+    };
     QList<LogRecord> records;
     const QList<QStringView> pieces = QStringView(text).split(u"\r\n");
     records.reserve(pieces.size());
@@ -150,16 +163,14 @@ QList<LogRecord> LogRecord::parseLog(const QString &text, const QString &path,
         if (piece.trimmed().isEmpty())
             continue;
         if (k == pieces.size() - 1) {
-            diagnostics.warning(path, recordLine, 0,
-                                QStringLiteral("incomplete last record skipped (the program "
-                                               "stopped while writing it)"));
+            warn(recordLine, QStringLiteral("incomplete last record skipped (the program "
+                                            "stopped while writing it)"));
             break;
         }
         QString error;
         std::optional<LogRecord> record = parse(piece, &error);
         if (!record) {
-            diagnostics.warning(path, recordLine, 0,
-                                QStringLiteral("malformed record skipped: ") + error);
+            warn(recordLine, QStringLiteral("malformed record skipped: ") + error);
             continue;
         }
         record->line = recordLine;

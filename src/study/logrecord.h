@@ -6,7 +6,7 @@
 
 #include <optional>
 
-class Diagnostics;
+#include "model/diagnostics.h"
 
 // One record of a participant's action log, read back for analysis:
 //   task $ file $ action $( start $ end )$ previous $ now $ difference
@@ -32,6 +32,10 @@ struct LogRecord
     // "path:line: warning: ..." through diagnostics.
     static QList<LogRecord> parseLog(const QString &text, const QString &path,
                                      Diagnostics &diagnostics);
+    // The same, with the warnings collected instead (for reading logs on
+    // several threads).
+    static QList<LogRecord> parseLog(const QString &text, const QString &path,
+                                     QList<Diagnostic> *warnings);
 };
 
 // An action text split into its name and argument: "assignColor<3>" gives

@@ -11,6 +11,8 @@
 #include <QSet>
 
 #include <algorithm>
+#include <thread>
+#include <vector>
 #include <climits>
 
 namespace {
@@ -159,14 +161,39 @@ std::optional<StudyFolder> StudyFolder::read(const QString &folder, Diagnostics 
             users.append(name.mid(1, name.size() - 1 - logSuffix.size()));
     }
 
+    // The logs are the bulk of a study: read and parsed on two threads, the
+    // warnings reported afterwards in file order.
+    struct LogFile
+    {
+        QList<LogRecord> records;
+        QList<Diagnostic> warnings;
+    };
+    std::vector<LogFile> parsed(size_t(logs.size()));
+    const auto parse = [&](qsizetype from, qsizetype step) {
+        for (qsizetype i = from; i < logs.size(); i += step) {
+            const QString path = dir.filePath(logs.at(i));
+            LogFile &log = parsed[size_t(i)];
+            QFile file(path);
+            if (!file.open(QIODevice::ReadOnly)) {
+                log.warnings.append({path, 0, 0, Diagnostic::Severity::Warning,
+                                     QStringLiteral("cannot read the file (") + file.errorString()
+                                         + QStringLiteral("); skipped")});
+                continue;
+            }
+            log.records = LogRecord::parseLog(decodeStudyText(file.readAll()), path, &log.warnings);
+        }
+    };
+    std::thread helper(parse, 1, 2);
+    parse(0, 2);
+    helper.join();
+
     QMap<QPair<QString, QString>, Participant> byName;
     QMap<QString, QList<LogRecord>> preSignIn; // by user
-    for (const QString &name : logs) {
-        const QString path = dir.filePath(name);
-        const std::optional<QString> text = readStudyText(path, diagnostics);
-        if (!text)
-            continue;
-        QList<LogRecord> records = LogRecord::parseLog(*text, path, diagnostics);
+    for (qsizetype i = 0; i < logs.size(); ++i) {
+        const QString &name = logs.at(i);
+        for (const Diagnostic &warning : std::as_const(parsed[size_t(i)].warnings))
+            diagnostics.report(warning);
+        QList<LogRecord> records = std::move(parsed[size_t(i)].records);
         const QString prefix = name.chopped(logSuffix.size());
         if (prefix.startsWith(QLatin1Char('_'))) {
             preSignIn[prefix.mid(1)].append(records);
@@ -177,7 +204,7 @@ std::optional<StudyFolder> StudyFolder::read(const QString &folder, Diagnostics 
         participant.account = account;
         participant.user = user;
         participant.hasLog = true;
-        participant.records = records;
+        participant.records = std::move(records);
     }
     for (const QString &name : answers) {
         const QString path = dir.filePath(name);
