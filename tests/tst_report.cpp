@@ -601,8 +601,9 @@ void TestReport::damagedFilesAreReportedAndTheRestUsed()
         return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
     };
     QVERIFY(write(QStringLiteral("questions.txt"), "Intro$Frage 1|2;Frage 2|1;"));
-    // A malformed record (line 3), zeros left by a crash, a torn last record.
-    const QByteArray log = logText({"c||code|||100", "0||x|||110"}).toUtf8() + "task0$junk\r\n\n" + QByteArray(64, '\0')
+    // A malformed record (line 5), zeros left by a crash, a torn last record.
+    const QByteArray log = logText({"c||code|||100", "0||x|||110"}).toUtf8()
+                           + "task0$junk\r\n\n" + QByteArray(64, '\0')
                            + logText({"!1||taskCompleted|||200"}).toUtf8() + "task1$$torn";
     QVERIFY(write(QStringLiteral("anna_bernd_log.txt"), log));
     const QByteArray answers = "Server.java, \"Client\"\nline 2$costs \\x24 3 \\\\ 4$\n";

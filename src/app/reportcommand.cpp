@@ -83,7 +83,8 @@ int runReportCommand(const QStringList &arguments)
         diagnostics.error(page, 0, 0, QStringLiteral("cannot write: ") + error);
     for (const std::optional<Failure> &failure : {csvFailure, databaseFailure}) {
         if (failure)
-            diagnostics.error(failure->path, 0, 0, QStringLiteral("cannot write: ") + failure->error);
+            diagnostics.error(failure->path, 0, 0,
+                              QStringLiteral("cannot write: ") + failure->error);
     }
     if (diagnostics.errors() > 0)
         return subCommandFailure;

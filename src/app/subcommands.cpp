@@ -30,7 +30,8 @@ void provideRuntimeFolder()
 {
     if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
         return;
-    const QString folder = QDir::tempPath() + QStringLiteral("/runtime-") + QString::number(getuid());
+    const QString folder =
+        QDir::tempPath() + QStringLiteral("/runtime-") + QString::number(getuid());
     QDir().mkpath(folder);
     const QFileInfo info(folder);
     if (!info.isDir() || info.ownerId() != getuid())

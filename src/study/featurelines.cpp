@@ -223,6 +223,7 @@ FeatureLines FeatureLines::read(const QString &folder, Diagnostics &diagnostics)
     int line = 0;
     int column = 0;
     if (!lines.readAnnotations(file.readAll(), &error, &line, &column))
-        diagnostics.warning(path, line, column, error + QStringLiteral(": no feature has exposure"));
+        diagnostics.warning(path, line, column,
+                            error + QStringLiteral(": no feature has exposure"));
     return lines;
 }

@@ -451,9 +451,9 @@ QByteArray heatMaps(const StudyReport &report, const People &people)
             series->setColor(shade == 0 ? QColor(0xeeeeee)
                                         : QColor::fromRgbF(1 - 0.92f * strength,
                                                            1 - 0.65f * strength, 1.0f));
+            const qint64 bound = qint64(std::ceil(double(most) * shade / shades));
             series->setName(shade == 0 ? QStringLiteral("0 s")
-                                       : QStringLiteral("\u2264 %1 s")
-                                             .arg(qint64(std::ceil(double(most) * shade / shades))));
+                                       : QStringLiteral("\u2264 %1 s").arg(bound));
             shadeSeries.append(series);
         }
         for (const Cell &cell : *it) {
