@@ -8,6 +8,7 @@
 #include "benchtable.h"
 #include "importbench.h"
 #include "paintcounter.h"
+#include "reportbench.h"
 #include "syntheticproject.h"
 #include "windowbench.h"
 
@@ -157,12 +158,15 @@ int main(int argc, char *argv[])
                                                        "source tree against cp -r."),
                                         QStringLiteral("folder"));
     parser.addOption(importTree);
+    addReportBenchOptions(parser);
     parser.process(app);
     if (parser.isSet(importTree)) {
         BenchTable importTable;
         measureImport(parser.value(importTree), 3, importTable);
         return importTable.print() ? 0 : 1;
     }
+    if (const int status = runReportBench(parser); status >= 0)
+        return status;
     options.files = parser.value(files).toInt();
     options.linesPerFile = parser.value(lines).toInt();
     options.features = parser.value(featureCount).toInt();

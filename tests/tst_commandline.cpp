@@ -200,6 +200,10 @@ void TestCommandLine::binary_data()
         << 0;
     QTest::newRow("--help lists the folder argument")
         << QStringList{"--help"} << 0 << QStringLiteral("PROJECT_FOLDER") << 0;
+    QTest::newRow("report on a missing folder: one line on stderr, status 1")
+        << QStringList{"report", "/no/such/dir"} << 1 << QString() << 1;
+    QTest::newRow("report without a folder: one line on stderr, status 2")
+        << QStringList{"report"} << 2 << QString() << 1;
 }
 
 void TestCommandLine::binary()

@@ -2,13 +2,19 @@
 
 #include "app/checkcommand.h"
 #include "app/importcommand.h"
+#include "app/reportcommand.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 #include <cstdio>
 #include <memory>
+
+#include <unistd.h>
 
 namespace {
 
@@ -16,6 +22,24 @@ void print(FILE *stream, const QString &text)
 {
     std::fputs(text.toLocal8Bit().constData(), stream);
     std::fflush(stream);
+}
+
+// Outside a desktop session (ssh, cron, CI) the GUI libraries warn on
+// standard error that XDG_RUNTIME_DIR is unset and use a private folder in
+// the temporary folder instead. Naming that folder beforehand keeps a
+// tool's standard error to its own diagnostics.
+void provideRuntimeFolder()
+{
+    if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+        return;
+    const QString folder =
+        QDir::tempPath() + QStringLiteral("/runtime-") + QString::number(getuid());
+    QDir().mkpath(folder);
+    const QFileInfo info(folder);
+    if (!info.isDir() || info.ownerId() != getuid())
+        return;
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(folder));
 }
 
 } // namespace
@@ -29,6 +53,9 @@ const QList<SubCommand> &subCommands()
         {QStringLiteral("check"),
          QStringLiteral("check a project folder with the viewer's own readers"), false,
          runCheckCommand},
+        {QStringLiteral("report"),
+         QStringLiteral("turn a finished study into tables (CSV, SQLite) and a page of charts"), true,
+         runReportCommand},
     };
     return commands;
 }
@@ -48,9 +75,10 @@ int runSubCommand(const SubCommand &command, int &argc, char **argv, const QStri
 {
     std::unique_ptr<QCoreApplication> application;
     if (command.needsGui) {
-        // Pictures are drawn into files, never shown: no display is needed.
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
+        // Pictures are drawn into files, never shown: no display is needed,
+        // also where the environment names one that is not there.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        provideRuntimeFolder();
         application = std::make_unique<QApplication>(argc, argv);
     } else {
         application = std::make_unique<QCoreApplication>(argc, argv);

@@ -14,7 +14,8 @@ struct SubCommand
     QString name;
     QString summary; // one line, for "featurehue --help"
     // Renders pictures with the widget toolkit (charts): runs under a
-    // QApplication on the offscreen platform instead of a QCoreApplication.
+    // QApplication on the offscreen platform (whatever QT_QPA_PLATFORM says)
+    // instead of a QCoreApplication.
     bool needsGui = false;
     // arguments: the program name, the sub-command's name, then its own arguments.
     int (*run)(const QStringList &arguments) = nullptr;

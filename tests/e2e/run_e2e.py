@@ -21,7 +21,10 @@ tools are missing. Screenshots of every step go to OUT/shots.
 """
 
 import argparse
+import calendar
+import csv
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -916,6 +919,97 @@ def run_interrupted_session(run):
                  "the answers file holds both sessions' answers: %r" % final)
 
 
+def check_report(args, checks):
+    """featurehue report on the folders of the runs: its tables agree with
+    what the runs did, as the logs and the typed answers show it."""
+    for name, account, answers in (("full", "anna", FULL_ANSWERS),
+                                   ("interrupted", "ben", RESUME_ANSWERS + RESUME_LATER)):
+        project = os.path.join(args.out, name, "chat")
+        log_path = os.path.join(project, "%s_%s_log.txt" % (account, USERNAME))
+        if not os.path.exists(log_path):
+            continue
+        checks.begin("report on the %s run" % name)
+        out = os.path.join(args.out, name, "report")
+        env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
+        result = subprocess.run([args.binary, "report", project, "--out", out], env=env,
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=300)
+        if not checks.check(result.returncode == 0, "featurehue report exits with 0: %d %r"
+                            % (result.returncode, result.stderr[-500:])):
+            continue
+        checks.check(b": warning:" not in result.stderr, "no warnings on a clean run: %r"
+                     % result.stderr)
+
+        def table(which):
+            with open(os.path.join(out, which + ".csv"), newline="", encoding="utf-8") as f:
+                return [row for row in csv.DictReader(f) if row["participant"] == account]
+
+        with open(log_path, "rb") as f:
+            records, _ = logfile.parse(f.read())
+        tasks = table("tasks")
+        # Seconds on the tasks and those lost to interruptions add up to the
+        # time from the first record to the last.
+        spent = sum(int(t["seconds"]) + int(t["seconds_lost"]) for t in tasks)
+        checks.check(records and spent == records[-1].now - records[0].now,
+                     "seconds per task add up to the log's time stamps: %d != %d - %d"
+                     % (spent, records[-1].now if records else 0,
+                        records[0].now if records else 0))
+        # A task after the first runs from one "taskCompleted" to the next.
+        completed = {int(r.task[4:]): r.now for r in records if r.action == "taskCompleted"}
+        for t in tasks:
+            number = int(t["task"]) if t["task"] else -1
+            if number - 1 in completed and number in completed:
+                checks.check(to_epoch(t["start"]) == completed[number - 1]
+                             and to_epoch(t["end"]) == completed[number],
+                             "task %d runs from one taskCompleted to the next: %s .. %s"
+                             % (number, t["start"], t["end"]))
+        events = table("events")
+        checks.check(len(events) == len(records), "one event per log record: %d, %d"
+                     % (len(events), len(records)))
+        # Interruptions: where a record does not refer to the one before it.
+        gaps = [b.now - a.now for a, b in zip(records, records[1:]) if b.previous != a.now]
+        checks.check(sum(int(t["seconds_lost"]) for t in tasks) == sum(gaps)
+                     and sum(int(t["resumed"]) for t in tasks) == len(gaps),
+                     "interruptions in the log (%r) are the seconds lost: %r"
+                     % (gaps, [(t["task"], t["resumed"], t["seconds_lost"]) for t in tasks]))
+        checks.check([a["answer"] for a in table("answers")] == answers,
+                     "answers.csv holds the typed answers: %r" % [a["answer"] for a in
+                                                                  table("answers")])
+        # Features by the files their fragments lie in.
+        files_of = {}
+        root = ElementTree.parse(os.path.join(project, "annotations.xml")).getroot()
+
+        def walk(element, path):
+            for child in element:
+                if child.tag == "folder":
+                    walk(child, path + "/" + child.get("name"))
+                elif child.tag == "file":
+                    for feature in child.iter("feature"):
+                        for word in re.findall(r"\w+", feature.text or ""):
+                            files_of.setdefault(word, set()).add(path + "/" + child.get("name"))
+        walk(root, "")
+        shown = {r.file for r in records if r.file}
+        unseen = {f for f, files in files_of.items() if not files & shown}
+        exposure = table("exposure")
+        checks.check(unseen and exposure, "some features lie only in files never opened: %r"
+                     % sorted(unseen))
+        for row in exposure:
+            if row["feature"] in unseen:
+                checks.check(row["seconds"] == "0" and row["line_seconds"] == "0",
+                             "%s, whose code was never shown, has no exposure: %r"
+                             % (row["feature"], row))
+        # The interrupted run was killed right after its only file opened:
+        # the last record of a run has no seconds.
+        checks.check(any(int(row["seconds"]) > 0 for row in exposure) == (name == "full"),
+                     "only the code read for a while has exposure")
+        checks.check(os.path.getsize(os.path.join(out, "report.html")) > 1000
+                     and os.path.getsize(os.path.join(out, "study.sqlite")) > 0,
+                     "report.html and study.sqlite are written")
+
+
+def to_epoch(iso):
+    return calendar.timegm(time.strptime(iso, "%Y-%m-%dT%H:%M:%SZ"))
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--binary", required=True)
@@ -967,6 +1061,7 @@ def main():
     finally:
         x.stop()
         probe_x.stop()
+    check_report(args, checks)
 
     print("screenshots: %s" % os.path.join(args.out, "shots"))
     print("took %.0f s" % (time.monotonic() - started))

@@ -1,0 +1,229 @@
+#include "featurelines.h"
+
+#include "model/diagnostics.h"
+#include "model/textdecoding.h"
+
+#include <QFile>
+#include <QMap>
+#include <QRegularExpression>
+#include <QXmlStreamReader>
+
+#include <memory>
+
+namespace {
+
+bool isSourceName(const QString &name)
+{
+    return name.endsWith(QLatin1String(".java")) || name.endsWith(QLatin1String(".c"))
+        || name.endsWith(QLatin1String(".h"));
+}
+
+bool isPlainName(const QString &text)
+{
+    static const QRegularExpression nonWord(QStringLiteral("[^\\w_]"),
+                                            QRegularExpression::UseUnicodePropertiesOption);
+    return !nonWord.match(text).hasMatch();
+}
+
+// A name found as a whole word: between two non-word characters, or at
+// either end of the expression next to one. Names stand for themselves.
+bool containsWord(const QString &expression, const QString &name)
+{
+    const auto options = QRegularExpression::UseUnicodePropertiesOption;
+    const QString literal = QRegularExpression::escape(name);
+    const auto found = [&](const QString &pattern) {
+        return QRegularExpression(pattern, options).match(expression).hasMatch();
+    };
+    return found(QStringLiteral("\\W") + literal + QStringLiteral("\\W"))
+        || (expression.startsWith(name) && found(literal + QStringLiteral("\\W")))
+        || (expression.endsWith(name) && found(QStringLiteral("\\W") + literal));
+}
+
+struct ModelRow
+{
+    QString name;
+    int parent = -1;
+    QList<int> children;
+};
+
+} // namespace
+
+QStringList FeatureLines::leafFeatures(const QList<FeatureStatement> &statements)
+{
+    std::vector<ModelRow> rows;
+    QList<int> topLevel;
+    QMultiHash<QString, int> byName;
+    // Position of a row in pre-order, as the path of child positions from the top.
+    const auto path = [&rows, &topLevel](int row) {
+        QList<int> positions;
+        for (int r = row; r >= 0; r = rows[size_t(r)].parent) {
+            const int parent = rows[size_t(r)].parent;
+            const QList<int> &siblings = parent < 0 ? topLevel : rows[size_t(parent)].children;
+            positions.prepend(int(siblings.indexOf(r)));
+        }
+        return positions;
+    };
+    for (const FeatureStatement &statement : statements) {
+        const QList<int> candidates = byName.values(statement.head);
+        int head = -1;
+        for (int candidate : candidates) {
+            if (head < 0 || path(candidate) < path(head))
+                head = candidate;
+        }
+        if (head < 0) {
+            head = int(rows.size());
+            rows.push_back({statement.head, -1, {}});
+            topLevel.append(head);
+            byName.insert(statement.head, head);
+        }
+        for (const QString &child : statement.children) {
+            const int row = int(rows.size());
+            rows.push_back({child, head, {}});
+            rows[size_t(head)].children.append(row);
+            byName.insert(child, row);
+        }
+    }
+    if (topLevel.isEmpty())
+        return {QStringLiteral("empty")};
+
+    QStringList leaves;
+    QList<int> stack(topLevel.rbegin(), topLevel.rend());
+    while (!stack.isEmpty()) {
+        const ModelRow &row = rows[size_t(stack.takeLast())];
+        if (row.children.isEmpty() && !leaves.contains(row.name))
+            leaves.append(row.name);
+        for (auto it = row.children.rbegin(); it != row.children.rend(); ++it)
+            stack.append(*it);
+    }
+    return leaves;
+}
+
+void FeatureLines::setFeatures(const QStringList &features)
+{
+    m_features = features;
+    m_index.clear();
+    for (int i = 0; i < features.size(); ++i) {
+        if (!m_index.contains(features.at(i)))
+            m_index.insert(features.at(i), i);
+    }
+}
+
+QList<int> FeatureLines::featuresOf(const QString &text) const
+{
+    if (isPlainName(text)) {
+        const auto found = m_index.constFind(text);
+        return found == m_index.constEnd() ? QList<int>() : QList<int>{*found};
+    }
+    QList<int> named;
+    for (int i = 0; i < m_features.size(); ++i) {
+        const QString &name = m_features.at(i);
+        if (name == text)
+            return named << i;
+        // An empty name is no name; a text without the name cannot match.
+        if (name.isEmpty() || !text.contains(name))
+            continue;
+        if (containsWord(text, name))
+            named.append(i);
+    }
+    return named;
+}
+
+bool FeatureLines::readAnnotations(const QByteArray &xml, QString *error, int *errorLine,
+                                   int *errorColumn)
+{
+    m_files.clear();
+    QXmlStreamReader reader(xml);
+    QHash<QString, QMap<int, QList<LineRange>>> ranges;
+    QHash<QString, QList<int>> resolved; // feature texts repeat thousands of times
+    QStringList folders;
+    QString file;
+    LineRange fragment;
+    bool inFragment = false;
+    bool inProject = false;
+
+    while (!reader.atEnd()) {
+        const QXmlStreamReader::TokenType token = reader.readNext();
+        if (token == QXmlStreamReader::EndElement) {
+            const auto name = reader.name();
+            if (name == u"folder" && !folders.isEmpty())
+                folders.removeLast();
+            else if (name == u"file")
+                file.clear();
+            else if (name == u"fragment")
+                inFragment = false;
+            continue;
+        }
+        if (token != QXmlStreamReader::StartElement)
+            continue;
+        const auto name = reader.name();
+        const QXmlStreamAttributes attributes = reader.attributes();
+        if (!inProject) {
+            if (name != u"project") {
+                reader.raiseError(QStringLiteral("File is not a project file"));
+                break;
+            }
+            inProject = true;
+        } else if (name == u"folder" && file.isEmpty()) {
+            folders.append(attributes.value(QLatin1String("name")).toString());
+        } else if (name == u"file" && file.isEmpty()
+                   && isSourceName(attributes.value(QLatin1String("name")).toString())) {
+            QStringList parts = folders;
+            parts.append(attributes.value(QLatin1String("name")).toString());
+            file = QLatin1Char('/') + parts.join(QLatin1Char('/'));
+        } else if (name == u"fragment" && !file.isEmpty() && !inFragment) {
+            fragment.first = attributes.value(QLatin1String("startline")).toInt();
+            fragment.last = attributes.value(QLatin1String("endline")).toInt();
+            inFragment = true;
+        } else if (name == u"feature" && inFragment) {
+            const QString text = reader.readElementText(QXmlStreamReader::IncludeChildElements);
+            auto found = resolved.find(text);
+            if (found == resolved.end())
+                found = resolved.insert(text, featuresOf(text));
+            for (int feature : std::as_const(*found))
+                ranges[file][feature].append(fragment);
+        } else {
+            // Anything else is skipped with all it holds.
+            reader.skipCurrentElement();
+        }
+    }
+    if (reader.hasError()) {
+        if (error)
+            *error = reader.errorString();
+        if (errorLine)
+            *errorLine = int(reader.lineNumber());
+        if (errorColumn)
+            *errorColumn = int(reader.columnNumber());
+        return false;
+    }
+    for (auto it = ranges.cbegin(); it != ranges.cend(); ++it) {
+        QList<FileFeature> &features = m_files[it.key()];
+        for (auto feature = it->cbegin(); feature != it->cend(); ++feature)
+            features.append({feature.key(), Exposure::merged(feature.value())});
+    }
+    return true;
+}
+
+FeatureLines FeatureLines::read(const QString &folder, Diagnostics &diagnostics)
+{
+    FeatureLines lines;
+    const QString modelPath = folder + QStringLiteral("/model.m");
+    lines.setFeatures(leafFeatures(
+        parseFeatureModel(readTextFile(modelPath, NulCharacters::EndText))));
+
+    const QString path = folder + QStringLiteral("/annotations.xml");
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        diagnostics.warning(path, 0, 0, QStringLiteral("cannot read the project file (")
+                                            + file.errorString()
+                                            + QStringLiteral("): no feature has exposure"));
+        return lines;
+    }
+    // The XML reader decodes the bytes by their declaration, as the viewer does.
+    QString error;
+    int line = 0;
+    int column = 0;
+    if (!lines.readAnnotations(file.readAll(), &error, &line, &column))
+        diagnostics.warning(path, line, column,
+                            error + QStringLiteral(": no feature has exposure"));
+    return lines;
+}
