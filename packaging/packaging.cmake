@@ -52,7 +52,8 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Loaded at run time, so dpkg-shlibdeps cannot see it: Qt's platform plugins
-# (xcb, wayland), without which the window cannot open.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-qpa-plugins)
+# Loaded at run time, so dpkg-shlibdeps cannot see them: Qt's platform plugins
+# (xcb, wayland), without which the window cannot open, and the SQLite driver
+# that "featurehue report" writes study.sqlite with.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6sql6-sqlite")
 include(CPack)
