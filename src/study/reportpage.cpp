@@ -412,44 +412,50 @@ public:
 
     // The cell of column x and row y (both from 0); cells come row by row,
     // left to right within a row.
-    void add(int x, double y)
-    {
-        const double gap = y - 0.5; // the gap below the row
-        if (m_outline->count() == 0) {
-            m_outline->append(-0.5, gap);
-            m_start->append(-0.5, gap);
-        } else if (y != m_row) {
-            m_outline->append(-0.5, m_row - 0.5); // back to the left along the last row
-            m_outline->append(-0.5, gap);
-        }
-        m_row = y;
-        const double left = x - 0.5 + inset;
-        const double right = x + 0.5 - inset;
-        m_outline->append({{left, gap},
-                           {left, y - 0.5 + inset},
-                           {left, y + 0.5 - inset},
-                           {right, y + 0.5 - inset},
-                           {right, y - 0.5 + inset},
-                           {left, y - 0.5 + inset},
-                           {left, gap}});
-    }
+    void add(int x, double y) { m_cells.append(QPointF(x, y)); }
 
-    // The series, back to where the outline started; for the chart to take.
-    QAreaSeries *series()
+    // The series with cells reaching halfWidth and halfHeight (less than
+    // 0.5) from their centres; for the chart to take.
+    QAreaSeries *series(double halfWidth = 0.44, double halfHeight = 0.44)
     {
-        if (m_outline->count() > 0) {
-            m_outline->append(-0.5, m_row - 0.5);
-            m_outline->append(m_start->at(0));
+        QList<QPointF> outline;
+        outline.reserve(m_cells.size() * 9 + 3);
+        double row = 0;
+        for (const QPointF &cell : std::as_const(m_cells)) {
+            const double gap = cell.y() - 0.5; // the gap below the row
+            if (outline.isEmpty()) {
+                outline.append({-0.5, gap});
+            } else if (cell.y() != row) {
+                outline.append({-0.5, row - 0.5}); // back to the left along the last row
+                outline.append({-0.5, gap});
+            }
+            row = cell.y();
+            const double left = cell.x() - halfWidth;
+            const double right = cell.x() + halfWidth;
+            const double bottom = cell.y() - halfHeight;
+            const double top = cell.y() + halfHeight;
+            outline.append({{left, gap},
+                            {left, bottom},
+                            {left, top},
+                            {right, top},
+                            {right, bottom},
+                            {left, bottom},
+                            {left, gap}});
         }
+        if (!outline.isEmpty()) {
+            outline.append({-0.5, row - 0.5});
+            outline.append(outline.constFirst());
+        }
+        m_outline->replace(outline);
+        m_start->replace(outline.mid(0, 1));
         return m_series;
     }
 
 private:
-    static constexpr double inset = 0.06; // about a pixel between cells
+    QList<QPointF> m_cells;
     QLineSeries *m_outline;
     QLineSeries *m_start;
     QAreaSeries *m_series;
-    double m_row = 0;
 };
 
 // Per task: participants down, features across, a cell's shade the seconds
@@ -561,7 +567,17 @@ QByteArray heatMaps(const StudyReport &report, const People &people)
             longest = std::max(longest, feature.size());
         const QSize size(std::max(plot.width() + 260, 640),
                          plot.height() + 200 + 3 * int(std::min<qsizetype>(longest, 60)) * 7 / 2);
-        html += image(chart, size, QStringLiteral("Exposure in task %1").arg(it.key()));
+        // Square cells as large as the plot area leaves them, a pixel apart.
+        const auto fit = [&shadeAreas, columns = features.size(), rows = shown.size()](
+                             QChart *chart) {
+            const QRectF area = chart->plotArea();
+            const double across = area.width() / columns;
+            const double down = area.height() / rows;
+            const double side = std::max(2.0, std::min(across, down) - 1);
+            for (CellArea &cells : shadeAreas)
+                cells.series(std::min(0.49, side / 2 / across), std::min(0.49, side / 2 / down));
+        };
+        html += image(chart, size, QStringLiteral("Exposure in task %1").arg(it.key()), fit);
     }
     return html;
 }
