@@ -2,6 +2,7 @@
 #include "study/csvwriter.h"
 #include "study/exposure.h"
 #include "study/logrecord.h"
+#include "study/reportdatabase.h"
 #include "study/reporttable.h"
 #include "study/studyfolder.h"
 #include "study/studyreport.h"
@@ -83,6 +84,8 @@ private Q_SLOTS:
     // Writing.
     void csvQuoting_data();
     void csvQuoting();
+    void databaseHoldsTheCells_data();
+    void databaseHoldsTheCells();
     void isoTimeAgreesWithQDateTime();
 
     // The command on whole folders.
@@ -492,6 +495,11 @@ void TestReport::csvQuoting_data()
     QTest::newRow("carriage return") << "one\r\ntwo" << QByteArray("\"one\r\ntwo\"");
     QTest::newRow("umlaut as UTF-8") << "Größe" << QByteArray("Gr\xc3\xb6\xc3\x9f" "e");
     QTest::newRow("empty") << "" << QByteArray();
+    QTest::newRow("no text") << QString() << QByteArray();
+    QTest::newRow("quote last") << "say\"" << QByteArray("\"say\"\"\"");
+    QTest::newRow("non-ASCII last") << "Preis \u20ac" << QByteArray("Preis \xe2\x82\xac");
+    QTest::newRow("NUL character kept") << QString(QStringLiteral("a%1b").arg(QChar(0)))
+                                        << QByteArray("a\0b", 3);
 }
 
 void TestReport::csvQuoting()
@@ -506,6 +514,51 @@ void TestReport::csvQuoting()
     QFETCH(QByteArray, field);
     QCOMPARE(CsvWriter::encode(table),
              "text,n,at\r\n" + field + ",,1970-01-01T00:00:00Z\r\n");
+}
+
+void TestReport::databaseHoldsTheCells_data()
+{
+    csvQuoting_data();
+}
+
+void TestReport::databaseHoldsTheCells()
+{
+    QFETCH(QString, text);
+    ReportTable table(QStringLiteral("t"), {{QStringLiteral("text"), ReportTable::Type::Text},
+                                            {QStringLiteral("n"), ReportTable::Type::Integer},
+                                            {QStringLiteral("from"), ReportTable::Type::Time},
+                                            {QStringLiteral("until"), ReportTable::Type::Time}});
+    table.addRow(text, ReportTable::Null(), qint64(0), qint64(0));
+    table.addRow(text, qint64(-5000000000), qint64(1700000000), qint64(1700000060));
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("t.sqlite"));
+    QString error;
+    QVERIFY2(ReportDatabase::write({&table}, path, &error), qPrintable(error));
+
+    QStringList rows;
+    {
+        QSqlDatabase database =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("cells"));
+        database.setDatabaseName(path);
+        QVERIFY(database.open());
+        QSqlQuery query(QStringLiteral("SELECT typeof(text), text = ?, typeof(n), n, \"from\", "
+                                       "until FROM t ORDER BY rowid"),
+                        database);
+        query.addBindValue(text.isNull() ? QStringLiteral("") : text);
+        QVERIFY(query.exec());
+        while (query.next()) {
+            QStringList cells;
+            for (int c = 0; c < 6; ++c)
+                cells << query.value(c).toString();
+            rows << cells.join(QLatin1Char('|'));
+        }
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("cells"));
+    // A missing text is NULL, as the driver stores a null QString.
+    const QString stored = text.isNull() ? QStringLiteral("null||") : QStringLiteral("text|1|");
+    QCOMPARE(rows, (QStringList{
+                       stored + "null||1970-01-01T00:00:00Z|1970-01-01T00:00:00Z",
+                       stored + "integer|-5000000000|2023-11-14T22:13:20Z|2023-11-14T22:14:20Z"}));
 }
 
 void TestReport::isoTimeAgreesWithQDateTime()

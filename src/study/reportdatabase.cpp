@@ -4,9 +4,12 @@
 
 #include <QFile>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
+
+#include <sqlite3.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -25,74 +28,92 @@ QString quoted(const QString &name)
            + QLatin1Char('"');
 }
 
-// An INSERT of rows rows at once: one statement per row costs more in the
-// driver than SQLite takes to store it.
-QString insertStatement(const ReportTable &table, int rows)
+// The driver's own binding (a QVariant and a named placeholder looked up per
+// value) costs several times what SQLite takes to store a row, so the rows go
+// in through the connection's SQLite handle, one prepared statement reused.
+sqlite3 *handleOf(const QSqlDatabase &database)
 {
-    QStringList marks;
-    for (int c = 0; c < table.columnCount(); ++c)
-        marks.append(QStringLiteral("?"));
-    const QString row = QLatin1Char('(') + marks.join(QLatin1Char(',')) + QLatin1Char(')');
-    QStringList values;
-    for (int r = 0; r < rows; ++r)
-        values.append(row);
-    return QStringLiteral("INSERT INTO %1 VALUES %2")
-        .arg(quoted(table.name()), values.join(QLatin1Char(',')));
+    const QVariant handle = database.driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3 *const *>(handle.constData());
 }
 
-bool insertRows(QSqlDatabase &database, const ReportTable &table, QString *error)
+QString sqliteError(sqlite3 *handle)
+{
+    return QString::fromUtf8(sqlite3_errmsg(handle));
+}
+
+bool insertRows(sqlite3 *handle, const ReportTable &table, QString *error)
 {
     const int columns = table.columnCount();
-    // SQLite takes at most 32766 parameters in one statement.
-    const int batch = std::max(1, std::min(200, 32766 / std::max(1, columns)));
-    QSqlQuery insert(database);
-    int prepared = 0;
-    // Consecutive events share a time stamp (one's end, the next one's start).
-    qint64 lastTime = -1;
-    QString lastIso;
-    for (qsizetype first = 0; first < table.rowCount(); first += batch) {
-        const int rows = int(std::min<qsizetype>(batch, table.rowCount() - first));
-        if (rows != prepared) {
-            if (!insert.prepare(insertStatement(table, rows))) {
-                *error = insert.lastError().text();
-                return false;
-            }
-            prepared = rows;
-        }
-        int index = 0;
-        for (qsizetype row = first; row < first + rows; ++row) {
-            for (int c = 0; c < columns; ++c, ++index) {
-                if (table.isNull(row, c)) {
-                    insert.bindValue(index, QVariant());
-                    continue;
-                }
-                switch (table.columns().at(c).type) {
-                case ReportTable::Type::Integer:
-                    insert.bindValue(index, table.number(row, c));
-                    break;
-                case ReportTable::Type::Time:
-                    if (table.number(row, c) != lastTime) {
-                        lastTime = table.number(row, c);
-                        lastIso = ReportTable::isoTime(lastTime);
-                    }
-                    insert.bindValue(index, lastIso);
-                    break;
-                case ReportTable::Type::Text:
-                    insert.bindValue(index, table.string(row, c));
-                    break;
-                }
-            }
-        }
-        if (!insert.exec()) {
-            *error = insert.lastError().text();
-            return false;
-        }
+    QStringList marks;
+    for (int c = 0; c < columns; ++c)
+        marks.append(QStringLiteral("?"));
+    const QByteArray sql = QStringLiteral("INSERT INTO %1 VALUES (%2)")
+                               .arg(quoted(table.name()), marks.join(QLatin1Char(',')))
+                               .toUtf8();
+    sqlite3_stmt *insert = nullptr;
+    if (sqlite3_prepare_v2(handle, sql.constData(), int(sql.size()), &insert, nullptr)
+        != SQLITE_OK) {
+        *error = sqliteError(handle);
+        sqlite3_finalize(insert);
+        return false;
     }
-    return true;
+    // Consecutive events share a time stamp (one's end, the next one's start);
+    // each column keeps its last one, which stays bound until the row is stored.
+    const size_t columnSlots = size_t(columns);
+    std::vector<qint64> lastTime(columnSlots, -1);
+    std::vector<QByteArray> lastIso(columnSlots);
+    bool stored = true;
+    for (qsizetype row = 0; stored && row < table.rowCount(); ++row) {
+        for (int c = 0; c < columns; ++c) {
+            const int index = c + 1;
+            if (table.isNull(row, c)) {
+                sqlite3_bind_null(insert, index);
+                continue;
+            }
+            switch (table.columns().at(c).type) {
+            case ReportTable::Type::Integer:
+                sqlite3_bind_int64(insert, index, table.number(row, c));
+                break;
+            case ReportTable::Type::Time:
+                if (table.number(row, c) != lastTime[size_t(c)]) {
+                    lastTime[size_t(c)] = table.number(row, c);
+                    lastIso[size_t(c)] = ReportTable::isoTime(lastTime[size_t(c)]).toLatin1();
+                }
+                sqlite3_bind_text(insert, index, lastIso[size_t(c)].constData(),
+                                  int(lastIso[size_t(c)].size()), SQLITE_STATIC);
+                break;
+            case ReportTable::Type::Text: {
+                const QString &text = table.string(row, c);
+                // As the driver binds a QString: a null one as NULL, others
+                // as UTF-16 with NUL characters kept.
+                if (text.isNull())
+                    sqlite3_bind_null(insert, index);
+                else
+                    sqlite3_bind_text16(insert, index, text.utf16(),
+                                        int(text.size() * sizeof(char16_t)), SQLITE_STATIC);
+                break;
+            }
+            }
+        }
+        stored = sqlite3_step(insert) == SQLITE_DONE;
+        sqlite3_reset(insert);
+    }
+    if (!stored)
+        *error = sqliteError(handle);
+    sqlite3_finalize(insert);
+    return stored;
 }
 
 bool fill(QSqlDatabase &database, const QList<const ReportTable *> &tables, QString *error)
 {
+    sqlite3 *handle = handleOf(database);
+    if (!handle) {
+        *error = QStringLiteral("the SQLite driver gives no SQLite handle");
+        return false;
+    }
     QSqlQuery query(database);
     // A new file that is renamed into place when complete: no journal needed.
     for (const char *pragma : {"PRAGMA journal_mode = OFF", "PRAGMA synchronous = OFF"}) {
@@ -117,7 +138,7 @@ bool fill(QSqlDatabase &database, const QList<const ReportTable *> &tables, QStr
             *error = query.lastError().text();
             return false;
         }
-        if (!insertRows(database, *table, error))
+        if (!insertRows(handle, *table, error))
             return false;
     }
     if (!database.commit()) {

@@ -2,6 +2,7 @@
 
 #include "study/studyreport.h"
 
+#include <QAreaSeries>
 #include <QBarCategoryAxis>
 #include <QBarSet>
 #include <QBuffer>
@@ -17,7 +18,6 @@
 #include <QPainter>
 #include <QRegularExpression>
 #include <QSaveFile>
-#include <QScatterSeries>
 #include <QSvgGenerator>
 #include <QValueAxis>
 
@@ -394,6 +394,70 @@ QByteArray timelines(const StudyReport &report, const People &people)
     return html;
 }
 
+// The cells of one shade of a heat map as one area series: a single outline
+// that runs along the gaps between the rows and between the cells and goes
+// round each cell. The way to a cell and back covers the same line twice, so
+// it encloses nothing and only the cells are filled.
+class CellArea
+{
+public:
+    CellArea(const QString &name, const QColor &color)
+        : m_outline(new QLineSeries), m_start(new QLineSeries)
+    {
+        m_series = new QAreaSeries(m_outline, m_start);
+        m_series->setName(name);
+        m_series->setColor(color);
+        m_series->setPen(Qt::NoPen);
+    }
+
+    // The cell of column x and row y (both from 0); cells come row by row,
+    // left to right within a row.
+    void add(int x, double y) { m_cells.append(QPointF(x, y)); }
+
+    // The series with cells reaching halfWidth and halfHeight (less than
+    // 0.5) from their centres; for the chart to take.
+    QAreaSeries *series(double halfWidth = 0.44, double halfHeight = 0.44)
+    {
+        QList<QPointF> outline;
+        outline.reserve(m_cells.size() * 9 + 3);
+        double row = 0;
+        for (const QPointF &cell : std::as_const(m_cells)) {
+            const double gap = cell.y() - 0.5; // the gap below the row
+            if (outline.isEmpty()) {
+                outline.append({-0.5, gap});
+            } else if (cell.y() != row) {
+                outline.append({-0.5, row - 0.5}); // back to the left along the last row
+                outline.append({-0.5, gap});
+            }
+            row = cell.y();
+            const double left = cell.x() - halfWidth;
+            const double right = cell.x() + halfWidth;
+            const double bottom = cell.y() - halfHeight;
+            const double top = cell.y() + halfHeight;
+            outline.append({{left, gap},
+                            {left, bottom},
+                            {left, top},
+                            {right, top},
+                            {right, bottom},
+                            {left, bottom},
+                            {left, gap}});
+        }
+        if (!outline.isEmpty()) {
+            outline.append({-0.5, row - 0.5});
+            outline.append(outline.constFirst());
+        }
+        m_outline->replace(outline);
+        m_start->replace(outline.mid(0, 1));
+        return m_series;
+    }
+
+private:
+    QList<QPointF> m_cells;
+    QLineSeries *m_outline;
+    QLineSeries *m_start;
+    QAreaSeries *m_series;
+};
+
 // Per task: participants down, features across, a cell's shade the seconds
 // the feature's code was on screen, in a few steps named in the legend.
 QByteArray heatMaps(const StudyReport &report, const People &people)
@@ -442,29 +506,35 @@ QByteArray heatMaps(const StudyReport &report, const People &people)
 
         QChart *chart = newChart(QStringLiteral("Task %1").arg(it.key()));
         // Shade 0 is "never on screen"; the others split 1 .. most evenly.
-        QList<QScatterSeries *> shadeSeries;
+        // A shade's cells are one area, so that ten thousand cells are a
+        // few chart items and paths rather than an item and shape each.
+        QList<CellArea> shadeAreas;
         for (int shade = 0; shade <= shades; ++shade) {
-            auto *series = new QScatterSeries;
-            series->setMarkerShape(QScatterSeries::MarkerShapeRectangle);
-            series->setPen(Qt::NoPen);
             const double strength = double(shade) / shades;
-            series->setColor(shade == 0 ? QColor(0xeeeeee)
-                                        : QColor::fromRgbF(1 - 0.92f * strength,
-                                                           1 - 0.65f * strength, 1.0f));
+            const QColor color = shade == 0 ? QColor(0xeeeeee)
+                                            : QColor::fromRgbF(1 - 0.92f * strength,
+                                                               1 - 0.65f * strength, 1.0f);
             const qint64 bound = qint64(std::ceil(double(most) * shade / shades));
-            series->setName(shade == 0 ? QStringLiteral("0 s")
-                                       : QStringLiteral("\u2264 %1 s").arg(bound));
-            shadeSeries.append(series);
+            shadeAreas.append(CellArea(shade == 0 ? QStringLiteral("0 s")
+                                                  : QStringLiteral("\u2264 %1 s").arg(bound),
+                                       color));
         }
-        for (const Cell &cell : *it) {
-            const int shade = cell.seconds <= 0
-                                  ? 0
-                                  : std::clamp(int(std::ceil(double(cell.seconds) * shades
-                                                             / double(most))),
-                                               1, shades);
-            // Rows top down in participant order.
-            shadeSeries.at(shade)->append(cell.feature,
-                                          double(shown.size() - 1 - cell.participant));
+        std::vector<std::vector<Cell>> rows(size_t(shown.size()));
+        for (const Cell &cell : *it)
+            rows[size_t(cell.participant)].push_back(cell);
+        for (size_t p = 0; p < rows.size(); ++p) {
+            // Cells along the row left to right, each in its shade's area.
+            std::sort(rows[p].begin(), rows[p].end(),
+                      [](const Cell &a, const Cell &b) { return a.feature < b.feature; });
+            for (const Cell &cell : rows[p]) {
+                const int shade = cell.seconds <= 0
+                                      ? 0
+                                      : std::clamp(int(std::ceil(double(cell.seconds) * shades
+                                                                 / double(most))),
+                                                   1, shades);
+                // Rows top down in participant order.
+                shadeAreas[shade].add(cell.feature, double(shown.size() - 1 - p));
+            }
         }
         auto *across = new QCategoryAxis;
         styleAxis(across);
@@ -482,7 +552,8 @@ QByteArray heatMaps(const StudyReport &report, const People &people)
         down->setGridLineVisible(false);
         chart->addAxis(across, Qt::AlignBottom);
         chart->addAxis(down, Qt::AlignLeft);
-        for (QScatterSeries *series : std::as_const(shadeSeries)) {
+        for (CellArea &area : shadeAreas) {
+            QAreaSeries *series = area.series();
             chart->addSeries(series);
             series->attachAxis(across);
             series->attachAxis(down);
@@ -496,14 +567,15 @@ QByteArray heatMaps(const StudyReport &report, const People &people)
             longest = std::max(longest, feature.size());
         const QSize size(std::max(plot.width() + 260, 640),
                          plot.height() + 200 + 3 * int(std::min<qsizetype>(longest, 60)) * 7 / 2);
-        // Cells as large as the plot area leaves them.
-        const auto fit = [shadeSeries, columns = features.size(), rows = shown.size()](
+        // Square cells as large as the plot area leaves them, a pixel apart.
+        const auto fit = [&shadeAreas, columns = features.size(), rows = shown.size()](
                              QChart *chart) {
             const QRectF area = chart->plotArea();
-            const double side = std::max(2.0, std::min(area.width() / columns,
-                                                       area.height() / rows) - 1);
-            for (QScatterSeries *series : shadeSeries)
-                series->setMarkerSize(side);
+            const double across = area.width() / columns;
+            const double down = area.height() / rows;
+            const double side = std::max(2.0, std::min(across, down) - 1);
+            for (CellArea &cells : shadeAreas)
+                cells.series(std::min(0.49, side / 2 / across), std::min(0.49, side / 2 / down));
         };
         html += image(chart, size, QStringLiteral("Exposure in task %1").arg(it.key()), fit);
     }
