@@ -69,6 +69,7 @@ bool AnnotationsReader::readProjectFile(const QString &path)
     }
 
     readProject(root, nullptr);
+    m_model->copyFragmentsUp();
     m_model->pruneTree();
     return true;
 }

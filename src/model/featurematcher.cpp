@@ -1,6 +1,7 @@
 #include "featurematcher.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace {
 
@@ -80,6 +81,27 @@ bool FeatureMatcher::matches(const QString &expression, const QString &name) con
         || (expression.endsWith(name) && contains(patterns.trailing));
 }
 
+// The three rules for a name of word characters only, read off the words:
+// "\W name \W" is a word that equals the name and has a character on either
+// side; "name \W" is the end of a word followed by a character; "\W name"
+// is the start of a word preceded by a character.
+bool FeatureMatcher::matchesWord(const QString &expression, const QList<Word> &words,
+                                 const QString &name)
+{
+    const qsizetype size = expression.size();
+    const bool starts = expression.startsWith(name);
+    const bool ends = expression.endsWith(name);
+    for (const Word &word : words) {
+        if (word.start > 0 && word.end < size && word.text == name)
+            return true;
+        if (starts && word.end < size && word.text.endsWith(name))
+            return true;
+        if (ends && word.start > 0 && word.text.startsWith(name))
+            return true;
+    }
+    return false;
+}
+
 QList<Feature *> FeatureMatcher::featuresInExpression(const QString &expression) const
 {
     QList<Feature *> found;
@@ -87,41 +109,37 @@ QList<Feature *> FeatureMatcher::featuresInExpression(const QString &expression)
     if (!m_features)
         return found;
 
-    // A plain-word name can only match as one of the expression's words
-    // (between non-word characters), as a start of its first word (it then
-    // starts the expression) or as an end of its last word (it then ends
-    // it). These candidates are tested as every name would be.
-    QList<int> ids = m_otherNames;
-    const auto addCandidate = [this, &ids](const QString &candidate) {
+    // The expression's words: the runs of word characters, each between
+    // non-word characters or an end of the expression.
+    static const QRegularExpression wordPattern(QStringLiteral("\\w+"), unicode);
+    QList<Word> words;
+    for (auto it = wordPattern.globalMatch(expression); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        words.append({match.captured(), match.capturedStart(), match.capturedEnd()});
+    }
+
+    // A plain-word name can only match as one of the words, as a start of
+    // the first word (it then starts the expression) or as an end of the
+    // last word (it then ends it): only these candidates are looked up.
+    QList<int> ids;
+    QList<int> plainIds;
+    const auto addCandidate = [this, &plainIds](const QString &candidate) {
         const auto named = m_idsByName.constFind(candidate);
         if (named != m_idsByName.constEnd())
-            ids.append(*named);
+            plainIds.append(*named);
     };
-    static const QRegularExpression word(QStringLiteral("\\w+"), unicode);
-    qsizetype firstStart = -1;
-    QString first;
-    QString last;
-    qsizetype lastEnd = -1;
-    for (auto it = word.globalMatch(expression); it.hasNext();) {
-        const QRegularExpressionMatch match = it.next();
-        const QString token = match.captured();
-        if (firstStart < 0) {
-            firstStart = match.capturedStart();
-            first = token;
-        }
-        last = token;
-        lastEnd = match.capturedEnd();
-        addCandidate(token);
-    }
-    if (firstStart == 0)
-        for (qsizetype length = 1; length < first.size(); ++length)
-            addCandidate(first.left(length));
-    if (lastEnd == expression.size())
-        for (qsizetype length = 1; length < last.size(); ++length)
-            addCandidate(last.right(length));
-
-    std::sort(ids.begin(), ids.end());
-    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+    for (const Word &word : std::as_const(words))
+        addCandidate(word.text);
+    if (!words.isEmpty() && words.first().start == 0)
+        for (qsizetype length = 1; length < words.first().text.size(); ++length)
+            addCandidate(words.first().text.left(length));
+    if (!words.isEmpty() && words.last().end == expression.size())
+        for (qsizetype length = 1; length < words.last().text.size(); ++length)
+            addCandidate(words.last().text.right(length));
+    std::sort(plainIds.begin(), plainIds.end());
+    plainIds.erase(std::unique(plainIds.begin(), plainIds.end()), plainIds.end());
+    std::merge(plainIds.begin(), plainIds.end(), m_otherNames.begin(), m_otherNames.end(),
+               std::back_inserter(ids));
 
     // A feature named like the whole expression ends the list: features
     // after it are not looked at.
@@ -134,7 +152,9 @@ QList<Feature *> FeatureMatcher::featuresInExpression(const QString &expression)
         if (whole >= 0 && k >= whole)
             break;
         Feature &feature = (*m_features)[k];
-        if (matches(expression, feature.name()))
+        const bool plain = std::binary_search(plainIds.begin(), plainIds.end(), k);
+        if (plain ? matchesWord(expression, words, feature.name())
+                  : matches(expression, feature.name()))
             found.append(&feature);
     }
     if (whole >= 0)

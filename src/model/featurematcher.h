@@ -13,7 +13,7 @@
 // An expression is split once into its words, and only the features whose
 // names are among the candidates those words give are tested, through a
 // hash of the names; names that are not plain words ("a.b", "c*", "(x") are
-// few and always tested. The results are those of testing every feature.
+// few and always tested by patterns. The results are those of testing every feature.
 class FeatureMatcher
 {
 public:
@@ -33,8 +33,20 @@ private:
         QRegularExpression trailing; // \W name
     };
 
+    // One run of word characters of an expression, from start to end.
+    struct Word
+    {
+        QString text;
+        qsizetype start;
+        qsizetype end;
+    };
+
     void index() const;
+    // Tests a name by the patterns, and a name of word characters only by
+    // the expression's words (the same result, without a pattern per name).
     bool matches(const QString &expression, const QString &name) const;
+    static bool matchesWord(const QString &expression, const QList<Word> &words,
+                            const QString &name);
     const NamePatterns &patternsFor(const QString &name) const;
 
     FeatureList *m_features;

@@ -67,6 +67,44 @@ void ProjectModel::pruneTree()
     }
 }
 
+void ProjectModel::copyFragmentsUp()
+{
+    const QList<ProjectNode *> nodes = preOrder();
+    // Children come before their parents in reverse pre-order; every list is
+    // filled once, at its final size (appending record by record to every
+    // ancestor reallocated lists of tens of thousands of records over and
+    // over).
+    for (auto it = nodes.crbegin(); it != nodes.crend(); ++it) {
+        ProjectNode *node = *it;
+        if (node->kind == ProjectNode::File || node->children.isEmpty())
+            continue;
+        node->fragments.clear();
+        qsizetype count = 0;
+        int withRecords = 0;
+        const ProjectNode *source = nullptr;
+        for (const ProjectNode *child : std::as_const(node->children)) {
+            if (child->fragments.isEmpty())
+                continue;
+            ++withRecords;
+            source = child;
+            count += child->fragments.size();
+        }
+        if (withRecords == 1 && source->kind != ProjectNode::File) {
+            node->fragments = source->fragments; // the same records: shared
+        } else {
+            node->fragments.reserve(count);
+            for (const ProjectNode *child : std::as_const(node->children)) {
+                for (Fragment record : child->fragments) {
+                    record.expression.clear();
+                    node->fragments.append(record);
+                }
+            }
+        }
+        // Nothing sorts the lists above the files: both hold the same.
+        node->sortedFragments = node->fragments;
+    }
+}
+
 QList<ProjectNode *> ProjectModel::preOrder() const
 {
     QList<ProjectNode *> nodes;

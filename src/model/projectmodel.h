@@ -20,6 +20,10 @@ public:
     const QList<ProjectNode *> &topLevelNodes() const { return m_topLevel; }
     bool isEmpty() const { return m_topLevel.isEmpty(); }
 
+    // Gives every node above the files copies of the records of the files
+    // below it, in the order they were added (file by file, in document
+    // order), without expressions.
+    void copyFragmentsUp();
     // Removes every node without children that is not named like a source
     // file, until none is left: element nodes, then folders left empty, and
     // a project without any source file altogether.

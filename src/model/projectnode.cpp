@@ -7,13 +7,7 @@ void ProjectNode::addFragment(const Fragment &fragment)
 {
     fragments.append(fragment);
     sortedFragments.append(fragment);
-    Fragment copy = fragment;
-    copy.expression.clear();
     sortedFragments.last().expression.clear();
-    for (ProjectNode *node = parent; node; node = node->parent) {
-        node->fragments.append(copy);
-        node->sortedFragments.append(copy);
-    }
 }
 
 void ProjectNode::computeUnannotatedLines(int fileLength)

@@ -31,6 +31,8 @@ struct ProjectNode
     QList<Fragment> sortedFragments;
     FeatureLineCounts featureLines;
 
+    // Files: a record of the file's own; the ancestors get their copies from
+    // ProjectModel::copyFragmentsUp().
     void addFragment(const Fragment &fragment);
     // Files: how many of the file's `length` lines lie in no fragment.
     void computeUnannotatedLines(int length);
