@@ -367,7 +367,7 @@ void TestProjectReader::unannotatedLinesOfFiles_data()
                       "<fragment startline=\"12\" endline=\"22\"><feature>A</feature></fragment>"
                       "<fragment startline=\"50\" endline=\"50\"><feature>A</feature></fragment>"
                       "</file>")
-        << 87;
+        << 86; // lines 1-9, 23-49 and 51-100
     QTest::newRow("fragments of unknown features only: the whole file is unannotated")
         << QByteArray("<file name=\"A.java\" length=\"60\"><fragment startline=\"1\" "
                       "endline=\"30\"><feature>Nope</feature></fragment></file>")

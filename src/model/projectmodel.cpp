@@ -167,7 +167,7 @@ void ProjectModel::computeTotals(const FeatureList &features)
             if (named == idsByName.constEnd())
                 continue;
             for (int k : *named)
-                sums[k] += record.lineSpan;
+                sums[k] += record.coveredLines();
         }
         node->featureLines.clear();
         for (auto it = sums.cbegin(); it != sums.cend(); ++it) {

@@ -17,25 +17,23 @@ void ProjectNode::computeUnannotatedLines(int fileLength)
         unannotatedLines = 0;
         return;
     }
-    // p walks over the file; every gap before a fragment's first line counts.
-    // A gap ends at the file's end even when a stale fragment lies beyond
-    // it, and a fragment with a negative span never moves p backwards, so
-    // no line is counted twice and the result never exceeds the length.
+    // `next` is the first line not yet known to lie in a fragment; every gap
+    // before a fragment's first line counts. A fragment covers the lines the
+    // trees count for it (start to end line). Gaps end at the file's end even
+    // when a stale fragment lies beyond it, so the result never exceeds the
+    // length, and the annotated and unannotated lines make up the length.
     qint64 unannotated = 0;
-    qint64 position = 1;
+    qint64 next = 1;
     for (const Fragment &fragment : std::as_const(sortedFragments)) {
-        if (position >= fileLength)
+        if (next > fileLength)
             break;
-        const qint64 end = qint64(fragment.startLine) + std::max(0, fragment.lineSpan);
-        if (position < fragment.startLine) {
-            unannotated += std::min<qint64>(fragment.startLine, fileLength) - position;
-            position = end;
-        } else {
-            position = std::max(position, end);
-        }
+        const qint64 covered = fragment.coveredLines();
+        if (next < fragment.startLine)
+            unannotated += std::min<qint64>(fragment.startLine, qint64(fileLength) + 1) - next;
+        next = std::max(next, qint64(fragment.startLine) + covered);
     }
-    if (position < fileLength)
-        unannotated += fileLength - position;
+    if (next <= fileLength)
+        unannotated += qint64(fileLength) - next + 1;
     unannotatedLines = int(std::clamp<qint64>(unannotated, std::numeric_limits<int>::min(),
                                               std::numeric_limits<int>::max()));
 }

@@ -233,7 +233,7 @@ void ProjectReader::buildFeatureView()
                     isPresent[index] = true;
                     present.push_back(index);
                 }
-                lines[index] += record.lineSpan / std::max(1, record.featureCount);
+                lines[index] += record.coveredLines() / std::max(1, record.featureCount);
             }
             std::sort(present.begin(), present.end());
 

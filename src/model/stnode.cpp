@@ -311,7 +311,7 @@ void STNode::computeFeatureLines(const FeatureIndices *byName)
         if (named == byName->constEnd())
             continue;
         for (int k : *named)
-            sums[k] += record.lineSpan;
+            sums[k] += record.coveredLines();
     }
 
     FeatureLineCounts &counts = node()->featureLines;
@@ -436,7 +436,7 @@ int STNode::layOutFeatureBar(Feature *feature, int width, int id)
     qint64 lines = 0;
     for (const Fragment &record : fragments())
         if (record.feature == feature)
-            lines += record.lineSpan / std::max(1, record.featureCount);
+            lines += record.coveredLines() / std::max(1, record.featureCount);
     const int pixels = featureBarWidth(lines, lineCount(), width);
     featureStripes().setStripe(id, 2, pixels);
     m_hasBar = pixels > 0;
