@@ -10,10 +10,10 @@ class MainWindow;
 // project.
 struct WindowBenchOptions
 {
-    QString bigFileName = QStringLiteral("Big.java");
-    int bigFileFragments = 2000; // as annotated, before expressions are split
+    QString bigFileName = QStringLiteral("Big.java"); // empty: the file with most lines
+    int bigFileFragments = 2000; // as annotated, before expressions are split; -1: records
     QString bigFileWord = QStringLiteral("hotspot");
-    int bigFileWordCount = 5000;
+    int bigFileWordCount = 5000; // -1: not known
     QString projectIdentifier = QStringLiteral("compute");
     int openCloseFiles = 50;
 };

@@ -396,16 +396,16 @@ void TestBadInputProject::fragmentOutsideItsFile_data()
     QTest::newRow("beyond the end") << QByteArray("startline=\"3\" endline=\"900\"") << 3 << 897
                                     << 2;
     QTest::newRow("entirely past the end")
-        << QByteArray("startline=\"50\" endline=\"60\"") << 50 << 10 << 3;
+        << QByteArray("startline=\"50\" endline=\"60\"") << 50 << 10 << 4;
     QTest::newRow("negative span") << QByteArray("startline=\"3\" endline=\"1\"") << 3 << -2
                                    << 3;
     QTest::newRow("line 0 and below") << QByteArray("startline=\"-5\" endline=\"0\"") << -5 << 5
-                                      << 3;
+                                      << 4;
     QTest::newRow("numbers beyond int")
         << QByteArray("startline=\"99999999999\" endline=\"2\"") << 0 << 2 << 2;
     QTest::newRow("largest span: clamped, not wrapped")
         << QByteArray("startline=\"-2147483648\" endline=\"2147483647\"") << INT_MIN << INT_MAX
-        << 3;
+        << 4;
 }
 
 void TestBadInputProject::fragmentOutsideItsFile()

@@ -96,6 +96,7 @@ private Q_SLOTS:
     void emptyFeatureListDisablesTheFeatureView();
     void mainWindowGivesBothViewsTheSamePaths();
     void renderedViewsShowTheBars();
+    void oneLineFragmentsShowInBothTrees();
 
 private:
     void writeSample();
@@ -181,8 +182,8 @@ void TestFeatureView::blocksKeepOnlyRowsWithCode_data()
         << 0 << QStringLiteral("A(Sample(src(core(Engine.java)),Main.java))");
     QTest::newRow("B: through an expression and a shared fragment")
         << 1 << QStringLiteral("B(Sample(src(core(Engine.java),ui(View.c,view.h))))");
-    QTest::newRow("C: a one-line fragment draws no bar, so nothing stays") << 2
-                                                                            << QStringLiteral("C");
+    QTest::newRow("C: a one-line fragment is one line of code")
+        << 2 << QStringLiteral("C(Sample(src(ui(View.c))))");
     QTest::newRow("D: only its shared fragment") << 3
                                                  << QStringLiteral("D(Sample(src(ui(view.h))))");
     QTest::newRow("E: no code at all") << 4 << QStringLiteral("E");
@@ -230,9 +231,10 @@ void TestFeatureView::copiesShareTheirSourcesData()
     QCOMPARE(&copy->featureStripes(), &source->featureStripes());
     QCOMPARE(copy->kind(), int(STNode::File));
     QCOMPARE(copy->lineCount(), 100);
-    // Engine.java has 30 + 10 lines of A and 10 of B in 100 lines.
-    QCOMPARE(source->featureStripes().at(0).width, 80);
-    QCOMPARE(source->featureStripes().at(1).width, 20);
+    // Engine.java has 31 + 11 lines of A and 11 of B in 100 lines (a
+    // fragment covers its start and end line).
+    QCOMPARE(source->featureStripes().at(0).width, 84);
+    QCOMPARE(source->featureStripes().at(1).width, 22);
     QCOMPARE(source->featureStripes().at(2).width, 0);
     QCOMPARE(source->featureStripes().at(1).x, 2);
 }
@@ -253,15 +255,15 @@ void TestFeatureView::copiesCarryTheFilePaths()
         ++files;
         QCOMPARE(row->filePath(), packagePaths.value(row->text(0)));
     }
-    QCOMPARE(files, 2 + 3 + 1);
+    QCOMPARE(files, 2 + 3 + 1 + 1);
 }
 
 void TestFeatureView::packageRowsKeepTheirToolTips()
 {
     readSample(true);
     QTreeWidgetItem *project = m_packageView->topLevelItem(0);
-    QCOMPARE(project->toolTip(0), QStringLiteral("A\nB\nD"));
-    QCOMPARE(project->child(0)->child(1)->toolTip(0), QStringLiteral("B\nD")); // src/ui
+    QCOMPARE(project->toolTip(0), QStringLiteral("A\nB\nC\nD"));
+    QCOMPARE(project->child(0)->child(1)->toolTip(0), QStringLiteral("B\nC\nD")); // src/ui
     for (STNode *row : rowsOf(m_featureView.get()))
         QVERIFY2(row->toolTip(0).isEmpty(), qPrintable(row->text(0)));
 }
@@ -320,7 +322,7 @@ void TestFeatureView::mainWindowGivesBothViewsTheSamePaths()
         ++files;
         QVERIFY2(packagePaths.contains(row->filePath()), qPrintable(row->filePath()));
     }
-    QCOMPARE(files, 6);
+    QCOMPARE(files, 7);
 }
 
 void TestFeatureView::renderedViewsShowTheBars()
@@ -383,6 +385,40 @@ void TestFeatureView::renderedViewsShowTheBars()
                                               ->child(0));
     const QImage background = engine->background(0).texture().toImage();
     QCOMPARE(background.pixelColor(4, 14).rgb(), m_colors->ColorArray[0]->color().rgb());
+}
+
+// A file whose only fragments are one line long: its lines show as bars in
+// the package view, its folder's tool tip names the features, and the
+// feature view keeps the file.
+void TestFeatureView::oneLineFragmentsShowInBothTrees()
+{
+    QVERIFY(writeFile(m_dir->filePath(QStringLiteral("annotations.xml")),
+                      "<project name=\"P\"><folder name=\"ui\">"
+                      "<file name=\"ConsoleView.java\" length=\"32\">"
+                      "<fragment startline=\"23\" endline=\"23\"><feature>E</feature></fragment>"
+                      "<fragment startline=\"25\" endline=\"25\"><feature>C</feature></fragment>"
+                      "</file></folder></project>"));
+    QVERIFY(writeFile(m_dir->filePath(QStringLiteral("ui/ConsoleView.java")), lines(32)));
+    QVERIFY(m_reader->readProjectFile(m_dir->filePath(QStringLiteral("annotations.xml"))));
+    m_reader->computeLineCounts(m_dir->path());
+    m_reader->completeTrees(nullptr);
+
+    auto *folder = dynamic_cast<STNode *>(m_packageView->topLevelItem(0)->child(0));
+    auto *file = dynamic_cast<STNode *>(folder->child(0));
+    QCOMPARE(folder->toolTip(0), QStringLiteral("C\nE"));
+    QCOMPARE(file->unannotatedLines(), 30);
+    // 30 of 32 lines are white: 234 of the 250 pixels; C and E share the
+    // other 16 equally, in id order.
+    QVERIFY(file->hasBar());
+    QCOMPARE(file->stripes().at(2).x, 1);
+    QCOMPARE(file->stripes().at(2).width, 8);
+    QCOMPARE(file->stripes().at(4).x, 9);
+    QCOMPARE(file->stripes().at(4).width, 8);
+
+    // One line of 32 in a 200-pixel bar area: 6 pixels.
+    QTreeWidgetItem *block = m_featureView->topLevelItem(4);
+    QCOMPARE(outline(block), QStringLiteral("E(P(ui(ConsoleView.java)))"));
+    QCOMPARE(file->featureStripes().at(4).width, 6);
 }
 
 QTEST_MAIN(TestFeatureView)

@@ -142,6 +142,20 @@ void TestProjectReader::fragmentRecords_data()
         << QByteArray("<fragment startline=\"3\" endline=\"7\"><feature>A</feature>"
                       "<feature>B</feature></fragment>")
         << QStringList{"A#0 3+4/2 []", "B#1 3+4/2 []"};
+    QTest::newRow("white space between feature elements is no child node")
+        << QStringList{"A", "B"}
+        << QByteArray("<fragment startline=\"3\" endline=\"7\">\n  <feature>A</feature>\n"
+                      "  <feature>B</feature>\n</fragment>")
+        << QStringList{"A#0 3+4/2 []", "B#1 3+4/2 []"};
+    QTest::newRow("a comment in a fragment is a child node")
+        << QStringList{"A"}
+        << QByteArray("<fragment startline=\"3\" endline=\"7\"><!-- x --><feature>A</feature>"
+                      "</fragment>")
+        << QStringList{"A#0 3+4/2 []"};
+    QTest::newRow("text beside the feature element is a child node")
+        << QStringList{"A"}
+        << QByteArray("<fragment startline=\"3\" endline=\"7\">x<feature>A</feature></fragment>")
+        << QStringList{"A#0 3+4/2 []"};
     QTest::newRow("and-expression names A and B but not AB")
         << QStringList{"A", "B", "AB"} << fragment(lines10to12, "A &amp;&amp; B")
         << QStringList{"A#0 10+2/1 [A && B]", "B#1 10+2/1 [A && B]"};
@@ -367,7 +381,7 @@ void TestProjectReader::unannotatedLinesOfFiles_data()
                       "<fragment startline=\"12\" endline=\"22\"><feature>A</feature></fragment>"
                       "<fragment startline=\"50\" endline=\"50\"><feature>A</feature></fragment>"
                       "</file>")
-        << 87;
+        << 86; // lines 1-9, 23-49 and 51-100
     QTest::newRow("fragments of unknown features only: the whole file is unannotated")
         << QByteArray("<file name=\"A.java\" length=\"60\"><fragment startline=\"1\" "
                       "endline=\"30\"><feature>Nope</feature></fragment></file>")

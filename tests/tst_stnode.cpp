@@ -29,6 +29,8 @@ private Q_SLOTS:
     void fillingIsSettingStripeByStripe();
     void totalsFromLeavesToAncestors();
     void featureLinesMatchByName();
+    void annotatedAndUnannotatedLinesMakeUpTheFile_data();
+    void annotatedAndUnannotatedLinesMakeUpTheFile();
 };
 
 void TestSTNode::newRowIsEmpty()
@@ -55,22 +57,24 @@ void TestSTNode::unannotatedLines_data()
     QTest::addColumn<QList<QPoint>>("fragments"); // (start line, span)
     QTest::addColumn<int>("expected");
 
-    QTest::newRow("worked example") << 100 << QList<QPoint>{{10, 5}, {12, 10}, {50, 0}} << 87;
+    // Lines 1-9, 23-49 and 51-100: every line of a fragment, its end line
+    // too, is annotated.
+    QTest::newRow("worked example") << 100 << QList<QPoint>{{10, 5}, {12, 10}, {50, 0}} << 86;
     QTest::newRow("same records out of order")
-        << 100 << QList<QPoint>{{50, 0}, {12, 10}, {10, 5}} << 87;
+        << 100 << QList<QPoint>{{50, 0}, {12, 10}, {10, 5}} << 86;
     QTest::newRow("no records leaves 0") << 100 << QList<QPoint>{} << 0;
     QTest::newRow("fragment from line 1") << 10 << QList<QPoint>{{1, 3}} << 6;
     QTest::newRow("nested fragment adds nothing")
         << 100 << QList<QPoint>{{10, 20}, {15, 2}} << 79;
     QTest::newRow("fragment reaching the end") << 20 << QList<QPoint>{{5, 15}} << 4;
     QTest::newRow("fragment beyond the end counts no line past it")
-        << 20 << QList<QPoint>{{30, 5}} << 19;
+        << 20 << QList<QPoint>{{30, 5}} << 20;
     QTest::newRow("records after the end are not walked")
         << 20 << QList<QPoint>{{2, 30}, {40, 1}} << 1;
     QTest::newRow("negative span counts as a one-line fragment")
-        << 100 << QList<QPoint>{{10, -5}, {20, 0}} << 99;
+        << 100 << QList<QPoint>{{10, -5}, {20, 0}} << 98;
     QTest::newRow("negative span same as span 0")
-        << 100 << QList<QPoint>{{10, 0}, {20, 0}} << 99;
+        << 100 << QList<QPoint>{{10, 0}, {20, 0}} << 98;
 }
 
 void TestSTNode::unannotatedLines()
@@ -382,10 +386,53 @@ void TestSTNode::featureLinesMatchByName()
     QCOMPARE(folder->featureLines(), (QList<int>{0, 0, 0}));
     file->computeFeatureLines();
     other->computeFeatureLines();
-    QCOMPARE(file->featureLines(), (QList<int>{15, 3, 15}));
-    QCOMPARE(folder->featureLines(), (QList<int>{15, 3, 15}));
-    QCOMPARE(other->featureLines(), (QList<int>{0, 4, 0}));
-    QCOMPARE(project->featureLines(), (QList<int>{15, 7, 15}));
+    // A fragment counts its lines, span + 1: A 11 + 6, B 4 and 5.
+    QCOMPARE(file->featureLines(), (QList<int>{17, 4, 17}));
+    QCOMPARE(folder->featureLines(), (QList<int>{17, 4, 17}));
+    QCOMPARE(other->featureLines(), (QList<int>{0, 5, 0}));
+    QCOMPARE(project->featureLines(), (QList<int>{17, 9, 17}));
+}
+
+// The bars share a row by the lines of each feature and leave white for the
+// unannotated lines: for fragments that do not overlap, both together are the
+// file's lines.
+void TestSTNode::annotatedAndUnannotatedLinesMakeUpTheFile_data()
+{
+    QTest::addColumn<int>("length");
+    QTest::addColumn<QList<QPoint>>("fragments"); // (start line, span), one feature each
+
+    QTest::newRow("one-line fragments") << 32 << QList<QPoint>{{23, 0}, {25, 0}};
+    QTest::newRow("fragments with gaps between them")
+        << 100 << QList<QPoint>{{10, 5}, {30, 0}, {50, 9}};
+    QTest::newRow("adjacent fragments") << 40 << QList<QPoint>{{1, 9}, {11, 9}, {21, 0}};
+    QTest::newRow("fragment on the last line") << 20 << QList<QPoint>{{3, 2}, {20, 0}};
+    QTest::newRow("whole file") << 12 << QList<QPoint>{{1, 11}};
+}
+
+void TestSTNode::annotatedAndUnannotatedLinesMakeUpTheFile()
+{
+    QFETCH(int, length);
+    QFETCH(QList<QPoint>, fragments);
+
+    QStringList names;
+    for (int i = 0; i < fragments.size(); ++i)
+        names.append(QStringLiteral("F%1").arg(i));
+    FeatureList features = makeFeatures(names);
+    QTreeWidgetItem invisibleRoot;
+    auto *file = new STNode(&invisibleRoot);
+    file->setKind(STNode::File);
+    file->initFeatureLines(&features);
+    for (int i = 0; i < fragments.size(); ++i)
+        file->addFragment(&features[i], fragments[i].y(), fragments[i].x(), 1);
+    file->computeUnannotatedLines(length);
+    file->computeFeatureLines();
+
+    int annotated = 0;
+    for (int i = 0; i < fragments.size(); ++i) {
+        QVERIFY(file->featureLines().at(i) > 0); // every fragment shows
+        annotated += file->featureLines().at(i);
+    }
+    QCOMPARE(annotated + file->unannotatedLines(), length);
 }
 
 QTEST_MAIN(TestSTNode)

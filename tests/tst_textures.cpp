@@ -237,20 +237,22 @@ void TestTextures::featureTexture_data()
     QTest::newRow("a fragment shared by two features counts half")
         << QList<QPoint>{{0, 10}} << QList<int>{2} << 100 << 10;
     QTest::newRow("fragments of other features do not count")
-        << QList<QPoint>{{0, 20}, {1, 50}} << QList<int>{1, 1} << 100 << 40;
+        << QList<QPoint>{{0, 20}, {1, 50}} << QList<int>{1, 1} << 100 << 42;
     QTest::newRow("a same-named feature is another feature")
-        << QList<QPoint>{{0, 5}, {2, 50}} << QList<int>{1, 1} << 100 << 10;
+        << QList<QPoint>{{0, 5}, {2, 50}} << QList<int>{1, 1} << 100 << 12;
     QTest::newRow("a tiny share is one pixel")
         << QList<QPoint>{{0, 1}} << QList<int>{1} << 1000 << 1;
     QTest::newRow("no lines on disk but code: one pixel")
         << QList<QPoint>{{0, 30}} << QList<int>{1} << 0 << 1;
-    QTest::newRow("one-line fragments draw nothing")
-        << QList<QPoint>{{0, 0}, {0, 0}} << QList<int>{1, 1} << 100 << 0;
-    QTest::newRow("a span smaller than the count draws nothing")
-        << QList<QPoint>{{0, 1}} << QList<int>{2} << 100 << 0;
+    QTest::newRow("one-line fragments draw their lines")
+        << QList<QPoint>{{0, 0}, {0, 0}} << QList<int>{1, 1} << 100 << 4;
+    QTest::newRow("two lines shared by two features: a line each")
+        << QList<QPoint>{{0, 1}} << QList<int>{2} << 100 << 2;
+    QTest::newRow("fewer lines than features sharing them draw nothing")
+        << QList<QPoint>{{0, 0}} << QList<int>{2} << 100 << 0;
     QTest::newRow("no code of the feature") << QList<QPoint>{} << QList<int>{} << 100 << 0;
     QTest::newRow("all lines of the feature: full bar area")
-        << QList<QPoint>{{0, 100}} << QList<int>{1} << 100 << 200;
+        << QList<QPoint>{{0, 99}} << QList<int>{1} << 100 << 200;
 }
 
 void TestTextures::featureTexture()
@@ -444,8 +446,8 @@ void TestTextures::recolorRepaintsBars()
     file->setKind(STNode::File);
     file->setLineCount(100);
     file->setUnannotatedLines(20);
-    file->addFragment(&m_features[0], 60, 1, 1);
-    file->addFragment(&m_features[1], 20, 70, 1);
+    file->addFragment(&m_features[0], 59, 1, 1); // 60 lines
+    file->addFragment(&m_features[1], 19, 70, 1); // 20 lines
     project->sumChildLineCounts();
 
     ProjectReader reader(&packageView, &featureView, &m_features);

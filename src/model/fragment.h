@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QtGlobal>
 
 class Feature;
 
@@ -12,4 +13,9 @@ struct Fragment
     Feature *feature = nullptr;
     QString expression; // the feature expression, empty for a plain feature name
     int featureCount = 0;
+
+    // The lines the fragment covers, start to end line inclusive, as the
+    // trees count them; an end line before the start line leaves the start
+    // line, as for a one-line fragment.
+    qint64 coveredLines() const { return qMax<qint64>(1, qint64(lineSpan) + 1); }
 };

@@ -1,23 +1,24 @@
 #pragma once
 
 #include "model/feature.h"
+#include "model/featurematcher.h"
 
-#include <QHash>
 #include <QList>
-#include <QRegularExpression>
 #include <QString>
 
 #include <memory>
 
 class BarColors;
 class MainWindow;
-class QDomElement;
+class ProjectModel;
+struct ProjectNode;
 class QTreeWidgetItem;
 class SMVTreeWidget;
 class STNode;
 
-// Reads annotations.xml into the package view, counts the lines of the
-// project's files and builds the row textures and the feature view.
+// Reads annotations.xml into a project model and shows it in the package
+// view, counts the lines of the project's files and builds the row textures
+// and the feature view.
 class ProjectReader
 {
 public:
@@ -36,26 +37,13 @@ public:
 
     static int countFileLines(const QString &path);
 
-private:
-    // The three patterns a feature name is looked for with in expressions.
-    struct NamePatterns
-    {
-        QRegularExpression inside; // \W name \W
-        QRegularExpression leading; // name \W
-        QRegularExpression trailing; // \W name
-    };
+    // The project read last (empty before a successful read).
+    const ProjectModel &model() const { return *m_model; }
 
-    void readProject(const QDomElement &element, QTreeWidgetItem *parent);
-    void readFolder(const QDomElement &element, QTreeWidgetItem *parent);
-    void readFile(const QDomElement &element, QTreeWidgetItem *parent);
-    void readFragment(const QDomElement &element, STNode *fileRow);
-    void addRecords(const QString &text, const QDomElement &fragment, STNode *fileRow);
-    void readFeature(const QDomElement &element, STNode *parent);
-    void readChildren(const QDomElement &element, STNode *row);
-    static void pruneTree(QTreeWidgetItem *root);
+private:
+    void addRows(QTreeWidgetItem *parent, ProjectNode *node);
     void pruneFeatureCopy(QTreeWidgetItem *row);
     void buildFeatureView();
-    const NamePatterns &patternsFor(const QString &name) const;
     int featureIndex(const Feature *feature) const;
 
     SMVTreeWidget *m_packageView;
@@ -63,6 +51,9 @@ private:
     FeatureList *m_features;
     std::shared_ptr<BarColors> m_packageColors;
     std::shared_ptr<BarColors> m_featureColors;
-    mutable QHash<QString, NamePatterns> m_patterns;
-    mutable QHash<QString, Feature *> m_featuresByName;
+    std::shared_ptr<ProjectModel> m_model;
+    // Whether the package view shows the model's nodes (and no rows made
+    // elsewhere), so totals can be computed on the model.
+    bool m_rowsFromModel = false;
+    FeatureMatcher m_matcher;
 };

@@ -39,16 +39,23 @@ int toPixels(double width, int limit)
 STNode::STNode(QTreeWidgetItem *parent, int type)
     : QTreeWidgetItem(parent, type), m_shared(std::make_shared<SharedData>())
 {
+    m_shared->node = std::make_shared<ProjectNode>();
+}
+
+STNode::STNode(QTreeWidgetItem *parent, std::shared_ptr<ProjectNode> node, FeatureList *features)
+    : QTreeWidgetItem(parent, 0), m_shared(std::make_shared<SharedData>()),
+      m_kind(node->kind), m_featureList(features)
+{
+    setText(0, node->name);
+    m_shared->node = std::move(node);
 }
 
 STNode::STNode(const STNode &source, CopyTag)
     : QTreeWidgetItem(source),
-      m_unannotatedLines(source.m_unannotatedLines),
       m_texture(source.m_texture ? std::make_unique<QPixmap>(*source.m_texture) : nullptr),
       m_hasBar(source.m_hasBar),
       m_shared(source.m_shared),
       m_kind(source.m_kind),
-      m_lineCount(source.m_lineCount),
       m_featureList(source.m_featureList),
       m_filePath(source.m_filePath),
       m_textureSource(source.m_textureSource),
@@ -231,7 +238,7 @@ void STNode::initFeatureLines(FeatureList *features)
 {
     m_featureList = features;
     if (features)
-        featureLines().append(QList<int>(features->size(), 0));
+        node()->featureLines.grow(int(features->size()));
 }
 
 void STNode::addFragment(Feature *feature, int lineSpan, int startLine, int featureCount)
@@ -244,58 +251,26 @@ void STNode::addFragment(Feature *feature, int lineSpan, int startLine, int feat
     fragment.feature = feature;
     fragment.featureCount = featureCount;
     for (STNode *row = this; row; row = row->parentRow()) {
-        row->fragments().append(fragment);
-        row->sortedFragments().append(fragment);
+        row->node()->fragments.append(fragment);
+        row->node()->sortedFragments.append(fragment);
     }
 }
 
 void STNode::computeUnannotatedLines(int fileLength)
 {
-    if (m_kind != File)
-        return;
-    sortFragments();
-    const QList<Fragment> &sorted = sortedFragments();
-    if (sorted.isEmpty()) {
-        m_unannotatedLines = 0;
-        return;
-    }
-    // p walks over the file; every gap before a fragment's first line counts.
-    // A gap ends at the file's end even when a stale fragment lies beyond
-    // it, and a fragment with a negative span never moves p backwards, so
-    // no line is counted twice and the result never exceeds the length.
-    qint64 unannotated = 0;
-    qint64 position = 1;
-    for (const Fragment &fragment : sorted) {
-        if (position >= fileLength)
-            break;
-        const qint64 end = qint64(fragment.startLine) + std::max(0, fragment.lineSpan);
-        if (position < fragment.startLine) {
-            unannotated += std::min<qint64>(fragment.startLine, fileLength) - position;
-            position = end;
-        } else {
-            position = std::max(position, end);
-        }
-    }
-    if (position < fileLength)
-        unannotated += fileLength - position;
-    m_unannotatedLines = clampToInt(unannotated);
+    if (m_kind == File)
+        node()->computeUnannotatedLines(fileLength);
 }
 
 void STNode::sortFragments()
 {
-    QList<Fragment> &sorted = sortedFragments();
-    const auto byStart = [](const Fragment &a, const Fragment &b) {
-        return a.startLine < b.startLine;
-    };
-    // Fragments mostly arrive in file order; skip the sort then.
-    if (!std::is_sorted(sorted.begin(), sorted.end(), byStart))
-        std::stable_sort(sorted.begin(), sorted.end(), byStart);
+    node()->sortFragments();
 }
 
 void STNode::addToAncestors(int lines)
 {
     for (STNode *row = parentRow(); row; row = row->parentRow())
-        row->m_unannotatedLines += lines;
+        row->node()->unannotatedLines += lines;
 }
 
 void STNode::sumChildLineCounts()
@@ -304,7 +279,7 @@ void STNode::sumChildLineCounts()
     for (int i = 0; i < childCount(); ++i)
         if (const auto *row = dynamic_cast<const STNode *>(child(i)))
             sum += row->lineCount();
-    m_lineCount = clampToInt(sum);
+    node()->lineCount = clampToInt(sum);
 }
 
 STNode::FeatureIndices STNode::featureIndicesByName(const FeatureList &features)
@@ -336,45 +311,44 @@ void STNode::computeFeatureLines(const FeatureIndices *byName)
         if (named == byName->constEnd())
             continue;
         for (int k : *named)
-            sums[k] += record.lineSpan;
+            sums[k] += record.coveredLines();
     }
 
-    QList<int> &counts = featureLines();
-    const qsizetype counted = qMin(counts.size(), m_featureList->size());
-    for (qsizetype k = 0; k < counted; ++k)
-        counts[k] = 0;
+    FeatureLineCounts &counts = node()->featureLines;
+    counts.clear();
     for (auto it = sums.cbegin(); it != sums.cend(); ++it) {
         const int k = it.key();
         const int lines = clampToInt(it.value());
         // Rows without feature lines (feature or fragment rows that survived
-        // pruning because of their label) have nothing to add to.
-        if (k < counts.size())
-            counts[k] = lines;
+        // pruning because of their label) have nothing to add to: set() and
+        // add() ignore ids beyond the entries.
+        counts.set(k, lines);
         if (lines == 0)
             continue;
         for (STNode *row = parentRow(); row; row = row->parentRow())
-            if (k < row->featureLines().size())
-                row->featureLines()[k] += lines;
+            row->node()->featureLines.add(k, lines);
     }
 }
 
 void STNode::layOutPackageBars(int width)
 {
-    const QList<int> &lines = featureLines();
-    const int featureCount = int(lines.size());
+    const FeatureLineCounts &lines = featureLineCounts();
+    const int featureCount = lines.size();
+    const int lineCount = this->lineCount();
 
     // The tool tip names the features present below the row.
     QString toolTip;
     int names = 0;
-    for (int k = 0; k < featureCount; ++k) {
-        if (lines.at(k) <= 0 || !m_featureList || k >= m_featureList->size())
-            continue;
+    bool cut = false;
+    lines.forEachNonZero([&](int k, int value) {
+        if (cut || value <= 0 || !m_featureList || k >= m_featureList->size())
+            return;
         toolTip += m_featureList->at(k).name() + QLatin1Char('\n');
         if (++names > 50) {
             toolTip += QStringLiteral("...\n");
-            break;
+            cut = true;
         }
-    }
+    });
     if (!toolTip.isEmpty())
         toolTip.chop(1);
     setToolTip(0, toolTip);
@@ -382,15 +356,14 @@ void STNode::layOutPackageBars(int width)
     // White on the right stands for the unannotated lines; the bars share
     // the rest. A negative count (from a malformed length) counts as none.
     double unannotatedWidth = 0;
-    if (m_lineCount >= 1)
-        unannotatedWidth = std::max(0.0, double(m_unannotatedLines) / m_lineCount * width);
+    if (lineCount >= 1)
+        unannotatedWidth = std::max(0.0, double(unannotatedLines()) / lineCount * width);
     if (unannotatedWidth > 0 && unannotatedWidth < 1)
         unannotatedWidth = 1;
     int available = unannotatedWidth <= width ? width - int(unannotatedWidth) : width;
 
     qint64 sum = 0;
-    for (int value : lines)
-        sum += value;
+    lines.forEachNonZero([&sum](int, int value) { sum += value; });
 
     stripes().fill(featureCount);
     featureStripes().fill(featureCount);
@@ -404,23 +377,23 @@ void STNode::layOutPackageBars(int width)
     // Every present feature gets at least one pixel; those that would get
     // less take their pixel from the shared width.
     int thin = 0;
-    for (int k = 0; k < featureCount; ++k) {
-        if (lines.at(k) <= 0)
-            continue;
-        const double share = double(lines.at(k)) / sum * available;
+    lines.forEachNonZero([&](int, int value) {
+        if (value <= 0)
+            return;
+        const double share = double(value) / sum * available;
         if (share >= 0 && share < 1)
             ++thin;
-    }
+    });
     available -= thin;
     if (available < 1)
         available = 1;
 
     const int limit = width + 101;
     int x = 1;
-    for (int k = 0; k < featureCount; ++k) {
-        if (lines.at(k) <= 0)
-            continue;
-        double share = double(lines.at(k)) / sum * available;
+    lines.forEachNonZero([&](int k, int value) {
+        if (value <= 0)
+            return;
+        double share = double(value) / sum * available;
         if (share >= 0 && share < 1)
             share = 1;
         const int pixels = toPixels(share + 0.5, limit);
@@ -428,7 +401,7 @@ void STNode::layOutPackageBars(int width)
         x += pixels;
         if (pixels >= 1)
             m_hasBar = true;
-    }
+    });
 }
 
 QPixmap STNode::packageTexture(int width)
@@ -463,8 +436,8 @@ int STNode::layOutFeatureBar(Feature *feature, int width, int id)
     qint64 lines = 0;
     for (const Fragment &record : fragments())
         if (record.feature == feature)
-            lines += record.lineSpan / std::max(1, record.featureCount);
-    const int pixels = featureBarWidth(lines, m_lineCount, width);
+            lines += record.coveredLines() / std::max(1, record.featureCount);
+    const int pixels = featureBarWidth(lines, lineCount(), width);
     featureStripes().setStripe(id, 2, pixels);
     m_hasBar = pixels > 0;
     return pixels;

@@ -2,6 +2,7 @@
 
 #include "model/feature.h"
 #include "model/fragment.h"
+#include "model/projectnode.h"
 #include "model/stripelist.h"
 
 #include <QHash>
@@ -12,9 +13,10 @@
 
 class BarColors;
 
-// A row of either structure tree: a project, folder, file or feature row with
-// the project data of its subtree. A row and its copies in the feature view
-// share their fragment, line and stripe containers.
+// A row of either structure tree: a project, folder, file or feature row that
+// shows the project data of its subtree. The data are those of a node of the
+// project model (rows made on their own get a node of their own). A row and
+// its copies in the feature view share the node and the stripe lists.
 //
 // Rows keep no pictures of their own: a texture is fully determined by the
 // row's stripes and the colours its tree painted them with (BarColors), so
@@ -28,6 +30,8 @@ public:
                 FragmentElement = 5, FeatureRow = 6 };
 
     explicit STNode(QTreeWidgetItem *parent, int type = 0);
+    // A row showing `node`, whose feature line counts are indexed by `features`.
+    STNode(QTreeWidgetItem *parent, std::shared_ptr<ProjectNode> node, FeatureList *features);
     ~STNode() override;
 
     QTreeWidgetItem *clone() const override;
@@ -44,18 +48,22 @@ public:
 
     bool hasBar() const { return m_hasBar; }
     void setHasBar(bool hasBar) { m_hasBar = hasBar; }
-    int lineCount() const { return m_lineCount; }
-    void setLineCount(int lineCount) { m_lineCount = lineCount; }
-    int unannotatedLines() const { return m_unannotatedLines; }
-    void setUnannotatedLines(int lines) { m_unannotatedLines = lines; }
+    int lineCount() const { return node()->lineCount; }
+    void setLineCount(int lineCount) { node()->lineCount = lineCount; }
+    int unannotatedLines() const { return node()->unannotatedLines; }
+    void setUnannotatedLines(int lines) { node()->unannotatedLines = lines; }
     QString filePath() const { return m_filePath; }
     void setFilePath(const QString &filePath) { m_filePath = filePath; }
     FeatureList *featureList() const { return m_featureList; }
 
-    QList<Fragment> &fragments() { return m_shared->fragments; }
-    const QList<Fragment> &fragments() const { return m_shared->fragments; }
-    QList<Fragment> &sortedFragments() { return m_shared->sortedFragments; }
-    QList<int> &featureLines() { return m_shared->featureLines; }
+    ProjectNode *node() const { return m_shared->node.get(); }
+    QList<Fragment> &fragments() { return node()->fragments; }
+    const QList<Fragment> &fragments() const { return node()->fragments; }
+    QList<Fragment> &sortedFragments() { return node()->sortedFragments; }
+    // The lines of each feature as a list with one entry per feature id. The
+    // node keeps them sparse until this is asked for.
+    QList<int> &featureLines() { return node()->featureLines.dense(); }
+    const FeatureLineCounts &featureLineCounts() const { return node()->featureLines; }
     StripeList &stripes() { return m_shared->stripes; }
     StripeList &featureStripes() { return m_shared->featureStripes; }
     const StripeList &stripes() const { return m_shared->stripes; }
@@ -113,9 +121,7 @@ public:
 private:
     struct SharedData
     {
-        QList<Fragment> fragments;
-        QList<int> featureLines;
-        QList<Fragment> sortedFragments;
+        std::shared_ptr<ProjectNode> node;
         StripeList stripes;
         StripeList featureStripes;
     };
@@ -127,12 +133,10 @@ private:
     STNode *parentRow() const;
     QBrush currentBackground() const;
 
-    int m_unannotatedLines = 0;
     std::unique_ptr<QPixmap> m_texture; // only for textures set from outside
     bool m_hasBar = false;
     std::shared_ptr<SharedData> m_shared;
     int m_kind = None;
-    int m_lineCount = 0;
     FeatureList *m_featureList = nullptr;
     QString m_filePath;
 

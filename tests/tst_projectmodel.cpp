@@ -1,0 +1,191 @@
+#include "modeltestsupport.h"
+
+#include "model/annotationsreader.h"
+#include "model/featurematcher.h"
+#include "model/projectmodel.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace ModelTestSupport;
+
+// The project model and its reader, without any widget or application
+// object: what the structure trees show is computed here.
+class TestProjectModel : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void expressionsNameWordsOnly_data();
+    void expressionsNameWordsOnly();
+    void totalsOfThePrunedTree();
+    void featureLinesKeptSparse();
+    void listViewFollowsLaterAdditions();
+
+private:
+    bool read(const QByteArray &xml);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    FeatureList m_features;
+    std::unique_ptr<ProjectModel> m_model;
+};
+
+void TestProjectModel::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_model = std::make_unique<ProjectModel>();
+}
+
+void TestProjectModel::cleanup()
+{
+    m_model.reset();
+    m_dir.reset();
+}
+
+bool TestProjectModel::read(const QByteArray &xml)
+{
+    const QString path = m_dir->filePath(QStringLiteral("annotations.xml"));
+    if (!writeFile(path, xml))
+        return false;
+    AnnotationsReader reader(m_model.get(), &m_features);
+    return reader.readProjectFile(path);
+}
+
+// The matcher looks only at names the expression's words can stand for; the
+// rows are cases where a name matches without being a whole word, which a
+// lookup of whole words alone would miss, and cases that must not match.
+void TestProjectModel::expressionsNameWordsOnly_data()
+{
+    QTest::addColumn<QStringList>("features");
+    QTest::addColumn<QString>("expression");
+    QTest::addColumn<QStringList>("expected");
+
+    QTest::newRow("start of the first word, followed by a non-word elsewhere")
+        << QStringList{"A", "AB", "C", "X"} << QStringLiteral("AB && xA || C")
+        << QStringList{"A", "AB", "C"};
+    QTest::newRow("end of the last word, preceded by a non-word elsewhere")
+        << QStringList{"B", "q"} << QStringLiteral("yB || Bq && xB")
+        << QStringList{"B"};
+    QTest::newRow("inside a word only: no match")
+        << QStringList{"ell", "H"} << QStringLiteral("!Hello || x")
+        << QStringList{};
+    QTest::newRow("a name equal to the whole expression ends the list")
+        << QStringList{"B", "A", "A && B", "C"} << QStringLiteral("A && B")
+        << QStringList{"B", "A", "A && B"};
+    QTest::newRow("words of other scripts are words")
+        << QStringList{"Gr", "Größe", "Maß"} << QStringLiteral("Größe && !Maß")
+        << QStringList{"Größe", "Maß"};
+    QTest::newRow("same name twice: both")
+        << QStringList{"A", "B", "A"} << QStringLiteral("!A") << QStringList{"A", "A"};
+    QTest::newRow("name that is no plain word, beside words")
+        << QStringList{"x-y", "x", "y"} << QStringLiteral("(x-y) && z")
+        << QStringList{"x-y", "x", "y"};
+}
+
+void TestProjectModel::expressionsNameWordsOnly()
+{
+    QFETCH(QStringList, features);
+    QFETCH(QString, expression);
+    QFETCH(QStringList, expected);
+
+    m_features = makeFeatures(features);
+    FeatureMatcher matcher(&m_features);
+    QStringList found;
+    for (const Feature *feature : matcher.featuresInExpression(expression))
+        found.append(feature->name());
+    QCOMPARE(found, expected);
+}
+
+// Unannotated lines and lines per feature add up over the rows that stay
+// after pruning; a pruned folder takes nothing with it, and a feature named
+// twice counts for both entries.
+void TestProjectModel::totalsOfThePrunedTree()
+{
+    m_features = makeFeatures({"A", "B", "A"});
+    QVERIFY(read("<project name=\"P\">"
+                 "<folder name=\"src\">"
+                 " <file name=\"X.java\" length=\"20\">"
+                 "  <fragment startline=\"2\" endline=\"5\"><feature>A</feature></fragment>"
+                 "  <fragment startline=\"8\" endline=\"9\"><feature>A &amp;&amp; B</feature>"
+                 "  </fragment>"
+                 " </file>"
+                 " <folder name=\"empty\"><file name=\"notes.txt\"/></folder>"
+                 "</folder>"
+                 "<file name=\"Y.c\" length=\"7\"/>"
+                 "</project>"));
+    QCOMPARE(m_model->topLevelNodes().size(), 1);
+    ProjectNode *project = m_model->topLevelNodes().first();
+    QCOMPARE(project->children.size(), 2);
+    ProjectNode *src = project->children.at(0);
+    QCOMPARE(src->children.size(), 1); // the folder without a source file is gone
+    ProjectNode *x = src->children.first();
+    QCOMPARE(ProjectModel::relativePath(x), QStringLiteral("src/X.java"));
+    QCOMPARE(x->fragments.size(), 4); // A; both As and B for the expression
+    QCOMPARE(project->fragments.size(), 4);
+
+    QVERIFY(writeFile(m_dir->filePath(QStringLiteral("src/X.java")), QByteArray(20, '\n')));
+    m_model->computeLineCounts(m_dir->path());
+    m_model->computeTotals(m_features);
+    QCOMPARE(x->lineCount, 20);
+    QCOMPARE(project->lineCount, 20); // Y.c is missing on disk
+    QCOMPARE(x->unannotatedLines, 1 + 2 + 11); // lines 1, 6-7 and 10-20
+    QCOMPARE(project->unannotatedLines, 14 + 7);
+    // Lines of the records of either feature named A: 4 + 2 + 2.
+    QCOMPARE(x->featureLines.value(0), 8);
+    QCOMPARE(x->featureLines.value(1), 2);
+    QCOMPARE(x->featureLines.value(2), 8);
+    QCOMPARE(project->featureLines.value(0), 8);
+    QCOMPARE(project->featureLines.value(1), 2);
+}
+
+// Only features with code below a node take memory: a model of thousands of
+// features with one annotated file stores a handful of entries.
+void TestProjectModel::featureLinesKeptSparse()
+{
+    QStringList names;
+    for (int i = 0; i < 5000; ++i)
+        names.append(QStringLiteral("F%1").arg(i));
+    m_features = makeFeatures(names);
+    QVERIFY(read("<project name=\"P\"><folder name=\"a\"><folder name=\"b\">"
+                 "<file name=\"Z.h\" length=\"50\">"
+                 "<fragment startline=\"1\" endline=\"10\"><feature>F4999</feature></fragment>"
+                 "</file></folder></folder></project>"));
+    m_model->computeTotals(m_features);
+    const ProjectNode *project = m_model->topLevelNodes().first();
+    QCOMPARE(project->featureLines.size(), 5000);
+    QCOMPARE(project->featureLines.value(4999), 10);
+    QCOMPARE(project->featureLines.value(0), 0);
+    // Four nodes with one entry each; a list per node would hold 80,000 bytes.
+    QVERIFY(m_model->featureLinesMemory() < 4 * 64);
+}
+
+// Callers that index the counts as a list see what was added before, and
+// what they and later additions change lands in the same place.
+void TestProjectModel::listViewFollowsLaterAdditions()
+{
+    FeatureLineCounts counts;
+    counts.grow(4);
+    counts.add(2, 7);
+    counts.add(0, -3);
+    QList<int> &list = counts.dense();
+    QCOMPARE(list, (QList<int>{-3, 0, 7, 0}));
+    list[1] = 5;
+    counts.add(1, 2);
+    counts.add(9, 1); // beyond the entries: ignored
+    QCOMPARE(counts.value(1), 7);
+    QCOMPARE(&counts.dense(), &list);
+    QStringList seen;
+    counts.forEachNonZero([&seen](int id, int lines) {
+        seen.append(QStringLiteral("%1:%2").arg(id).arg(lines));
+    });
+    QCOMPARE(seen, (QStringList{"0:-3", "1:7", "2:7"}));
+}
+
+QTEST_APPLESS_MAIN(TestProjectModel)
+#include "tst_projectmodel.moc"
