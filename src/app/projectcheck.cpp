@@ -2,7 +2,9 @@
 
 #include "model/conditionalscanner.h"
 #include "model/diagnostics.h"
+#include "model/featurematcher.h"
 #include "model/featuremodel.h"
+#include "model/projectmodel.h"
 #include "model/projectreader.h"
 #include "model/textdecoding.h"
 #include "study/questiondocument.h"
@@ -23,21 +25,6 @@ namespace {
 const QString modelName = QStringLiteral("model.m");
 const QString projectFileName = QStringLiteral("annotations.xml");
 const QString questionsName = QStringLiteral("questions.txt");
-
-bool isSourceName(const QString &name)
-{
-    return name.endsWith(QLatin1String(".java")) || name.endsWith(QLatin1String(".c"))
-        || name.endsWith(QLatin1String(".h"));
-}
-
-// The project reader's rule: a text with anything but letters, digits and
-// underscores is an expression.
-bool isPlainName(const QString &text)
-{
-    static const QRegularExpression nonWord(QStringLiteral("[^\\w_]"),
-                                            QRegularExpression::UseUnicodePropertiesOption);
-    return !nonWord.match(text).hasMatch();
-}
 
 QString quoted(const QString &text)
 {
@@ -246,7 +233,7 @@ void ProjectCheck::checkFeatureModel()
         if (!entry.children.isEmpty())
             continue;
         m_features.append(Feature(qint32(m_features.size()), entry.name));
-        if (!entry.name.isEmpty() && !isPlainName(entry.name))
+        if (!entry.name.isEmpty() && !FeatureMatcher::isPlainName(entry.name))
             at(entry.offset, Diagnostic::Severity::Warning,
                QStringLiteral("feature %1 holds characters other than letters, digits and "
                               "\"_\": in annotations.xml it reads as an expression, in which "
@@ -331,7 +318,7 @@ void ProjectCheck::readFile(QXmlStreamReader &xml, const QString &folder)
     const QXmlStreamAttributes attributes = xml.attributes();
     const QString name = attributes.value(QLatin1String("name")).toString();
     const QString path = folder + name;
-    if (!isSourceName(name)) {
+    if (!ProjectModel::isSourceName(name)) {
         skipElement(xml, QStringLiteral("%1 is not a .java, .c or .h file; the viewer skips it")
                              .arg(quoted(path)));
         return;
@@ -492,7 +479,7 @@ void ProjectCheck::checkFeatureText(const QString &text, int line, int column)
     const auto error = [&](const QString &message) {
         m_diagnostics.error(projectFileName, line, column, message);
     };
-    if (isPlainName(text)) {
+    if (FeatureMatcher::isPlainName(text)) {
         if (m_reader->featureByName(text))
             return;
         if (m_names.contains(text))
@@ -555,7 +542,7 @@ void ProjectCheck::checkUnlistedSources()
     QStringList unlisted;
     while (it.hasNext()) {
         const QString path = it.next();
-        if (!isSourceName(path))
+        if (!ProjectModel::isSourceName(path))
             continue;
         const QString relative = path.mid(m_folder.size() + 1);
         if (!m_listedFiles.contains(relative))

@@ -1,5 +1,6 @@
 #include "annotationsreader.h"
 
+#include "model/featurematcher.h"
 #include "model/projectmodel.h"
 
 #include <QDomDocument>
@@ -20,14 +21,6 @@ void printLine(FILE *stream, const QString &line)
     std::fflush(stream);
 }
 
-// A feature element's text is a plain name when it has only letters, digits
-// and underscores (in any script); anything else makes it an expression.
-bool isPlainName(const QString &text)
-{
-    static const QRegularExpression nonWord(QStringLiteral("[^\\w_]"),
-                                            QRegularExpression::UseUnicodePropertiesOption);
-    return !nonWord.match(text).hasMatch();
-}
 
 // Element names are compared whole, prefix and all, as the DOM reading does;
 // those with a prefix are left to it.
@@ -211,7 +204,7 @@ void AnnotationsReader::addRecords(const QString &text, int startLine, int endLi
     record.lineSpan = clampedDifference(endLine, startLine);
     record.featureCount = count;
 
-    if (isPlainName(text)) {
+    if (FeatureMatcher::isPlainName(text)) {
         record.feature = m_matcher.featureByName(text);
         if (record.feature)
             file->addFragment(record);

@@ -21,6 +21,13 @@ FeatureMatcher::FeatureMatcher(FeatureList *features) : m_features(features)
 {
 }
 
+bool FeatureMatcher::isPlainName(const QString &text)
+{
+    static const QRegularExpression nonWord(QStringLiteral("[^\\w_]"),
+                                            QRegularExpression::UseUnicodePropertiesOption);
+    return !nonWord.match(text).hasMatch();
+}
+
 void FeatureMatcher::index() const
 {
     if (!m_features)

@@ -19,6 +19,11 @@ class FeatureMatcher
 public:
     explicit FeatureMatcher(FeatureList *features = nullptr);
 
+    // A project file's feature text is a plain name when it has only
+    // letters, digits and underscores (in any script); anything else makes it
+    // an expression.
+    static bool isPlainName(const QString &text);
+
     // The first feature of that exact name; null if none.
     Feature *featureByName(const QString &name) const;
     // The features named in the expression, in feature-list order.

@@ -1,43 +1,49 @@
 #include "featurelines.h"
 
 #include "model/diagnostics.h"
+#include "model/featurematcher.h"
+#include "model/projectmodel.h"
 #include "model/textdecoding.h"
 
 #include <QFile>
 #include <QMap>
-#include <QRegularExpression>
 #include <QXmlStreamReader>
 
 #include <memory>
 
 namespace {
 
-bool isSourceName(const QString &name)
+// Resolves feature texts against the features as the viewer does, through
+// one name index for the whole project file.
+class FeatureResolver
 {
-    return name.endsWith(QLatin1String(".java")) || name.endsWith(QLatin1String(".c"))
-        || name.endsWith(QLatin1String(".h"));
-}
+public:
+    explicit FeatureResolver(const QStringList &names)
+    {
+        m_features.reserve(names.size());
+        for (const QString &name : names)
+            m_features.append(Feature(qint32(m_features.size()), name));
+    }
+    FeatureResolver(const FeatureResolver &) = delete;
+    FeatureResolver &operator=(const FeatureResolver &) = delete;
 
-bool isPlainName(const QString &text)
-{
-    static const QRegularExpression nonWord(QStringLiteral("[^\\w_]"),
-                                            QRegularExpression::UseUnicodePropertiesOption);
-    return !nonWord.match(text).hasMatch();
-}
+    QList<int> featuresOf(const QString &text) const
+    {
+        QList<int> ids;
+        if (FeatureMatcher::isPlainName(text)) {
+            if (const Feature *feature = m_matcher.featureByName(text))
+                ids.append(feature->id);
+            return ids;
+        }
+        for (const Feature *feature : m_matcher.featuresInExpression(text))
+            ids.append(feature->id);
+        return ids;
+    }
 
-// A name found as a whole word: between two non-word characters, or at
-// either end of the expression next to one. Names stand for themselves.
-bool containsWord(const QString &expression, const QString &name)
-{
-    const auto options = QRegularExpression::UseUnicodePropertiesOption;
-    const QString literal = QRegularExpression::escape(name);
-    const auto found = [&](const QString &pattern) {
-        return QRegularExpression(pattern, options).match(expression).hasMatch();
-    };
-    return found(QStringLiteral("\\W") + literal + QStringLiteral("\\W"))
-        || (expression.startsWith(name) && found(literal + QStringLiteral("\\W")))
-        || (expression.endsWith(name) && found(QStringLiteral("\\W") + literal));
-}
+private:
+    FeatureList m_features;
+    FeatureMatcher m_matcher{&m_features};
+};
 
 struct ModelRow
 {
@@ -101,31 +107,11 @@ QStringList FeatureLines::leafFeatures(const QList<FeatureStatement> &statements
 void FeatureLines::setFeatures(const QStringList &features)
 {
     m_features = features;
-    m_index.clear();
-    for (int i = 0; i < features.size(); ++i) {
-        if (!m_index.contains(features.at(i)))
-            m_index.insert(features.at(i), i);
-    }
 }
 
 QList<int> FeatureLines::featuresOf(const QString &text) const
 {
-    if (isPlainName(text)) {
-        const auto found = m_index.constFind(text);
-        return found == m_index.constEnd() ? QList<int>() : QList<int>{*found};
-    }
-    QList<int> named;
-    for (int i = 0; i < m_features.size(); ++i) {
-        const QString &name = m_features.at(i);
-        if (name == text)
-            return named << i;
-        // An empty name is no name; a text without the name cannot match.
-        if (name.isEmpty() || !text.contains(name))
-            continue;
-        if (containsWord(text, name))
-            named.append(i);
-    }
-    return named;
+    return FeatureResolver(m_features).featuresOf(text);
 }
 
 bool FeatureLines::readAnnotations(const QByteArray &xml, QString *error, int *errorLine,
@@ -134,6 +120,7 @@ bool FeatureLines::readAnnotations(const QByteArray &xml, QString *error, int *e
     m_files.clear();
     QXmlStreamReader reader(xml);
     QHash<QString, QMap<int, QList<LineRange>>> ranges;
+    const FeatureResolver resolver(m_features);
     QHash<QString, QList<int>> resolved; // feature texts repeat thousands of times
     QStringList folders;
     QString file;
@@ -166,7 +153,7 @@ bool FeatureLines::readAnnotations(const QByteArray &xml, QString *error, int *e
         } else if (name == u"folder" && file.isEmpty()) {
             folders.append(attributes.value(QLatin1String("name")).toString());
         } else if (name == u"file" && file.isEmpty()
-                   && isSourceName(attributes.value(QLatin1String("name")).toString())) {
+                   && ProjectModel::isSourceName(attributes.value(QLatin1String("name")).toString())) {
             QStringList parts = folders;
             parts.append(attributes.value(QLatin1String("name")).toString());
             file = QLatin1Char('/') + parts.join(QLatin1Char('/'));
@@ -178,7 +165,7 @@ bool FeatureLines::readAnnotations(const QByteArray &xml, QString *error, int *e
             const QString text = reader.readElementText(QXmlStreamReader::IncludeChildElements);
             auto found = resolved.find(text);
             if (found == resolved.end())
-                found = resolved.insert(text, featuresOf(text));
+                found = resolved.insert(text, resolver.featuresOf(text));
             for (int feature : std::as_const(*found))
                 ranges[file][feature].append(fragment);
         } else {

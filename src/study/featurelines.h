@@ -51,6 +51,5 @@ public:
 
 private:
     QStringList m_features;
-    QHash<QString, int> m_index;
     QHash<QString, QList<FileFeature>> m_files;
 };
