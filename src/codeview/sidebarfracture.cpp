@@ -146,13 +146,16 @@ void SideBarFracture::addOperatorLabel()
     const QString text = operatorText(m_expression);
     if (text.isEmpty() || !m_scene)
         return;
-    m_label = new QGraphicsTextItem(text, this);
+    // Font and margin are set while the label is empty: each change lays the
+    // text out again, and a file can hold thousands of labels.
+    m_label = new QGraphicsTextItem(this);
     QFont font = m_label->font();
     font.setPixelSize(LabelPixelSize);
     font.setBold(true);
     m_label->setFont(font);
     // Without the document's margin the text starts where the label does.
     m_label->document()->setDocumentMargin(0);
+    m_label->setPlainText(text);
     // Right of the bar and of its neighbours' columns: a label beside the bar
     // would cover the next column's bar.
     const qreal right = rect().x() + rect().width() + ColumnGap;
