@@ -21,7 +21,6 @@ void printLine(FILE *stream, const QString &line)
     std::fflush(stream);
 }
 
-
 // Element names are compared whole, prefix and all, as the DOM reading does;
 // those with a prefix are left to it.
 bool hasPrefix(const QXmlStreamReader &xml)
@@ -254,34 +253,22 @@ bool AnnotationsReader::readStream(QIODevice *device)
     return ok;
 }
 
-// A project or folder element (the reader is at its start): its row and what
-// is inside it.
-bool AnnotationsReader::streamContainer(QXmlStreamReader &xml, ProjectNode *parent)
+namespace {
+
+// Reads the children of the element the reader is at, up to its end tag;
+// every child element goes to childElement, which names its tag. False when
+// the content is anything the document reader would read differently.
+template <typename ChildElement>
+bool streamChildren(QXmlStreamReader &xml, ChildElement childElement)
 {
-    const QString name = xml.attributes().value(QLatin1String("name")).toString();
-    ProjectNode *node = addNode(parent, parent ? ProjectNode::Folder : ProjectNode::Project,
-                                name);
     while (!xml.atEnd()) {
         switch (xml.readNext()) {
         case QXmlStreamReader::EndElement:
             return true;
-        case QXmlStreamReader::StartElement: {
-            const QStringView tag = xml.name();
-            bool ok = false;
-            if (hasPrefix(xml))
-                ok = false;
-            else if (tag == QLatin1String("folder"))
-                ok = streamContainer(xml, node);
-            else if (tag == QLatin1String("file"))
-                ok = streamFile(xml, node);
-            else if (tag == QLatin1String("feature"))
-                ok = streamFeature(xml, node);
-            else
-                ok = streamSkip(xml);
-            if (!ok)
+        case QXmlStreamReader::StartElement:
+            if (hasPrefix(xml) || !childElement(xml.name()))
                 return false;
             break;
-        }
         case QXmlStreamReader::Characters:
         case QXmlStreamReader::Comment:
         case QXmlStreamReader::ProcessingInstruction:
@@ -293,6 +280,26 @@ bool AnnotationsReader::streamContainer(QXmlStreamReader &xml, ProjectNode *pare
     return false;
 }
 
+} // namespace
+
+// A project or folder element (the reader is at its start): its row and what
+// is inside it.
+bool AnnotationsReader::streamContainer(QXmlStreamReader &xml, ProjectNode *parent)
+{
+    const QString name = xml.attributes().value(QLatin1String("name")).toString();
+    ProjectNode *node = addNode(parent, parent ? ProjectNode::Folder : ProjectNode::Project,
+                                name);
+    return streamChildren(xml, [&](QStringView tag) {
+        if (tag == QLatin1String("folder"))
+            return streamContainer(xml, node);
+        if (tag == QLatin1String("file"))
+            return streamFile(xml, node);
+        if (tag == QLatin1String("feature"))
+            return streamFeature(xml, node);
+        return streamSkip(xml);
+    });
+}
+
 bool AnnotationsReader::streamFile(QXmlStreamReader &xml, ProjectNode *parent)
 {
     const QXmlStreamAttributes attributes = xml.attributes();
@@ -301,38 +308,20 @@ bool AnnotationsReader::streamFile(QXmlStreamReader &xml, ProjectNode *parent)
         return streamSkip(xml);
     ProjectNode *file = addNode(parent, ProjectNode::File, name);
     file->length = attributes.value(QLatin1String("length")).toString().toInt();
-    while (!xml.atEnd()) {
-        switch (xml.readNext()) {
-        case QXmlStreamReader::EndElement:
-            if (file->fragments.isEmpty())
-                file->unannotatedLines = file->length;
-            else
-                file->computeUnannotatedLines(file->length);
-            return true;
-        case QXmlStreamReader::StartElement: {
-            const QStringView tag = xml.name();
-            bool ok = false;
-            if (hasPrefix(xml))
-                ok = false;
-            else if (tag == QLatin1String("fragment"))
-                ok = streamFragment(xml, file);
-            else if (tag == QLatin1String("feature"))
-                ok = streamFeature(xml, file);
-            else
-                ok = streamSkip(xml);
-            if (!ok)
-                return false;
-            break;
-        }
-        case QXmlStreamReader::Characters:
-        case QXmlStreamReader::Comment:
-        case QXmlStreamReader::ProcessingInstruction:
-            break;
-        default:
-            return false;
-        }
-    }
-    return false;
+    const bool ok = streamChildren(xml, [&](QStringView tag) {
+        if (tag == QLatin1String("fragment"))
+            return streamFragment(xml, file);
+        if (tag == QLatin1String("feature"))
+            return streamFeature(xml, file);
+        return streamSkip(xml);
+    });
+    if (!ok)
+        return false;
+    if (file->fragments.isEmpty())
+        file->unannotatedLines = file->length;
+    else
+        file->computeUnannotatedLines(file->length);
+    return true;
 }
 
 // A fragment's records need the number of its child nodes, so its feature
