@@ -1,5 +1,7 @@
 #include "colormanager.h"
 
+#include "colors/placeholdergreys.h"
+
 #include <cstdio>
 
 namespace {
@@ -21,8 +23,8 @@ void printLine(const QString &text)
 ColorManager::ColorManager(FeatureList *features, int featureCount)
 {
     s_current = this;
-    m_lightGrey = createColor(QColor(220, 220, 220, 255));
-    m_darkGrey = createColor(QColor(180, 180, 180, 255));
+    m_lightGrey = createColor(QColor::fromRgba(PlaceholderGreys::light));
+    m_darkGrey = createColor(QColor::fromRgba(PlaceholderGreys::dark));
     m_white = createColor(QColor(255, 255, 255, 255));
     maxColors = 200;
     resetCount = 0;

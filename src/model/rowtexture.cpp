@@ -2,6 +2,7 @@
 
 #include "colors/colormanager.h"
 #include "colors/palettecolor.h"
+#include "colors/placeholdergreys.h"
 #include "model/stripelist.h"
 
 #include <QPainter>
@@ -10,12 +11,12 @@ namespace RowTexture {
 
 QColor lightGrey()
 {
-    return QColor(220, 220, 220, 255);
+    return QColor::fromRgba(PlaceholderGreys::light);
 }
 
 QColor darkGrey()
 {
-    return QColor(180, 180, 180, 255);
+    return QColor::fromRgba(PlaceholderGreys::dark);
 }
 
 bool isPlaceholderGrey(const QColor &color)
