@@ -1,6 +1,7 @@
 #include "colormanager.h"
 
 #include "colors/placeholdergreys.h"
+#include "model/diagnostics.h"
 
 #include <cstdio>
 
@@ -8,14 +9,10 @@ namespace {
 
 ColorManager *s_current = nullptr;
 
-// Bookkeeping inconsistencies go to standard output, one line each, flushed
-// at once so that they interleave correctly with other console output.
+// Bookkeeping inconsistencies go to standard output, one line each.
 void printLine(const QString &text)
 {
-    const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
+    writeConsoleLine(stdout, text);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "annotationsreader.h"
 
+#include "model/diagnostics.h"
 #include "model/featurematcher.h"
 #include "model/projectmodel.h"
 
@@ -13,13 +14,6 @@
 #include <limits>
 
 namespace {
-
-void printLine(FILE *stream, const QString &line)
-{
-    std::fputs(line.toLocal8Bit().constData(), stream);
-    std::fputc('\n', stream);
-    std::fflush(stream);
-}
 
 // Element names are compared whole, prefix and all, as the DOM reading does;
 // those with a prefix are left to it.
@@ -46,7 +40,7 @@ bool AnnotationsReader::readProjectFile(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        printLine(stderr, QStringLiteral("Error: Cannot read file ") + QStringLiteral(": ")
+        writeConsoleLine(stderr, QStringLiteral("Error: Cannot read file ") + QStringLiteral(": ")
                               + file.errorString());
         return false;
     }
@@ -57,7 +51,7 @@ bool AnnotationsReader::readProjectFile(const QString &path)
     m_pendingMessages = 0;
     if (readStream(&file)) {
         for (int i = 0; i < m_pendingMessages; ++i)
-            printLine(stdout,
+            writeConsoleLine(stdout,
                       QStringLiteral("TODO: Feature assigned to Project, File oder Folder"));
         m_model->copyFragmentsUp();
         m_model->pruneTree();
@@ -70,7 +64,7 @@ bool AnnotationsReader::readProjectFile(const QString &path)
     int line = 0;
     int column = 0;
     if (!document.setContent(&file, false, &message, &line, &column)) {
-        printLine(stderr, QStringLiteral("Error: Parse error at line ") + QString::number(line)
+        writeConsoleLine(stderr, QStringLiteral("Error: Parse error at line ") + QString::number(line)
                               + QStringLiteral(", ") + QStringLiteral("column ")
                               + QString::number(column) + QStringLiteral(": ") + message);
         return false;
@@ -78,7 +72,7 @@ bool AnnotationsReader::readProjectFile(const QString &path)
 
     const QDomElement root = document.documentElement();
     if (root.tagName() != QLatin1String("project")) {
-        printLine(stderr, QStringLiteral("Error: File is not a project file"));
+        writeConsoleLine(stderr, QStringLiteral("Error: File is not a project file"));
         return false;
     }
 
@@ -181,7 +175,7 @@ void AnnotationsReader::readFragment(const QDomElement &element, ProjectNode *fi
 void AnnotationsReader::readFeature(const QDomElement &element, ProjectNode *parent)
 {
     // A feature of a project, folder or file gives no record.
-    printLine(stdout, QStringLiteral("TODO: Feature assigned to Project, File oder Folder"));
+    writeConsoleLine(stdout, QStringLiteral("TODO: Feature assigned to Project, File oder Folder"));
     const QString text = element.text();
     if (ProjectModel::isSourceName(text))
         addNode(parent, ProjectNode::FeatureElement, text);

@@ -19,12 +19,18 @@ QString severityName(Diagnostic::Severity severity)
 
 void writeToStandardError(const QString &line)
 {
-    std::fputs(line.toLocal8Bit().constData(), stderr);
-    std::fputc('\n', stderr);
-    std::fflush(stderr);
+    writeConsoleLine(stderr, line);
 }
 
 } // namespace
+
+void writeConsoleLine(FILE *stream, const QString &line)
+{
+    const QByteArray bytes = line.toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+    std::fputc('\n', stream);
+    std::fflush(stream);
+}
 
 QString formatDiagnostic(const Diagnostic &diagnostic)
 {

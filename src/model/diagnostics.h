@@ -2,7 +2,13 @@
 
 #include <QString>
 
+#include <cstdio>
 #include <functional>
+
+// Writes one line of console output (standard error or output) as UTF-8 and
+// flushes it at once, so that lines of the viewer and of the libraries it
+// uses interleave in the order they were written.
+void writeConsoleLine(FILE *stream, const QString &line);
 
 // Diagnostics of the command-line tools, one line each in the form compilers
 // use and editors jump to:
