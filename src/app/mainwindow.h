@@ -104,6 +104,9 @@ protected:
 private:
     // Builds the window for the folder in ProjectFolder::path().
     void setUp();
+    // Opens the file in a new tab, makes it current and logs it once painted;
+    // node (may be null) holds its fragments.
+    void openTab(STNode *node, const QString &filePath, const QString &title);
     // Shows the finder with the keyboard in its search field; the first time
     // at the top right of the code, inside the window.
     void showFinder();

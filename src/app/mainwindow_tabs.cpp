@@ -72,8 +72,16 @@ void MainWindow::openFile(QTreeWidgetItem *item)
     m_form->treeWidget_packageView->setCursor(Qt::WaitCursor);
     m_form->treeWidget_featureView->setCursor(Qt::WaitCursor);
 
-    auto *view = new CodeView(m_featureTree.get(), node, this, new QFile(node->filePath()),
+    openTab(node, node->filePath(), title);
+}
+
+void MainWindow::openTab(STNode *node, const QString &filePath, const QString &title)
+{
+    QTabWidget *tabs = m_form->tabWidget;
+    auto *view = new CodeView(m_featureTree.get(), node, this, new QFile(filePath),
                               m_form->horizontalSlider->value());
+    // Shown first: the side bars and line numbers are laid out for the
+    // view's real size.
     tabs->setCurrentIndex(tabs->addTab(view, title));
     view->buildSideBars();
     view->buildLineNumbers();
@@ -106,13 +114,7 @@ void MainWindow::openFileFromListWidget(QListWidgetItem *item)
     const int row = m_form->listWidget_results->row(item);
     STNode *node = row >= 0 && row < m_resultNodes.size() ? m_resultNodes.at(row) : nullptr;
 
-    auto *view = new CodeView(m_featureTree.get(), node, this, new QFile(filePath),
-                              m_form->horizontalSlider->value());
-    tabs->setCurrentIndex(tabs->addTab(view, name));
-    view->buildSideBars();
-    view->buildLineNumbers();
-    view->buildBackgrounds();
-    QTimer::singleShot(fileOpenedLogDelayMs, this, &MainWindow::writeToLogFileOpened);
+    openTab(node, filePath, name);
 
     m_form->radioButton_current->setChecked(true);
 }
