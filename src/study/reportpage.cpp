@@ -401,10 +401,13 @@ QByteArray timelines(const StudyReport &report, const People &people)
 class CellArea
 {
 public:
-    CellArea(const QString &name, const QColor &color)
-        : m_outline(new QLineSeries), m_start(new QLineSeries)
+    CellArea(const QString &name, const QColor &color) : m_series(new QAreaSeries)
     {
-        m_series = new QAreaSeries(m_outline, m_start);
+        // An area series does not own the lines it spans: they go with it.
+        m_outline = new QLineSeries(m_series);
+        m_start = new QLineSeries(m_series);
+        m_series->setUpperSeries(m_outline);
+        m_series->setLowerSeries(m_start);
         m_series->setName(name);
         m_series->setColor(color);
         m_series->setPen(Qt::NoPen);
@@ -453,9 +456,9 @@ public:
 
 private:
     QList<QPointF> m_cells;
+    QAreaSeries *m_series;
     QLineSeries *m_outline;
     QLineSeries *m_start;
-    QAreaSeries *m_series;
 };
 
 // Per task: participants down, features across, a cell's shade the seconds
