@@ -148,93 +148,69 @@ void ProjectCheck::checkFeatureModel()
                               severity, message});
     };
 
-    // The feature tree as the viewer builds it: a head is the first item of
-    // its name in pre-order, or a new top-level item; children are always new.
-    struct Item
-    {
-        QString name;
-        QList<int> children;
-        qsizetype offset;
+    // The feature tree as the viewer builds it, then what is wrong with each
+    // statement, in the order of the statements.
+    FeatureTree tree = buildFeatureTree(statements);
+    const auto firstOffset = [&located](const FeatureTree::Item &item) -> qsizetype {
+        if (item.statement >= located.size())
+            return 0;
+        const LocatedStatement &where = located.at(item.statement);
+        return item.childIndex < 0 ? where.head : where.children.value(item.childIndex, 0);
     };
-    QList<Item> items;
-    QList<int> topLevel;
-    QHash<QString, QList<int>> byName;
-    const auto preOrder = [&]() {
-        QList<int> order;
-        QList<int> stack(topLevel.rbegin(), topLevel.rend());
-        while (!stack.isEmpty()) {
-            const int item = stack.takeLast();
-            order.append(item);
-            const QList<int> &children = items.at(item).children;
-            for (auto it = children.rbegin(); it != children.rend(); ++it)
-                stack.append(*it);
-        }
-        return order;
-    };
+    QHash<QString, int> firstItem; // the first item made of each name
+    int child = 0;
     for (qsizetype s = 0; s < statements.size(); ++s) {
         const FeatureStatement &statement = statements.at(s);
         const LocatedStatement &where = located.at(s);
-        const QList<int> candidates = byName.value(statement.head);
-        int head = -1;
-        if (candidates.size() == 1) {
-            head = candidates.first();
-        } else if (candidates.size() > 1) {
-            for (int item : preOrder()) {
-                if (candidates.contains(item)) {
-                    head = item;
-                    break;
-                }
-            }
-        }
-        if (head < 0) {
-            if (!topLevel.isEmpty())
+        if (tree.newTop.at(s)) {
+            const int head = tree.heads.at(s);
+            if (tree.topLevel.first() != head)
                 at(where.head, Diagnostic::Severity::Warning,
                    quoted(statement.head)
                        + QStringLiteral(" is no feature listed before; it starts a tree of its "
-                                        "own beside ") + quoted(items.at(topLevel.first()).name));
-            head = int(items.size());
-            items.append({statement.head, {}, where.head});
-            topLevel.append(head);
-            byName[statement.head].append(head);
+                                        "own beside ")
+                       + quoted(tree.items.at(tree.topLevel.first()).name));
+            firstItem.insert(statement.head, head);
         }
         for (qsizetype c = 0; c < statement.children.size(); ++c) {
+            // The statement's children follow its head (if new) in the item list.
+            while (tree.items.at(child).statement != s || tree.items.at(child).childIndex != c)
+                ++child;
             const QString &name = statement.children.at(c);
             const qsizetype offset = where.children.value(c, 0);
             if (name.isEmpty()) {
                 at(offset, Diagnostic::Severity::Error,
                    QStringLiteral("empty feature name (a \"|\" or \":\" without a name)"));
-            } else if (byName.contains(name)) {
-                const qsizetype first = items.at(byName.value(name).first()).offset;
+            } else if (firstItem.contains(name)) {
+                const qsizetype first = firstOffset(tree.items.at(firstItem.value(name)));
                 at(offset, Diagnostic::Severity::Error,
                    QStringLiteral("feature %1 is defined twice (first at line %2); the viewer "
                                   "shows two features of that name")
                        .arg(quoted(name))
                        .arg(positions.line(first)));
             }
-            const int child = int(items.size());
-            items.append({name, {}, offset});
-            items[head].children.append(child);
-            byName[name].append(child);
+            if (!firstItem.contains(name))
+                firstItem.insert(name, child);
         }
         if (where.ignored >= 0)
             at(where.ignored, Diagnostic::Severity::Warning,
                QStringLiteral("the viewer ignores what follows a second \":\" in a statement"));
     }
-    if (items.isEmpty()) {
+    if (tree.items.isEmpty()) {
         m_diagnostics.error(modelName, 0, 0,
                             QStringLiteral("defines no feature; the viewer shows one feature, "
                                            "\"empty\""));
-        items.append({QStringLiteral("empty"), {}, 0});
-        topLevel.append(0);
+        tree.items.append({QStringLiteral("empty"), -1, {}, 0, -1});
+        tree.topLevel.append(0);
     }
-    for (int item : preOrder()) {
-        const Item &entry = items.at(item);
+    for (int item : tree.preOrder()) {
+        const FeatureTree::Item &entry = tree.items.at(item);
         m_names.insert(entry.name);
         if (!entry.children.isEmpty())
             continue;
         m_features.append(Feature(qint32(m_features.size()), entry.name));
         if (!entry.name.isEmpty() && !FeatureMatcher::isPlainName(entry.name))
-            at(entry.offset, Diagnostic::Severity::Warning,
+            at(firstOffset(entry), Diagnostic::Severity::Warning,
                QStringLiteral("feature %1 holds characters other than letters, digits and "
                               "\"_\": in annotations.xml it reads as an expression, in which "
                               "other features can be found too").arg(quoted(entry.name)));

@@ -85,36 +85,26 @@ void FeatureTreeWidget::buildTree(const QString &modelText)
     const Qt::ItemFlags childFlags =
         Qt::ItemIsSelectable | Qt::ItemIsDropEnabled | Qt::ItemIsEnabled;
 
-    const QList<FeatureStatement> statements = parseFeatureModel(modelText);
-    for (const FeatureStatement &statement : statements) {
-        MyTreeWidgetItem *head = findItem(statement.head);
-        if (!head) {
-            head = new MyTreeWidgetItem({statement.head});
-            addTopLevelItem(head);
-        }
-        head->setFlags(Qt::ItemIsEnabled);
-        // Child names are never looked up: a name under two heads is two rows.
-        for (const QString &name : statement.children) {
-            auto *child = new MyTreeWidgetItem({name});
-            child->setFlags(childFlags);
-            head->addChild(child);
-        }
+    // A statement's head is the first row of its name in pre-order; child
+    // names are never looked up, so a name under two heads is two rows.
+    const FeatureTree tree = buildFeatureTree(parseFeatureModel(modelText));
+    const QSet<int> heads(tree.heads.cbegin(), tree.heads.cend());
+    QList<MyTreeWidgetItem *> rows;
+    rows.reserve(tree.items.size());
+    for (int i = 0; i < int(tree.items.size()); ++i) {
+        const FeatureTree::Item &item = tree.items.at(i);
+        auto *row = new MyTreeWidgetItem({item.name});
+        row->setFlags(heads.contains(i) ? Qt::ItemIsEnabled : childFlags);
+        if (item.parent < 0)
+            addTopLevelItem(row);
+        else
+            rows.at(item.parent)->addChild(row);
+        rows.append(row);
     }
 
     if (topLevelItemCount() == 0)
         addTopLevelItem(new MyTreeWidgetItem({QStringLiteral("empty")}));
     m_rootItem = topLevelItem(0);
-}
-
-// First row in pre-order whose text is text. Walks iteratively, so that very
-// deep models cannot exhaust the stack.
-MyTreeWidgetItem *FeatureTreeWidget::findItem(const QString &text) const
-{
-    for (QTreeWidgetItemIterator it(const_cast<FeatureTreeWidget *>(this)); *it; ++it) {
-        if ((*it)->text(0) == text)
-            return static_cast<MyTreeWidgetItem *>(*it);
-    }
-    return nullptr;
 }
 
 void FeatureTreeWidget::buildFeatureList()

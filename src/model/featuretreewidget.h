@@ -89,7 +89,6 @@ private:
     void logAction(const QString &action);
     void refreshViewsOf(Feature *feature);
     void buildTree(const QString &modelText);
-    MyTreeWidgetItem *findItem(const QString &text) const;
 
     QTreeWidgetItem *m_rootItem = nullptr;
     QListWidget *m_paletteList = nullptr;

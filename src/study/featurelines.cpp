@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <QMap>
+#include <QSet>
 #include <QXmlStreamReader>
 
 #include <memory>
@@ -45,61 +46,21 @@ private:
     FeatureMatcher m_matcher{&m_features};
 };
 
-struct ModelRow
-{
-    QString name;
-    int parent = -1;
-    QList<int> children;
-};
-
 } // namespace
 
 QStringList FeatureLines::leafFeatures(const QList<FeatureStatement> &statements)
 {
-    std::vector<ModelRow> rows;
-    QList<int> topLevel;
-    QMultiHash<QString, int> byName;
-    // Position of a row in pre-order, as the path of child positions from the top.
-    const auto path = [&rows, &topLevel](int row) {
-        QList<int> positions;
-        for (int r = row; r >= 0; r = rows[size_t(r)].parent) {
-            const int parent = rows[size_t(r)].parent;
-            const QList<int> &siblings = parent < 0 ? topLevel : rows[size_t(parent)].children;
-            positions.prepend(int(siblings.indexOf(r)));
-        }
-        return positions;
-    };
-    for (const FeatureStatement &statement : statements) {
-        const QList<int> candidates = byName.values(statement.head);
-        int head = -1;
-        for (int candidate : candidates) {
-            if (head < 0 || path(candidate) < path(head))
-                head = candidate;
-        }
-        if (head < 0) {
-            head = int(rows.size());
-            rows.push_back({statement.head, -1, {}});
-            topLevel.append(head);
-            byName.insert(statement.head, head);
-        }
-        for (const QString &child : statement.children) {
-            const int row = int(rows.size());
-            rows.push_back({child, head, {}});
-            rows[size_t(head)].children.append(row);
-            byName.insert(child, row);
-        }
-    }
-    if (topLevel.isEmpty())
+    const FeatureTree tree = buildFeatureTree(statements);
+    if (tree.items.isEmpty())
         return {QStringLiteral("empty")};
-
     QStringList leaves;
-    QList<int> stack(topLevel.rbegin(), topLevel.rend());
-    while (!stack.isEmpty()) {
-        const ModelRow &row = rows[size_t(stack.takeLast())];
-        if (row.children.isEmpty() && !leaves.contains(row.name))
-            leaves.append(row.name);
-        for (auto it = row.children.rbegin(); it != row.children.rend(); ++it)
-            stack.append(*it);
+    QSet<QString> listed;
+    for (int item : tree.preOrder()) {
+        const FeatureTree::Item &entry = tree.items.at(item);
+        if (entry.children.isEmpty() && !listed.contains(entry.name)) {
+            listed.insert(entry.name);
+            leaves.append(entry.name);
+        }
     }
     return leaves;
 }
