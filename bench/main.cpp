@@ -58,7 +58,7 @@ void measureProjectModel(const QString &folder, BenchTable &table)
     std::unique_ptr<ColorManager> colors;
     table.time(QStringLiteral("read feature model"), [&] {
         featureTree = std::make_unique<FeatureTreeWidget>(nullptr, &modelFile, &paletteList,
-                                                          nullptr, nullptr);
+                                                          nullptr);
         featureTree->buildFeatureList();
         colors = std::make_unique<ColorManager>(featureTree->features(),
                                                 int(featureTree->features()->size()));

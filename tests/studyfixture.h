@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/windowstudyviewer.h"
 #include "study/questiondialog.h"
 
 #include <QFile>
@@ -25,6 +26,7 @@ struct StudyFixture
     QWidget finderDock;
     QWidget resultsList;
     qint64 now = 1700000000;
+    WindowStudyViewer viewer{&tabs, {&packageTree, &featureTree, &finderDock, &resultsList}};
     std::unique_ptr<QuestionDialog> dialog;
 
     StudyFixture() { qputenv("USERNAME", "bernd"); }
@@ -48,8 +50,7 @@ struct StudyFixture
     // Builds the dialog on the project folder as it is now and shows it.
     QuestionDialog &make()
     {
-        dialog = std::make_unique<QuestionDialog>(dir.path(), &tabs, &packageTree, &featureTree,
-                                                  &finderDock, &resultsList);
+        dialog = std::make_unique<QuestionDialog>(dir.path(), &viewer);
         dialog->setClock([this] { return now; });
         dialog->show();
         return *dialog;

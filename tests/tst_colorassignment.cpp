@@ -473,7 +473,7 @@ void TestColorAssignment::dropLeavesTheDraggingState()
     QListWidget list;
     QFile model(m_dir->filePath(QStringLiteral("model.m")));
     QVERIFY(writeFile(model.fileName(), "A : B | C ;"));
-    StateTree tree(nullptr, &model, &list, nullptr, nullptr);
+    StateTree tree(nullptr, &model, &list, nullptr);
     tree.buildFeatureList();
     ColorManager colors(tree.features(), int(tree.features()->size()));
     tree.setColorManager(&colors);
@@ -588,7 +588,7 @@ void TestColorAssignment::sweepNeverTakesTheColourOfTheTargetFeature()
     QListWidget list;
     QFile model(m_dir->filePath(QStringLiteral("model.m")));
     QVERIFY(writeFile(model.fileName(), "A : B | B | C ;"));
-    StateTree tree(nullptr, &model, &list, nullptr, nullptr);
+    StateTree tree(nullptr, &model, &list, nullptr);
     tree.buildFeatureList();
     ColorManager colors(tree.features(), int(tree.features()->size()));
     tree.setColorManager(&colors);
@@ -881,7 +881,7 @@ void TestColorAssignment::operationsWithoutWindow()
     QListWidget list;
     QFile model(m_dir->filePath(QStringLiteral("model.m")));
     QVERIFY(writeFile(model.fileName(), "A : B | C | D ;"));
-    FeatureTreeWidget tree(nullptr, &model, &list, nullptr, nullptr);
+    FeatureTreeWidget tree(nullptr, &model, &list, nullptr);
     tree.buildFeatureList();
     ColorManager colors(tree.features(), int(tree.features()->size()));
     tree.setColorManager(&colors);

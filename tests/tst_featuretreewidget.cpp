@@ -107,7 +107,7 @@ std::unique_ptr<TestableFeatureTree> TestFeatureTreeWidget::makeTree(const QByte
                                                                      QListWidget *palette)
 {
     QFile file(writeModel(bytes));
-    auto tree = std::make_unique<TestableFeatureTree>(nullptr, &file, palette, nullptr, nullptr);
+    auto tree = std::make_unique<TestableFeatureTree>(nullptr, &file, palette, nullptr);
     tree->buildFeatureList();
     return tree;
 }
@@ -167,8 +167,7 @@ void TestFeatureTreeWidget::buildsTree()
     std::unique_ptr<TestableFeatureTree> tree;
     if (model == "<missing>") {
         QFile missing(m_dir->filePath(QStringLiteral("no-such-model.m")));
-        tree = std::make_unique<TestableFeatureTree>(nullptr, &missing, nullptr, nullptr,
-                                                     nullptr);
+        tree = std::make_unique<TestableFeatureTree>(nullptr, &missing, nullptr, nullptr);
         tree->buildFeatureList();
     } else {
         tree = makeTree(model);

@@ -94,8 +94,7 @@ void TestFractures::init()
     m_scene = std::make_unique<QGraphicsScene>();
     m_palette = std::make_unique<QListWidget>();
     QFile modelFile(modelPath);
-    m_tree = std::make_unique<FeatureTreeWidget>(nullptr, &modelFile, m_palette.get(), nullptr,
-                                                 nullptr);
+    m_tree = std::make_unique<FeatureTreeWidget>(nullptr, &modelFile, m_palette.get(), nullptr);
     m_tree->buildFeatureList();
     QCOMPARE(m_tree->features()->size(), 5);
     // Features ask the current manager for their colour; all start grey.

@@ -115,7 +115,7 @@ void TestProjectImport::namesSurviveTheViewersReaders()
     // The feature tree and the project reader of the viewer.
     QListWidget palette;
     QFile model(project() + QStringLiteral("/model.m"));
-    FeatureTreeWidget tree(nullptr, &model, &palette, nullptr, nullptr);
+    FeatureTreeWidget tree(nullptr, &model, &palette, nullptr);
     tree.buildFeatureList();
     QCOMPARE(tree.features()->size(), summary.features);
     SMVTreeWidget packageView;

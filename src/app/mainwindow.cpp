@@ -12,6 +12,7 @@
 #include "model/stnode.h"
 #include "model/treepaths.h"
 #include "study/questiondialog.h"
+#include "windowstudyviewer.h"
 
 #include <QCloseEvent>
 #include <QColorDialog>
@@ -105,7 +106,11 @@ void MainWindow::setUp()
     // nothing of the file object.
     QFile modelFile(folder + QStringLiteral("/model.m"));
     m_featureTree = std::make_unique<FeatureTreeWidget>(this, &modelFile, m_form->listWidget,
-                                                        nullptr, this);
+                                                        nullptr);
+    connect(m_featureTree.get(), &FeatureTreeWidget::actionLogged, this,
+            [this](const QString &action) { log(action); });
+    connect(m_featureTree.get(), &FeatureTreeWidget::featureColorChanged, this,
+            &MainWindow::refreshFeature);
     m_form->frame_featureModel->layout()->addWidget(m_featureTree.get());
     m_featureTree->setContextMenuPolicy(Qt::CustomContextMenu);
     m_featureTree->buildFeatureList();
@@ -122,7 +127,7 @@ void MainWindow::setUp()
                                                       m_form->treeWidget_featureView, features);
     m_projectReader->readProjectFile(folder + QStringLiteral("/annotations.xml"));
     m_projectReader->computeLineCounts(folder);
-    m_projectReader->completeTrees(this);
+    m_projectReader->completeTrees([this] { fillFilePaths(); });
 
     fillPaletteList();
 
@@ -201,10 +206,11 @@ void MainWindow::setUp()
     // The tool bar has no actions; shown, it is only an empty strip with a grip.
     m_form->mainToolBar->hide();
 
-    m_questionDialog = new QuestionDialog(folder, m_form->tabWidget,
-                                          m_form->treeWidget_packageView,
-                                          m_form->treeWidget_featureView,
-                                          m_form->dockWidget_finder, m_form->listWidget_results);
+    m_studyViewer = std::make_unique<WindowStudyViewer>(
+        m_form->tabWidget,
+        QList<QWidget *>{m_form->treeWidget_packageView, m_form->treeWidget_featureView,
+                         m_form->dockWidget_finder, m_form->listWidget_results});
+    m_questionDialog = new QuestionDialog(folder, m_studyViewer.get());
     // Also after a resume, when the dialog no longer stays on top and a click
     // on the window hides it: the action must bring it back to the keyboard.
     connect(m_form->actionQuestions, &QAction::triggered,

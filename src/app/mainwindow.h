@@ -17,6 +17,7 @@ class QTimer;
 class QTreeWidgetItem;
 class QuestionDialog;
 class STNode;
+class WindowStudyViewer;
 namespace Ui { class MainWindowForm; }
 
 // The main window: builds the form, creates the feature tree, the colour
@@ -122,6 +123,7 @@ private:
     QListWidgetItem *m_paletteItemUnderMenu = nullptr;
     QTreeWidgetItem *m_featureItemUnderMenu = nullptr;
     QuestionDialog *m_questionDialog = nullptr;
+    std::unique_ptr<WindowStudyViewer> m_studyViewer; // outlives the questionnaire
     Ui::MainWindowForm *m_form = nullptr; // owned, deleted first
     bool m_featureModelDockVisible = false;
     bool m_colorsDockVisible = false;

@@ -115,13 +115,8 @@ void MainWindow::updateAllColors()
 
 void MainWindow::removeRowColor(QTreeWidgetItem *row)
 {
-    FeatureTreeWidget *tree = m_featureTree.get();
-    if (!tree || !dynamic_cast<MyTreeWidgetItem *>(row) || row->treeWidget() != tree)
-        return;
-    log(QStringLiteral("deleteColor<1>"), QString());
-    Feature *feature = tree->clearRow(row);
-    tree->refreshPalette();
-    refreshFeature(feature);
+    if (m_featureTree)
+        m_featureTree->removeRowColor(row);
 }
 
 void MainWindow::removeColorAssignment()

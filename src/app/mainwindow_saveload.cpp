@@ -13,7 +13,7 @@ void MainWindow::saveColors()
 {
     // The save widget lives only for this one save; the load button it adds
     // to the frame stays.
-    SaveColorAssignment save(this, this, m_form->toolButton_save->icon(),
+    SaveColorAssignment save(this, [this] { updateAllColors(); }, m_form->toolButton_save->icon(),
                              m_form->frame_loadButtons, &m_colorManager->ColorArray,
                              &m_colorManager->FCPList, m_colorManager.get(),
                              ProjectFolder::path());

@@ -78,7 +78,7 @@ QGraphicsView *makeColumnView(QGraphicsScene *scene, QWidget *parent)
 
 } // namespace
 
-CodeView::CodeView(FeatureTreeWidget *featureTree, STNode *fileNode, MainWindow *, QFile *file,
+CodeView::CodeView(FeatureTreeWidget *featureTree, STNode *fileNode, QWidget *, QFile *file,
                    int opacity)
     : QWidget(nullptr), m_file(file), m_featureTree(featureTree), m_opacity(opacity),
       m_fileNode(fileNode)

@@ -9,7 +9,6 @@ class Feature;
 class FeatureTreeWidget;
 class Highlighter;
 class LineNumberColumn;
-class MainWindow;
 class PlainTextColumn;
 class QFile;
 class QGraphicsScene;
@@ -26,9 +25,10 @@ class CodeView : public QWidget
     Q_OBJECT
 
 public:
-    // Takes ownership of file; the main-window argument is not used.
-    CodeView(FeatureTreeWidget *featureTree, STNode *fileNode, MainWindow *mainWindow,
-             QFile *file, int opacity);
+    // Takes ownership of file; the window argument (the main window, kept in
+    // the argument list its callers know) is not used.
+    CodeView(FeatureTreeWidget *featureTree, STNode *fileNode, QWidget *window, QFile *file,
+             int opacity);
     ~CodeView() override;
 
     void buildSideBars();

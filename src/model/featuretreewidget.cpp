@@ -1,6 +1,5 @@
 #include "featuretreewidget.h"
 
-#include "app/mainwindow.h"
 #include "colors/colordragpayload.h"
 #include "colors/colormanager.h"
 #include "colors/itemdelegate.h"
@@ -37,10 +36,8 @@ QColor rowBackgroundColor(const QTreeWidgetItem *item)
 }
 
 FeatureTreeWidget::FeatureTreeWidget(QWidget *parent, QFile *modelFile,
-                                     QListWidget *paletteList, ColorManager *colorManager,
-                                     MainWindow *mainWindow)
-    : QTreeWidget(parent), m_paletteList(paletteList), m_colorManager(colorManager),
-      m_mainWindow(mainWindow)
+                                     QListWidget *paletteList, ColorManager *colorManager)
+    : QTreeWidget(parent), m_paletteList(paletteList), m_colorManager(colorManager)
 {
     setItemDelegate(new ItemDelegate(this, 0));
 
@@ -246,14 +243,13 @@ QList<int> pickPaletteEntries(const QList<PaletteColor *> &entries, int selected
 
 void FeatureTreeWidget::logAction(const QString &action)
 {
-    if (m_mainWindow)
-        m_mainWindow->log(action, QString());
+    Q_EMIT actionLogged(action);
 }
 
 void FeatureTreeWidget::refreshViewsOf(Feature *feature)
 {
-    if (m_mainWindow && feature)
-        m_mainWindow->refreshFeature(feature);
+    if (feature)
+        Q_EMIT featureColorChanged(feature);
 }
 
 PaletteColor *FeatureTreeWidget::selectedPaletteColor() const
@@ -295,6 +291,16 @@ Feature *FeatureTreeWidget::clearRow(QTreeWidgetItem *row)
     if (QWidget *button = itemWidget(featureRow, 1))
         button->hide();
     return feature;
+}
+
+void FeatureTreeWidget::removeRowColor(QTreeWidgetItem *row)
+{
+    if (!dynamic_cast<MyTreeWidgetItem *>(row) || row->treeWidget() != this)
+        return;
+    logAction(QStringLiteral("deleteColor<1>"));
+    Feature *feature = clearRow(row);
+    refreshPalette();
+    refreshViewsOf(feature);
 }
 
 QToolButton *FeatureTreeWidget::removeButton(QTreeWidgetItem *row) const
@@ -395,14 +401,8 @@ void FeatureTreeWidget::assignSelectedColorToRow(QTreeWidgetItem *row)
     PaletteColor *color = selectedPaletteColor();
     if (!color || !row)
         return;
-    if (rowBackgroundColor(row).isValid()) {
-        if (m_mainWindow) {
-            m_mainWindow->removeRowColor(row);
-        } else {
-            clearRow(row);
-            refreshPalette();
-        }
-    }
+    if (rowBackgroundColor(row).isValid())
+        removeRowColor(row);
     giveRowColor(row, color);
     refreshPalette();
 }

@@ -7,7 +7,6 @@
 #include <functional>
 
 class ColorManager;
-class MainWindow;
 class MyTreeWidgetItem;
 class PaletteColor;
 class QFile;
@@ -16,7 +15,8 @@ class QToolButton;
 
 // The "Feature Model" tree. Reads model.m when it is constructed, owns the
 // feature list (one Feature per leaf) and gives colours to features and takes
-// them away again.
+// them away again. It tells the window what it did through actionLogged() and
+// featureColorChanged(); nothing is refreshed when nobody listens.
 class FeatureTreeWidget : public QTreeWidget
 {
     Q_OBJECT
@@ -25,7 +25,7 @@ public:
     // modelFile is opened, read and closed here; a null, missing or unreadable
     // file reads as an empty model.
     FeatureTreeWidget(QWidget *parent, QFile *modelFile, QListWidget *paletteList,
-                      ColorManager *colorManager, MainWindow *mainWindow);
+                      ColorManager *colorManager);
     ~FeatureTreeWidget() override;
 
     // Fills the feature list from the leaves, once: other objects keep
@@ -60,12 +60,21 @@ public:
     // rows of this tree, which are left alone). Neither the palette list nor
     // any view is refreshed here.
     Feature *clearRow(QTreeWidgetItem *row);
+    // Takes a feature row's colour away as the user's "remove" does: logs
+    // it, clears the row, rebuilds the palette list and announces the change.
+    void removeRowColor(QTreeWidgetItem *row);
     // Shows the row's remove button, creating it on the first assignment.
     void showRemoveButton(QTreeWidgetItem *row);
     QToolButton *removeButton(QTreeWidgetItem *row) const;
     // Makes row the only selected row (none when row is null or cannot be
     // selected).
     void selectOnly(QTreeWidgetItem *row);
+
+Q_SIGNALS:
+    // A user action to be written to the study log.
+    void actionLogged(const QString &action);
+    // A feature's colour changed (or fell back to grey): its views repaint.
+    void featureColorChanged(Feature *feature);
 
 public Q_SLOTS:
     void removeColorAssignment();
@@ -93,7 +102,6 @@ private:
     QTreeWidgetItem *m_rootItem = nullptr;
     QListWidget *m_paletteList = nullptr;
     ColorManager *m_colorManager = nullptr;
-    MainWindow *m_mainWindow = nullptr;
     FeatureList m_features;
     bool m_featureListBuilt = false;
 };

@@ -1,6 +1,5 @@
 #include "projectreader.h"
 
-#include "app/mainwindow.h"
 #include "colors/palettecolor.h"
 #include "model/annotationsreader.h"
 #include "model/barcolors.h"
@@ -115,7 +114,7 @@ int ProjectReader::countFileLines(const QString &path)
     return ProjectModel::countFileLines(path);
 }
 
-void ProjectReader::completeTrees(MainWindow *window)
+void ProjectReader::completeTrees(const std::function<void()> &fillFilePaths)
 {
     const QList<QTreeWidgetItem *> packageRows = preOrder(topLevelRows(m_packageView));
 
@@ -154,8 +153,8 @@ void ProjectReader::completeTrees(MainWindow *window)
 
     // File paths come before the copies, so the feature view's file rows
     // carry them too.
-    if (window)
-        window->fillFilePaths();
+    if (fillFilePaths)
+        fillFilePaths();
 
     buildFeatureView();
 }

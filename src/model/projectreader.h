@@ -6,10 +6,10 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class BarColors;
-class MainWindow;
 class ProjectModel;
 struct ProjectNode;
 class QTreeWidgetItem;
@@ -27,7 +27,10 @@ public:
 
     bool readProjectFile(const QString &path);
     void computeLineCounts(const QString &folderPath);
-    void completeTrees(MainWindow *window);
+    // Builds the row textures and the feature view. fillFilePaths (may be
+    // empty) is the window's step that gives every file row its file path;
+    // it runs before the feature view copies the rows.
+    void completeTrees(const std::function<void()> &fillFilePaths);
     void recolorFeature(Feature *feature);
     // The same for many features at once, in one walk over the rows.
     void recolorFeatures(const QList<Feature *> &features);

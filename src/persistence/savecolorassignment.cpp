@@ -1,13 +1,12 @@
 #include "savecolorassignment.h"
 
-#include "app/mainwindow.h"
 #include "colors/colormanager.h"
 #include "persistence/colorassignmentfile.h"
 #include "persistence/loadbutton.h"
 
 #include <QLayout>
 
-SaveColorAssignment::SaveColorAssignment(QWidget *parent, MainWindow *refreshReceiver,
+SaveColorAssignment::SaveColorAssignment(QWidget *parent, const std::function<void()> &refresh,
                                          const QIcon &icon, QWidget *loadButtonFrame,
                                          QList<PaletteColor *> *colorArray,
                                          QList<FeatureColorPair> *pairs,
@@ -30,10 +29,8 @@ SaveColorAssignment::SaveColorAssignment(QWidget *parent, MainWindow *refreshRec
 
     // The file is applied before the views are refreshed from it.
     connect(m_loadButton, &QToolButton::pressed, m_loadButton, &LoadButton::testHide);
-    if (refreshReceiver) {
-        connect(m_loadButton, &QToolButton::pressed, refreshReceiver,
-                &MainWindow::updateAllColors);
-    }
+    if (refresh)
+        connect(m_loadButton, &QToolButton::pressed, m_loadButton, refresh);
 
     m_loadButton->setIcon(icon);
     m_loadButton->setIconSize(QSize(30, 30));

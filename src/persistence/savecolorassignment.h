@@ -7,8 +7,9 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <functional>
+
 class ColorManager;
-class MainWindow;
 class PaletteColor;
 
 // Performs one save of the current colour assignment: writes the next
@@ -20,9 +21,9 @@ class SaveColorAssignment : public QWidget
     Q_OBJECT
 
 public:
-    // refreshReceiver gets updateAllColors() after a load button applied its
-    // file; it may be null when nothing needs refreshing.
-    SaveColorAssignment(QWidget *parent, MainWindow *refreshReceiver, const QIcon &icon,
+    // refresh (the window's updateAllColors(); may be empty when nothing needs
+    // refreshing) runs after a load button applied its file.
+    SaveColorAssignment(QWidget *parent, const std::function<void()> &refresh, const QIcon &icon,
                         QWidget *loadButtonFrame, QList<PaletteColor *> *colorArray,
                         QList<FeatureColorPair> *pairs, ColorManager *colorManager,
                         const QString &projectFolder);

@@ -2,13 +2,13 @@
 
 #include "ui_questiondialog.h"
 
-#include "codeview/codeview.h"
 #include "model/textdecoding.h"
 #include "study/accountname.h"
 #include "study/actionlog.h"
 #include "study/answersfile.h"
 #include "study/questiondocument.h"
 #include "study/resumeposition.h"
+#include "study/studyviewer.h"
 
 #include <QCloseEvent>
 #include <QDateTime>
@@ -18,7 +18,6 @@
 #include <QScreen>
 #include <QShowEvent>
 #include <QStyle>
-#include <QTabWidget>
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QVBoxLayout>
@@ -39,17 +38,12 @@ qint64 systemClock()
 
 } // namespace
 
-QuestionDialog::QuestionDialog(const QString &projectDir, QTabWidget *tabWidget,
-                               QWidget *packageTree, QWidget *featureTree, QWidget *finderDock,
-                               QWidget *resultsList, QWidget *parent)
+QuestionDialog::QuestionDialog(const QString &projectDir, StudyViewer *viewer,
+                               QWidget *parent)
     : QDialog(parent),
       form(new Ui::QuestionDialogForm),
       projectDir(projectDir),
-      tabWidget(tabWidget),
-      packageTree(packageTree),
-      featureTree(featureTree),
-      finderDock(finderDock),
-      resultsList(resultsList),
+      viewer(viewer),
       clock(systemClock)
 {
     form->setupUi(this);
@@ -366,20 +360,18 @@ void QuestionDialog::writeToLog(QString logThis, QString fileName)
     if (!finished) {
         lastAction = logThis;
 
-        const auto *view =
-            tabWidget ? qobject_cast<const CodeView *>(tabWidget->currentWidget()) : nullptr;
-        if (view) {
+        StudyViewer::View view;
+        if (viewer && viewer->currentView(&view)) {
             if (!fileName.isEmpty()) {
                 currentFileName = fileName;
             } else {
-                currentFileName = view->fileName();
+                currentFileName = view.filePath;
                 if (!projectDir.isEmpty())
                     currentFileName.remove(projectDir);
             }
-            const QPair<int, int> range = view->visibleLineRange();
-            if (range.first >= 0 && range.second >= 0) {
-                visibleStartLine = range.first;
-                visibleEndLine = range.second;
+            if (view.firstLine >= 0 && view.lastLine >= 0) {
+                visibleStartLine = view.firstLine;
+                visibleEndLine = view.lastLine;
             }
         }
 
@@ -402,10 +394,8 @@ void QuestionDialog::writeToLog(QString logThis, QString fileName)
     }
 
     // Ends any wait cursor the logged action set.
-    for (QWidget *widget : {packageTree, featureTree, finderDock, resultsList}) {
-        if (widget)
-            widget->setCursor(Qt::ArrowCursor);
-    }
+    if (viewer)
+        viewer->resetCursors();
 }
 
 void QuestionDialog::writeToLog(QString logThis)

@@ -8,8 +8,8 @@
 #include <functional>
 #include <memory>
 
-class QTabWidget;
 class QTextEdit;
+class StudyViewer;
 namespace Ui { class QuestionDialogForm; }
 
 // The questionnaire: signs a participant in, shows the tasks of
@@ -19,9 +19,9 @@ class QuestionDialog : public QDialog
     Q_OBJECT
 
 public:
-    QuestionDialog(const QString &projectDir, QTabWidget *tabWidget, QWidget *packageTree,
-                   QWidget *featureTree, QWidget *finderDock, QWidget *resultsList,
-                   QWidget *parent = nullptr);
+    // viewer (may be null, then records name no file or lines) tells what
+    // the participant sees; it must outlive the dialog.
+    QuestionDialog(const QString &projectDir, StudyViewer *viewer, QWidget *parent = nullptr);
     ~QuestionDialog() override;
 
     QString logFilePath() const;
@@ -87,11 +87,7 @@ private:
     QString lastAction;
     int visibleStartLine = -1;
     int visibleEndLine = -1;
-    QTabWidget *tabWidget = nullptr;
-    QWidget *packageTree = nullptr;
-    QWidget *featureTree = nullptr;
-    QWidget *finderDock = nullptr;
-    QWidget *resultsList = nullptr;
+    StudyViewer *viewer = nullptr;
     QList<QTextEdit *> questionEdits;
     QString lastTimeStamp;
     std::function<qint64()> clock;

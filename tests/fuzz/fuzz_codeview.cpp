@@ -68,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const fuzz::ScratchFolder folder;
     QFile modelFile(folder.write(QStringLiteral("model.m"), exampleModel));
     QListWidget paletteList;
-    FeatureTreeWidget featureTree(nullptr, &modelFile, &paletteList, nullptr, nullptr);
+    FeatureTreeWidget featureTree(nullptr, &modelFile, &paletteList, nullptr);
     featureTree.buildFeatureList();
     FeatureList *features = featureTree.features();
     ColorManager manager(features, int(features->size()));

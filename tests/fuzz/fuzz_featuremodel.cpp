@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                                  QByteArray(reinterpret_cast<const char *>(data),
                                             qsizetype(size))));
     QListWidget paletteList;
-    FeatureTreeWidget tree(nullptr, &modelFile, &paletteList, nullptr, nullptr);
+    FeatureTreeWidget tree(nullptr, &modelFile, &paletteList, nullptr);
     tree.buildFeatureList();
     FeatureList *features = tree.features();
 

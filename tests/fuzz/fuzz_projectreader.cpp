@@ -85,7 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QString annotations = folder.write(QStringLiteral("annotations.xml"), parts.at(1));
 
     QListWidget paletteList;
-    FeatureTreeWidget featureTree(nullptr, &modelFile, &paletteList, nullptr, nullptr);
+    FeatureTreeWidget featureTree(nullptr, &modelFile, &paletteList, nullptr);
     featureTree.buildFeatureList();
     FeatureList *features = featureTree.features();
     ColorManager manager(features, int(features->size()));

@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     folder.write(QStringLiteral("questions.txt"),
                  QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)));
 
-    QuestionDialog dialog(folder.path(), nullptr, nullptr, nullptr, nullptr, nullptr);
+    QuestionDialog dialog(folder.path(), nullptr);
     dialog.setClock([] { return qint64(1700000000); });
     auto *stack = dialog.findChild<QStackedWidget *>(QStringLiteral("stackedWidget"));
     auto *account = dialog.findChild<QLineEdit *>(QStringLiteral("lineEdit_account"));

@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (!parts.at(1).isNull())
         folder.write(QStringLiteral("p_fuzz_answers.txt"), parts.at(1));
 
-    QuestionDialog dialog(folder.path(), nullptr, nullptr, nullptr, nullptr, nullptr);
+    QuestionDialog dialog(folder.path(), nullptr);
     dialog.setClock([] { return qint64(1700000000); });
     auto *stack = dialog.findChild<QStackedWidget *>(QStringLiteral("stackedWidget"));
     auto *account = dialog.findChild<QLineEdit *>(QStringLiteral("lineEdit_account"));
