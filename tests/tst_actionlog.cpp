@@ -1,6 +1,7 @@
 #include "study/actionlog.h"
 
 #include "codeview/codeview.h"
+#include "study/studyviewer.h"
 
 #include "studyfixture.h"
 
@@ -38,6 +39,8 @@ private Q_SLOTS:
     void finishedWritesNothing();
     void cursorsAreReset_data();
     void cursorsAreReset();
+    void viewerDecidesFileAndLines_data();
+    void viewerDecidesFileAndLines();
 
 private:
     // Opens a file of the project in a real code view as the current tab.
@@ -341,6 +344,86 @@ void TestActionLog::cursorsAreReset()
     dialog.writeToLog(QStringLiteral("search<project>(x)"));
     for (QWidget *widget : widgets)
         QCOMPARE(widget->cursor().shape(), Qt::ArrowCursor);
+}
+
+namespace {
+
+// Answers the questionnaire as a window would, from fixed values.
+class FakeViewer : public StudyViewer
+{
+public:
+    bool open = false;
+    View view;
+    int cursorResets = 0;
+
+    bool currentView(View *out) const override
+    {
+        if (open)
+            *out = view;
+        return open;
+    }
+    void resetCursors() override { ++cursorResets; }
+};
+
+} // namespace
+
+void TestActionLog::viewerDecidesFileAndLines_data()
+{
+    // The record before this one named /src/A.java, lines 3 to 40.
+    QTest::addColumn<bool>("hasViewer");
+    QTest::addColumn<bool>("open");
+    QTest::addColumn<QString>("filePath"); // "<project>" stands for the project folder
+    QTest::addColumn<int>("firstLine");
+    QTest::addColumn<int>("lastLine");
+    QTest::addColumn<QByteArray>("record");
+
+    QTest::newRow("no viewer repeats the last record")
+        << false << false << QString() << -1 << -1
+        << QByteArray("code$/src/A.java$b$(3$40)$10$10$0");
+    QTest::newRow("no tab open repeats the last record")
+        << true << false << QString() << 7 << 9
+        << QByteArray("code$/src/A.java$b$(3$40)$10$10$0");
+    QTest::newRow("a file in the project is named from the project folder")
+        << true << true << "<project>/src/B.java" << 5 << 60
+        << QByteArray("code$/src/B.java$b$(5$60)$10$10$0");
+    QTest::newRow("a file elsewhere keeps its whole path")
+        << true << true << "/elsewhere/C.java" << 1 << 2
+        << QByteArray("code$/elsewhere/C.java$b$(1$2)$10$10$0");
+    QTest::newRow("unknown lines keep the last range")
+        << true << true << "<project>/src/B.java" << -1 << -1
+        << QByteArray("code$/src/B.java$b$(3$40)$10$10$0");
+    QTest::newRow("a half-known range keeps the last range")
+        << true << true << "<project>/src/B.java" << 8 << -1
+        << QByteArray("code$/src/B.java$b$(3$40)$10$10$0");
+}
+
+void TestActionLog::viewerDecidesFileAndLines()
+{
+    QFETCH(bool, hasViewer);
+    QFETCH(bool, open);
+    QFETCH(QString, filePath);
+    QFETCH(int, firstLine);
+    QFETCH(int, lastLine);
+    QFETCH(QByteArray, record);
+
+    FakeViewer viewer;
+    QuestionDialog dialog(f->dir.path(), hasViewer ? &viewer : nullptr);
+    dialog.setClock([] { return qint64(10); });
+    dialog.setCurrentFile(QStringLiteral("/src/A.java"));
+    dialog.setStartAndEndLine(3, 40);
+    dialog.writeToLog(QStringLiteral("a"));
+
+    viewer.open = open;
+    viewer.view.filePath = filePath.replace(QStringLiteral("<project>"), f->dir.path());
+    viewer.view.firstLine = firstLine;
+    viewer.view.lastLine = lastLine;
+    dialog.writeToLog(QStringLiteral("b"));
+
+    const QList<QByteArray> records = f->readFile(preSignInLog()).split('\n');
+    QCOMPARE(records.size(), 5); // two records, each ended by "\r\n\n"
+    QCOMPARE(records.at(2), record + '\r');
+    // Every record ends a wait cursor, whether or not a tab is open.
+    QCOMPARE(viewer.cursorResets, hasViewer ? 2 : 0);
 }
 
 QTEST_MAIN(TestActionLog)

@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QIcon>
 #include <QListWidget>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -75,6 +76,8 @@ private Q_SLOTS:
     void collectItemsWithColor();
     void updateEditorGeometriesHidesButtonsOfRowsWithoutColor();
     void selectedRowIsDrawnWithItsColor();
+    void announcesWhatItDid_data();
+    void announcesWhatItDid();
 
 private:
     QString writeModel(const QByteArray &bytes);
@@ -455,6 +458,119 @@ void TestFeatureTreeWidget::selectedRowIsDrawnWithItsColor()
     const QRect betaRect = tree->visualItemRect(tree->findLeafItem(QStringLiteral("Beta")));
     const QPoint betaInside((textEnd + betaRect.right()) / 2, betaRect.center().y());
     QVERIFY(QColor(image.pixel(betaInside * image.devicePixelRatio())) != QColor(0, 0, 255));
+}
+
+
+enum class TreeAction { AssignToFreeRow, AssignToColoredRow, RemoveRowColor, RemoveUncolored,
+                        RemoveForeignRow, RemoveSelection, AssignAutomatically };
+Q_DECLARE_METATYPE(TreeAction)
+
+void TestFeatureTreeWidget::announcesWhatItDid_data()
+{
+    // What the window hears: the log records in order, and the features
+    // whose views it must repaint. B and C start coloured where "colored"
+    // says so.
+    QTest::addColumn<TreeAction>("action");
+    QTest::addColumn<bool>("colored");
+    QTest::addColumn<QStringList>("logged");
+    QTest::addColumn<QStringList>("changed");
+
+    QTest::newRow("assign to a free row")
+        << TreeAction::AssignToFreeRow << false << QStringList{"assignColor<1>"}
+        << QStringList{"D"};
+    QTest::newRow("assign to a coloured row takes its colour first")
+        << TreeAction::AssignToColoredRow << true
+        << QStringList{"assignColor<1>", "deleteColor<1>"} << QStringList{"B", "B"};
+    QTest::newRow("remove a row's colour")
+        << TreeAction::RemoveRowColor << true << QStringList{"deleteColor<1>"}
+        << QStringList{"B"};
+    QTest::newRow("remove from a row without colour still logs")
+        << TreeAction::RemoveUncolored << false << QStringList{"deleteColor<1>"}
+        << QStringList{"B"};
+    QTest::newRow("a row of another tree is left alone")
+        << TreeAction::RemoveForeignRow << true << QStringList{} << QStringList{};
+    QTest::newRow("remove from a selection counts every selected row")
+        << TreeAction::RemoveSelection << true << QStringList{"deleteColor<3>"}
+        << QStringList{"B", "C"};
+    QTest::newRow("assign automatically to two rows")
+        << TreeAction::AssignAutomatically << false << QStringList{"assignColor<2>"}
+        << QStringList{"B", "C"};
+}
+
+void TestFeatureTreeWidget::announcesWhatItDid()
+{
+    QFETCH(TreeAction, action);
+    QFETCH(bool, colored);
+    QFETCH(QStringList, logged);
+    QFETCH(QStringList, changed);
+
+    QListWidget palette;
+    auto tree = makeTree("A:B|C|D;", &palette);
+    ColorManager manager(tree->features(), int(tree->features()->size()));
+    tree->setColorManager(&manager);
+    tree->refreshPalette();
+    auto selectEntry = [&palette](int i) {
+        palette.clearSelection();
+        palette.item(i)->setSelected(true);
+    };
+    if (colored) {
+        selectEntry(0);
+        tree->assignSelectedColor(QStringLiteral("B"));
+        selectEntry(0);
+        tree->assignSelectedColor(QStringLiteral("C"));
+        QVERIFY(rowBackgroundColor(tree->findLeafItem(QStringLiteral("C"))).isValid());
+    }
+
+    QSignalSpy logSpy(tree.get(), &FeatureTreeWidget::actionLogged);
+    QSignalSpy changeSpy(tree.get(), &FeatureTreeWidget::featureColorChanged);
+    QTreeWidgetItem *b = tree->findLeafItem(QStringLiteral("B"));
+    QTreeWidget foreign;
+    auto *foreignRow = new MyTreeWidgetItem({QStringLiteral("B")});
+    foreign.addTopLevelItem(foreignRow);
+
+    switch (action) {
+    case TreeAction::AssignToFreeRow:
+        selectEntry(0);
+        tree->assignSelectedColor(QStringLiteral("D"));
+        break;
+    case TreeAction::AssignToColoredRow:
+        selectEntry(0);
+        tree->assignSelectedColor(QStringLiteral("B"));
+        break;
+    case TreeAction::RemoveRowColor:
+    case TreeAction::RemoveUncolored:
+        tree->removeRowColor(b);
+        break;
+    case TreeAction::RemoveForeignRow:
+        tree->removeRowColor(foreignRow);
+        break;
+    case TreeAction::RemoveSelection:
+    case TreeAction::AssignAutomatically:
+        for (const char *name : {"B", "C", "D"}) {
+            if (action == TreeAction::RemoveSelection || qstrcmp(name, "D") != 0)
+                tree->findLeafItem(QLatin1String(name))->setSelected(true);
+        }
+        if (action == TreeAction::RemoveSelection)
+            tree->removeColorAssignmentFromSelection();
+        else
+            tree->assignAutomatically();
+        break;
+    }
+
+    QStringList heard;
+    for (const QList<QVariant> &arguments : std::as_const(logSpy))
+        heard << arguments.at(0).toString();
+    QCOMPARE(heard, logged);
+    QStringList repainted;
+    for (const QList<QVariant> &arguments : std::as_const(changeSpy))
+        repainted << arguments.at(0).value<Feature *>()->name();
+    QCOMPARE(repainted, changed);
+    // Whatever was announced as changed shows what the colour manager holds.
+    for (const QString &name : std::as_const(changed)) {
+        const bool hasColor = rowBackgroundColor(tree->findLeafItem(name)).isValid();
+        const PaletteColor *color = manager.colorOf(tree->findFeature(name));
+        QCOMPARE(hasColor, color && color->color() == rowBackgroundColor(tree->findLeafItem(name)));
+    }
 }
 
 QTEST_MAIN(TestFeatureTreeWidget)
