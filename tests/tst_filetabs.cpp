@@ -8,6 +8,7 @@
 #include <QDockWidget>
 #include <QFile>
 #include <QGraphicsTextItem>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMainWindow>
 #include <QPointer>
@@ -332,7 +333,13 @@ void TestFileTabs::findViewClearsWithItsTab()
 {
     openAndWait(fileNode(QStringLiteral("/src/B.java")));
     openAndWait(fileNode(QStringLiteral("/src/C.java")));
-    m_window->findView() = viewAt(0);
+    // Marks in the first tab's file, then back to the second tab.
+    tabs()->setCurrentIndex(0);
+    widget<QRadioButton>("radioButton_current")->setChecked(true);
+    widget<QLineEdit>("lineEdit_find")->setText(QStringLiteral("class"));
+    m_window->search();
+    QCOMPARE(m_window->findView(), QPointer<CodeView>(viewAt(0)));
+    tabs()->setCurrentIndex(1);
     m_window->closeTab(0);
     QTRY_VERIFY(m_window->findView().isNull());
     QVERIFY(m_window->currentCodeView());
@@ -357,9 +364,8 @@ void TestFileTabs::openFromResultList()
     STNode *b = fileNode(QStringLiteral("/src/B.java"));
     STNode *a = fileNode(QStringLiteral("/src/x/A.java"));
     QListWidget *results = widget<QListWidget>("listWidget_results");
-    results->addItem(QStringLiteral("3x at .../src/B.java"));
-    results->addItem(QStringLiteral("1x at .../src/x/A.java"));
-    m_window->resultNodes() = {b, a};
+    m_window->addSearchResult(QStringLiteral("3x at .../src/B.java"), b);
+    m_window->addSearchResult(QStringLiteral("1x at .../src/x/A.java"), a);
     widget<QRadioButton>("radioButton_project")->setChecked(true);
 
     results->setCurrentRow(1);
@@ -384,8 +390,7 @@ void TestFileTabs::resultRowOfOpenFileOnlySwitches()
     openAndWait(b);
     openAndWait(fileNode(QStringLiteral("/src/C.java")));
     QListWidget *results = widget<QListWidget>("listWidget_results");
-    results->addItem(QStringLiteral("12x at .../src/B.java"));
-    m_window->resultNodes() = {b};
+    m_window->addSearchResult(QStringLiteral("12x at .../src/B.java"), b);
     widget<QRadioButton>("radioButton_project")->setChecked(true);
 
     results->setCurrentRow(0);
@@ -399,8 +404,9 @@ void TestFileTabs::resultRowOfOpenFileOnlySwitches()
 void TestFileTabs::resultRowWithoutNode()
 {
     QListWidget *results = widget<QListWidget>("listWidget_results");
+    // A row put into the list by something else than the search has no
+    // file row behind it.
     results->addItem(QStringLiteral("1x at .../src/C.java"));
-    m_window->resultNodes().clear(); // the lists went out of step
 
     m_window->openFileFromListWidget(results->item(0));
     QCOMPARE(tabs()->count(), 1);

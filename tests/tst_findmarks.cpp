@@ -1,9 +1,12 @@
+#include "app/currentfilesearch.h"
 #include "app/findmarks.h"
 #include "codeview/codeview.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QFontMetrics>
 #include <QFontMetricsF>
+#include <QGraphicsScene>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -25,6 +28,9 @@ private Q_SLOTS:
     void tabsFollowTheDocumentLayout_data();
     void tabsFollowTheDocumentLayout();
     void emptyTextFindsNothing();
+    void currentFileSearchSteps_data();
+    void currentFileSearchSteps();
+    void currentFileSearchOutlivesItsView();
 
 private:
     // The code view's text font.
@@ -209,6 +215,98 @@ void TestFindMarks::emptyTextFindsNothing()
     document.setPlainText(QStringLiteral("abc"));
     QVERIFY(FindMarks::find(&document, m_font, 15, QString(), {}).isEmpty());
     QVERIFY(FindMarks::find(nullptr, m_font, 15, QStringLiteral("a"), {}).isEmpty());
+}
+
+namespace {
+
+// A code view on a file of the given text, not shown.
+std::unique_ptr<CodeView> viewOn(const QTemporaryDir &dir, const QByteArray &text)
+{
+    const QString path = dir.filePath(QStringLiteral("Shown.java"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
+        return nullptr;
+    file.close();
+    return std::make_unique<CodeView>(nullptr, nullptr, nullptr, new QFile(path), 170);
+}
+
+} // namespace
+
+void TestFindMarks::currentFileSearchSteps_data()
+{
+    // Each step: the text searched ("-" clears, "~" forgets the text) and
+    // what follows: the outcome and the number of marks then.
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QStringList>("outcomes");
+    QTest::addColumn<QList<int>>("marks");
+
+    using O = QStringList;
+    QTest::newRow("a new text marks every hit")
+        << O{"foo"} << O{"shown"} << QList<int>{3};
+    QTest::newRow("the same text steps on and wraps")
+        << O{"foo", "foo", "foo", "foo"} << O{"shown", "shown", "shown", "shown"}
+        << QList<int>{3, 3, 3, 3};
+    QTest::newRow("no hit says so every time")
+        << O{"zzz", "zzz"} << O{"not found", "not found"} << QList<int>{0, 0};
+    QTest::newRow("another text replaces the marks")
+        << O{"foo", "bar"} << O{"shown", "shown"} << QList<int>{3, 1};
+    QTest::newRow("clearing takes the marks and the text away")
+        << O{"foo", "-", "foo"} << O{"shown", "", "shown"} << QList<int>{3, 0, 3};
+    QTest::newRow("forgetting the text marks afresh")
+        << O{"foo", "~", "foo"} << O{"shown", "", "shown"} << QList<int>{3, 3, 3};
+}
+
+void TestFindMarks::currentFileSearchSteps()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(QStringList, outcomes);
+    QFETCH(QList<int>, marks);
+
+    QTemporaryDir dir;
+    auto view = viewOn(dir, "foo bar\nfoo\n  foo();\n");
+    QVERIFY(view);
+    const qsizetype itemsBefore = view->codeScene()->items().size();
+    CurrentFileSearch search;
+    for (qsizetype i = 0; i < steps.size(); ++i) {
+        QString outcome;
+        if (steps.at(i) == QLatin1String("-")) {
+            search.clear();
+        } else if (steps.at(i) == QLatin1String("~")) {
+            search.forgetText();
+        } else {
+            switch (search.search(view.get(), steps.at(i), {})) {
+            case CurrentFileSearch::Outcome::Shown: outcome = QStringLiteral("shown"); break;
+            case CurrentFileSearch::Outcome::NotFound: outcome = QStringLiteral("not found"); break;
+            case CurrentFileSearch::Outcome::Unchanged: outcome = QStringLiteral("unchanged"); break;
+            }
+        }
+        QCOMPARE(outcome, outcomes.at(i));
+        QCOMPARE(search.markCount(), marks.at(i));
+        // The marks hang below one holder item; the scene has nothing else new.
+        const qsizetype added = view->codeScene()->items().size() - itemsBefore;
+        QCOMPARE(added, marks.at(i) ? marks.at(i) + 1 : 0);
+    }
+}
+
+void TestFindMarks::currentFileSearchOutlivesItsView()
+{
+    QTemporaryDir dir;
+    auto first = viewOn(dir, "foo foo\n");
+    QVERIFY(first);
+    CurrentFileSearch search;
+    QCOMPARE(search.search(first.get(), QStringLiteral("foo"), {}),
+             CurrentFileSearch::Outcome::Shown);
+    QCOMPARE(search.view(), QPointer<CodeView>(first.get()));
+    first.reset(); // the marks went with the view's scene
+
+    QVERIFY(search.view().isNull());
+    search.clear(); // must not touch the deleted marks
+    QCOMPARE(search.markCount(), 0);
+    auto second = viewOn(dir, "bar foo\n");
+    QVERIFY(second);
+    QCOMPARE(search.search(second.get(), QStringLiteral("foo"), {}),
+             CurrentFileSearch::Outcome::Shown);
+    QCOMPARE(search.markCount(), 1);
 }
 
 QTEST_MAIN(TestFindMarks)

@@ -1,6 +1,10 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "app/currentfilesearch.h"
+#include "app/filetabs.h"
+#include "app/searchresults.h"
+#include "app/windowstudyviewer.h"
 #include "codeview/codeview.h"
 #include "colors/colormanager.h"
 #include "colors/mylistwidgetitem.h"
@@ -12,7 +16,6 @@
 #include "model/stnode.h"
 #include "model/treepaths.h"
 #include "study/questiondialog.h"
-#include "windowstudyviewer.h"
 
 #include <QCloseEvent>
 #include <QColorDialog>
@@ -143,11 +146,9 @@ void MainWindow::setUp()
     m_form->dockWidget_finder->hide();
     m_form->dockWidget_finder->setFloating(true);
 
-    m_lastSearch.clear();
-    m_findMarks.clear();
-    m_resultNodes.clear();
-    m_nextFindIndex = 0;
-    m_findView = nullptr;
+    m_tabs = std::make_unique<FileTabs>(m_form->tabWidget);
+    m_currentFileSearch = std::make_unique<CurrentFileSearch>();
+    m_searchResults = std::make_unique<SearchResults>(m_form->listWidget_results);
 
     const Ui::MainWindowForm *f = m_form;
     connect(f->pushButton_find, &QPushButton::pressed, this, &MainWindow::search);
@@ -315,7 +316,7 @@ void MainWindow::splitRightDocksSoon()
 
 CodeView *MainWindow::currentCodeView() const
 {
-    return m_form ? qobject_cast<CodeView *>(m_form->tabWidget->currentWidget()) : nullptr;
+    return m_tabs ? m_tabs->current() : nullptr;
 }
 
 void MainWindow::fillFilePaths()

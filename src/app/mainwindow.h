@@ -7,15 +7,17 @@
 
 class CodeView;
 class ColorManager;
+class CurrentFileSearch;
 class Feature;
 class FeatureTreeWidget;
+class FileTabs;
 class ProjectReader;
 class QColorDialog;
-class QGraphicsRectItem;
 class QListWidgetItem;
 class QTimer;
 class QTreeWidgetItem;
 class QuestionDialog;
+class SearchResults;
 class STNode;
 class WindowStudyViewer;
 namespace Ui { class MainWindowForm; }
@@ -43,10 +45,11 @@ public:
     QuestionDialog *questionDialog() const { return m_questionDialog; }
     QColorDialog *colorDialog() const { return m_colorDialog; }
     CodeView *currentCodeView() const;
-    // The search's results and marked view; rows of listWidget_results and
-    // entries of resultNodes() go together.
-    QList<STNode *> &resultNodes() { return m_resultNodes; }
-    QPointer<CodeView> &findView() { return m_findView; }
+    // The view the marks of the last search in the current file are in.
+    QPointer<CodeView> findView() const;
+    // Lists one result row of the project search with the file row it was
+    // found in; pressing the row opens that file.
+    void addSearchResult(const QString &row, STNode *node);
 
     // Called back by the project reader: gives every file row its file path.
     void fillFilePaths();
@@ -130,11 +133,9 @@ private:
     bool m_colorAssignmentsDockVisible = false;
     QTreeWidgetItem *m_featureSearchPosition = nullptr;
     QString m_lastFeatureSearch;
-    QString m_lastSearch;
-    QList<QGraphicsRectItem *> m_findMarks;
-    int m_nextFindIndex = 0;
-    QPointer<CodeView> m_findView;
-    QList<STNode *> m_resultNodes;
+    std::unique_ptr<FileTabs> m_tabs;
+    std::unique_ptr<CurrentFileSearch> m_currentFileSearch;
+    std::unique_ptr<SearchResults> m_searchResults;
     int m_elapsedMinutes = 0;
     QTimer *m_reminderTimer = nullptr;
     bool m_finderPlaced = false;

@@ -4,13 +4,15 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "app/currentfilesearch.h"
+#include "app/filetabs.h"
+#include "app/searchresults.h"
 #include "codeview/codeview.h"
 #include "model/projectfolder.h"
 #include "model/stnode.h"
 
 #include <QFile>
 #include <QListWidget>
-#include <QPointer>
 #include <QTimer>
 
 #ifdef __GLIBC__
@@ -31,27 +33,6 @@ void releaseFreeMemory()
 // The "fileOpened" entry waits until the new tab has been built and painted.
 constexpr int fileOpenedLogDelayMs = 10;
 
-// While a tab other than the current one is being closed, the tab widget
-// reports the current tab again under its new index; the current view did
-// not change, so nothing is refreshed or logged for it.
-QPointer<CodeView> viewStayingCurrent;
-
-CodeView *viewAt(const QTabWidget *tabs, int index)
-{
-    return qobject_cast<CodeView *>(tabs->widget(index));
-}
-
-// The tab showing the given file under the given title, or -1.
-int findTab(const QTabWidget *tabs, const QString &title, const QString &filePath)
-{
-    for (int i = 0; i < tabs->count(); ++i) {
-        const CodeView *view = viewAt(tabs, i);
-        if (view && tabs->tabText(i) == title && view->fileName() == filePath)
-            return i;
-    }
-    return -1;
-}
-
 } // namespace
 
 void MainWindow::openFile(QTreeWidgetItem *item)
@@ -60,11 +41,10 @@ void MainWindow::openFile(QTreeWidgetItem *item)
     if (!node || node->kind() != STNode::File)
         return;
 
-    QTabWidget *tabs = m_form->tabWidget;
     const QString title = node->text(0);
-    const int open = findTab(tabs, title, node->filePath());
+    const int open = m_tabs->find(title, node->filePath());
     if (open >= 0) {
-        tabs->setCurrentIndex(open);
+        m_form->tabWidget->setCurrentIndex(open);
         return;
     }
 
@@ -77,12 +57,11 @@ void MainWindow::openFile(QTreeWidgetItem *item)
 
 void MainWindow::openTab(STNode *node, const QString &filePath, const QString &title)
 {
-    QTabWidget *tabs = m_form->tabWidget;
     auto *view = new CodeView(m_featureTree.get(), node, this, new QFile(filePath),
                               m_form->horizontalSlider->value());
     // Shown first: the side bars and line numbers are laid out for the
     // view's real size.
-    tabs->setCurrentIndex(tabs->addTab(view, title));
+    m_tabs->add(view, title);
     view->buildSideBars();
     view->buildLineNumbers();
     view->buildBackgrounds();
@@ -99,22 +78,18 @@ void MainWindow::openFileFromListWidget(QListWidgetItem *item)
     const QString relative = text.split(QStringLiteral("x at ...")).constLast();
     const QString filePath = ProjectFolder::path() + relative;
 
-    QTabWidget *tabs = m_form->tabWidget;
-    const int open = findTab(tabs, name, filePath);
+    const int open = m_tabs->find(name, filePath);
     if (open >= 0) {
-        tabs->setCurrentIndex(open);
+        m_form->tabWidget->setCurrentIndex(open);
         return;
     }
 
     m_form->dockWidget_finder->setCursor(Qt::WaitCursor);
     m_form->listWidget_results->setCursor(Qt::WaitCursor);
 
-    // The rows and the result nodes are parallel lists. The pressed row
-    // itself picks the node; a row without one still opens its file.
-    const int row = m_form->listWidget_results->row(item);
-    STNode *node = row >= 0 && row < m_resultNodes.size() ? m_resultNodes.at(row) : nullptr;
-
-    openTab(node, filePath, name);
+    // The pressed row itself picks the node; a row without one still opens
+    // its file.
+    openTab(m_searchResults->nodeOf(item), filePath, name);
 
     m_form->radioButton_current->setChecked(true);
 }
@@ -131,21 +106,17 @@ void MainWindow::writeToLogFileOpened()
 
 void MainWindow::closeTab(int index)
 {
-    QTabWidget *tabs = m_form->tabWidget;
-    CodeView *view = viewAt(tabs, index);
+    CodeView *view = m_tabs->viewAt(index);
     if (!view)
         return;
 
     log(QStringLiteral("fileClosed"), ProjectFolder::relativePath(view->fileName()));
 
     // The find marks live in the view's scene and go with it.
-    if (view == m_findView)
+    if (view == m_currentFileSearch->view())
         removeFinds();
 
-    if (index != tabs->currentIndex())
-        viewStayingCurrent = currentCodeView();
-    tabs->removeTab(index);
-    viewStayingCurrent = nullptr;
+    m_tabs->remove(index);
 
     // A closed tab is never shown again; its view, scenes and file go now,
     // so a long session does not pile up views, and the memory they held
@@ -158,8 +129,8 @@ void MainWindow::updateTabColors(int index)
 {
     if (index == -1)
         return;
-    CodeView *view = viewAt(m_form->tabWidget, index);
-    if (view && view == viewStayingCurrent)
+    CodeView *view = m_tabs->viewAt(index);
+    if (m_tabs->isStayingCurrent(view))
         return;
 
     removeFinds();
