@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "app/colorsync.h"
 #include "app/currentfilesearch.h"
 #include "app/filetabs.h"
 #include "app/searchresults.h"
@@ -82,6 +83,7 @@ MainWindow::~MainWindow()
     if (m_questionDialog)
         disconnect(m_questionDialog, nullptr, this, nullptr);
 
+    m_colorSync.reset();
     delete m_form;
     m_form = nullptr;
     // The feature tree sits in the Feature Model dock as a child widget; it is
@@ -149,6 +151,15 @@ void MainWindow::setUp()
     m_tabs = std::make_unique<FileTabs>(m_form->tabWidget);
     m_currentFileSearch = std::make_unique<CurrentFileSearch>();
     m_searchResults = std::make_unique<SearchResults>(m_form->listWidget_results);
+    ColorSync::Parts colored;
+    colored.colors = m_colorManager.get();
+    colored.featureTree = m_featureTree.get();
+    colored.reader = m_projectReader.get();
+    colored.packageView = m_form->treeWidget_packageView;
+    colored.featureView = m_form->treeWidget_featureView;
+    colored.tabs = m_tabs.get();
+    colored.drawPreview = [this] { drawSaveButtonPreview(); };
+    m_colorSync = std::make_unique<ColorSync>(colored);
 
     const Ui::MainWindowForm *f = m_form;
     connect(f->pushButton_find, &QPushButton::pressed, this, &MainWindow::search);

@@ -7,6 +7,7 @@
 
 class CodeView;
 class ColorManager;
+class ColorSync;
 class CurrentFileSearch;
 class Feature;
 class FeatureTreeWidget;
@@ -136,6 +137,7 @@ private:
     std::unique_ptr<FileTabs> m_tabs;
     std::unique_ptr<CurrentFileSearch> m_currentFileSearch;
     std::unique_ptr<SearchResults> m_searchResults;
+    std::unique_ptr<ColorSync> m_colorSync;
     int m_elapsedMinutes = 0;
     QTimer *m_reminderTimer = nullptr;
     bool m_finderPlaced = false;

@@ -4,6 +4,7 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "app/colorsync.h"
 #include "codeview/codeview.h"
 #include "colors/colormanager.h"
 #include "colors/mylistwidgetitem.h"
@@ -54,63 +55,14 @@ QList<QTreeWidgetItem *> leafRows(QTreeWidget *tree)
 
 void MainWindow::refreshFeature(Feature *feature)
 {
-    if (!feature || !m_form)
-        return;
-    if (m_projectReader)
-        m_projectReader->recolorFeature(feature);
-    for (SMVTreeWidget *tree : {m_form->treeWidget_packageView, m_form->treeWidget_featureView})
-        tree->scaleTextures(tree->width(), 0);
-    drawSaveButtonPreview();
-    if (CodeView *view = currentCodeView())
-        view->refreshFeatureColors(feature);
+    if (m_colorSync)
+        m_colorSync->refreshFeature(feature);
 }
 
 void MainWindow::updateAllColors()
 {
-    FeatureTreeWidget *tree = m_featureTree.get();
-    ColorManager *manager = m_colorManager.get();
-    if (!tree || !manager || !m_form)
-        return;
-    FeatureList *features = tree->features();
-    if (m_projectReader) {
-        QList<Feature *> all;
-        all.reserve(features->size());
-        for (Feature &feature : *features)
-            all.append(&feature);
-        m_projectReader->recolorFeatures(all);
-    }
-
-    // Rows first let go of what they will no longer show, and only then take
-    // their new colours: a colour that moved to an earlier row must not be
-    // marked free again by the row that showed it before.
-    const QList<QTreeWidgetItem *> rows = leafRows(tree);
-    QList<PaletteColor *> targets;
-    for (qsizetype j = 0; j < rows.size(); ++j) {
-        PaletteColor *color = j < features->size() ? manager->colorOf(&(*features)[j]) : nullptr;
-        const bool colored = color && color != manager->lightGrey()
-                             && color != manager->darkGrey() && color != manager->white();
-        targets.append(colored ? color : nullptr);
-        auto *row = dynamic_cast<MyTreeWidgetItem *>(rows.at(j));
-        if (!row || row->paletteColor() == targets.last())
-            continue;
-        row->removeColor();
-        if (QWidget *button = tree->removeButton(row))
-            button->hide();
-    }
-    for (qsizetype j = 0; j < rows.size(); ++j) {
-        auto *row = dynamic_cast<MyTreeWidgetItem *>(rows.at(j));
-        if (!row || !targets.at(j))
-            continue;
-        row->setPaletteColor(targets.at(j));
-        tree->showRemoveButton(row);
-    }
-
-    for (SMVTreeWidget *view : {m_form->treeWidget_packageView, m_form->treeWidget_featureView})
-        view->scaleTextures(view->width(), 0);
-    drawSaveButtonPreview();
-    if (CodeView *view = currentCodeView())
-        view->refreshAllColors();
-    tree->refreshPalette();
+    if (m_colorSync)
+        m_colorSync->refreshAll();
 }
 
 void MainWindow::removeRowColor(QTreeWidgetItem *row)
