@@ -5,7 +5,6 @@
 #include "colors/colormanager.h"
 #include "colors/mylistwidgetitem.h"
 #include "colors/palettecolor.h"
-#include "images/resources.h"
 #include "model/featuretreewidget.h"
 #include "model/projectfolder.h"
 #include "model/projectreader.h"
@@ -95,7 +94,6 @@ MainWindow::~MainWindow()
 void MainWindow::setUp()
 {
     const QString folder = ProjectFolder::path();
-    initImageResources();
 
     m_form = new Ui::MainWindowForm;
     m_form->setupUi(this);
