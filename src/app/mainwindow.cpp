@@ -343,8 +343,7 @@ void MainWindow::drawSaveButtonPreview()
         const PaletteColor *color = feature.color();
         // A feature without a colour of its own is paired with one of the
         // greys; a record without a valid colour shows nothing either.
-        if (!color || !color->color().isValid()
-            || (manager && (color == manager->lightGrey() || color == manager->darkGrey())))
+        if (manager ? manager->standsForNoColor(color) : (!color || !color->color().isValid()))
             continue;
         colors.append(color->color());
         if (colors.size() == previewColorLimit)
