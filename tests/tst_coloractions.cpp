@@ -205,7 +205,9 @@ void TestColorActions::refreshFeatureUpdatesEveryView()
 void TestColorActions::updateAllColors_data()
 {
     QTest::addColumn<QStringList>("coloredBefore"); // through the tree: feature, entry
-    QTest::addColumn<QStringList>("pairs"); // set from outside: feature, position or "grey"
+    // set from outside: feature, then position, "grey" or "custom light grey"
+    // (a custom colour added with light grey's value)
+    QTest::addColumn<QStringList>("pairs");
     QTest::addColumn<QStringList>("expected"); // coloured features afterwards
 
     QTest::newRow("pairs set from outside show in every view")
@@ -219,6 +221,9 @@ void TestColorActions::updateAllColors_data()
     QTest::newRow("everything back to grey")
         << QStringList{"Logging", "2", "Udp", "4"} << QStringList{"Logging", "grey", "Udp", "grey"}
         << QStringList{};
+    // The user's colour, not a placeholder: its row keeps it and it stays taken.
+    QTest::newRow("a custom colour of light grey's value stays the feature's own")
+        << QStringList{} << QStringList{"Base", "custom light grey"} << QStringList{"Base"};
 }
 
 void TestColorActions::updateAllColors()
@@ -237,7 +242,14 @@ void TestColorActions::updateAllColors()
         if (pairs.at(i + 1) == QLatin1String("grey")) {
             manager()->FCPList[index].color = manager()->lightGrey();
         } else {
-            PaletteColor *color = colors.at(pairs.at(i + 1).toInt());
+            PaletteColor *color = nullptr;
+            if (pairs.at(i + 1) == QLatin1String("custom light grey")) {
+                color = manager()->createColor(QColor(220, 220, 220));
+                color->setCustom(true);
+                manager()->ColorArray.append(color);
+            } else {
+                color = colors.at(pairs.at(i + 1).toInt());
+            }
             manager()->FCPList[index].color = color;
             color->setFree(false);
         }

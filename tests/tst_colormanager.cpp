@@ -93,6 +93,8 @@ private Q_SLOTS:
     void hasColor();
     void isGrey_data();
     void isGrey();
+    void standsForNoColor_data();
+    void standsForNoColor();
     void currentManagerFollowsConstruction();
 
     void treeItemStartsWithoutColor();
@@ -465,6 +467,59 @@ void TestColorManager::isGrey()
     FeatureList features;
     ColorManager manager(&features, 0);
     QCOMPARE(manager.isGrey(color), grey);
+}
+
+void TestColorManager::standsForNoColor_data()
+{
+    QTest::addColumn<QString>("record");
+    QTest::addColumn<bool>("noColor");
+
+    QTest::newRow("no record") << "none" << true;
+    QTest::newRow("light grey placeholder") << "light grey" << true;
+    QTest::newRow("dark grey placeholder") << "dark grey" << true;
+    QTest::newRow("white of a feature without a pair") << "white" << true;
+    QTest::newRow("a row's own record without a colour") << "invalid" << true;
+    QTest::newRow("palette colour") << "palette" << false;
+    // Taken by the user: judging it by value would free a colour that a
+    // feature still holds, and a second feature could take it too.
+    QTest::newRow("custom colour of light grey's value is a colour") << "custom light" << false;
+    QTest::newRow("custom colour of dark grey's value is a colour") << "custom dark" << false;
+    QTest::newRow("loaded palette colour of white's value is a colour") << "loaded white"
+                                                                        << false;
+}
+
+void TestColorManager::standsForNoColor()
+{
+    QFETCH(QString, record);
+    QFETCH(bool, noColor);
+    FeatureList features = makeFeatures({QStringLiteral("A"), QStringLiteral("B")});
+    ColorManager manager(&features, 2);
+
+    PaletteColor *color = nullptr;
+    if (record == QLatin1String("light grey")) {
+        color = manager.colorOf(&features[0]);
+    } else if (record == QLatin1String("dark grey")) {
+        color = manager.colorOf(&features[1]);
+    } else if (record == QLatin1String("white")) {
+        color = manager.white();
+    } else if (record == QLatin1String("invalid")) {
+        color = manager.createColor();
+    } else if (record == QLatin1String("palette")) {
+        color = manager.ColorArray.at(1);
+    } else if (record != QLatin1String("none")) {
+        const QColor value = record == QLatin1String("custom light") ? kLight
+                             : record == QLatin1String("custom dark") ? kDark
+                                                                       : QColor(Qt::white);
+        color = manager.createColor(value);
+        color->setCustom(record != QLatin1String("loaded white"));
+        manager.ColorArray.append(color);
+    }
+    if (record.startsWith(QLatin1String("custom")) || record == QLatin1String("loaded white")
+        || record == QLatin1String("palette")) {
+        QVERIFY(manager.assignColor(&features[0], color));
+        QCOMPARE(manager.colorOf(&features[0]), color);
+    }
+    QCOMPARE(manager.standsForNoColor(color), noColor);
 }
 
 void TestColorManager::currentManagerFollowsConstruction()

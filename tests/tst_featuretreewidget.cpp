@@ -78,6 +78,8 @@ private Q_SLOTS:
     void selectedRowIsDrawnWithItsColor();
     void announcesWhatItDid_data();
     void announcesWhatItDid();
+    void imagesShowWithoutRegistrationCall_data();
+    void imagesShowWithoutRegistrationCall();
 
 private:
     QString writeModel(const QByteArray &bytes);
@@ -460,7 +462,6 @@ void TestFeatureTreeWidget::selectedRowIsDrawnWithItsColor()
     QVERIFY(QColor(image.pixel(betaInside * image.devicePixelRatio())) != QColor(0, 0, 255));
 }
 
-
 enum class TreeAction { AssignToFreeRow, AssignToColoredRow, RemoveRowColor, RemoveUncolored,
                         RemoveForeignRow, RemoveSelection, AssignAutomatically };
 Q_DECLARE_METATYPE(TreeAction)
@@ -571,6 +572,39 @@ void TestFeatureTreeWidget::announcesWhatItDid()
         const PaletteColor *color = manager.colorOf(tree->findFeature(name));
         QCOMPARE(hasColor, color && color->color() == rowBackgroundColor(tree->findLeafItem(name)));
     }
+}
+
+void TestFeatureTreeWidget::imagesShowWithoutRegistrationCall_data()
+{
+    QTest::addColumn<QString>("shownBy");
+
+    QTest::newRow("palette entry placeholder") << "palette entry";
+    QTest::newRow("remove button cross") << "remove button";
+}
+
+// Nothing in this program asks for the compiled-in images to be registered:
+// they must have registered themselves when it started.
+void TestFeatureTreeWidget::imagesShowWithoutRegistrationCall()
+{
+    QFETCH(QString, shownBy);
+    QListWidget palette;
+    auto tree = makeTree("A:B|C;", &palette);
+    ColorManager manager(tree->features(), int(tree->features()->size()));
+    tree->setColorManager(&manager);
+
+    QIcon icon;
+    if (shownBy == QLatin1String("palette entry")) {
+        tree->refreshPalette();
+        QVERIFY(palette.count() > 0);
+        icon = palette.item(0)->icon();
+    } else {
+        QTreeWidgetItem *row = tree->findLeafItem(QStringLiteral("B"));
+        tree->showRemoveButton(row);
+        QToolButton *button = tree->removeButton(row);
+        QVERIFY(button);
+        icon = button->icon();
+    }
+    QVERIFY(!icon.pixmap(QSize(16, 16)).isNull());
 }
 
 QTEST_MAIN(TestFeatureTreeWidget)

@@ -97,7 +97,9 @@ void TestTextures::packageTexture_data()
     QTest::addColumn<QList<int>>("featureLines");
     QTest::addColumn<int>("lineCount");
     QTest::addColumn<int>("unannotated");
-    QTest::addColumn<QList<int>>("palette"); // per feature: palette index or -1
+    // per feature: palette index, -1 for grey or -2 for an added colour of
+    // light grey's value given in HSV
+    QTest::addColumn<QList<int>>("palette");
     QTest::addColumn<QString>("expected"); // {0}, {1} ... palette colours
     QTest::addColumn<QString>("toolTip");
 
@@ -140,6 +142,11 @@ void TestTextures::packageTexture_data()
     QTest::newRow("negative lines leaving no positive sum draw no bar")
         << QList<int>{-5, 3} << 100 << 0 << QList<int>{-1, -1}
         << QStringLiteral("0-350:white") << QStringLiteral("B");
+    // Read back by value alone, as the side bars of the code view do.
+    QTest::newRow("light grey's value given in HSV alternates like the greys")
+        << QList<int>{60, 20} << 100 << 20 << QList<int>{-1, -2}
+        << QStringLiteral("0:white 1-150:%1 151-200:%2 201-350:white").arg(light, dark)
+        << QStringLiteral("A\nB");
 }
 
 void TestTextures::packageTexture()
@@ -152,6 +159,12 @@ void TestTextures::packageTexture()
     QFETCH(QString, toolTip);
 
     makeFeatures(int(featureLines.size()));
+    for (int k = 0; k < palette.size(); ++k) {
+        if (palette[k] == -2) {
+            palette[k] = int(m_colors->ColorArray.size());
+            m_colors->ColorArray.append(m_colors->createColor(QColor::fromHsv(0, 0, 220)));
+        }
+    }
     for (int k = 0; k < palette.size(); ++k)
         if (palette[k] >= 0)
             QVERIFY(m_colors->assignColor(&m_features[k], m_colors->ColorArray[palette[k]]));

@@ -74,9 +74,7 @@ void ColorSync::refreshAll()
     QList<PaletteColor *> targets;
     for (qsizetype j = 0; j < rows.size(); ++j) {
         PaletteColor *color = j < features->size() ? manager->colorOf(&(*features)[j]) : nullptr;
-        const bool colored = color && color != manager->lightGrey()
-                             && color != manager->darkGrey() && color != manager->white();
-        targets.append(colored ? color : nullptr);
+        targets.append(manager->standsForNoColor(color) ? nullptr : color);
         auto *row = dynamic_cast<MyTreeWidgetItem *>(rows.at(j));
         if (!row || row->paletteColor() == targets.last())
             continue;

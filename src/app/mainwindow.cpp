@@ -10,7 +10,6 @@
 #include "colors/colormanager.h"
 #include "colors/mylistwidgetitem.h"
 #include "colors/palettecolor.h"
-#include "images/resources.h"
 #include "model/featuretreewidget.h"
 #include "model/projectfolder.h"
 #include "model/projectreader.h"
@@ -101,7 +100,6 @@ MainWindow::~MainWindow()
 void MainWindow::setUp()
 {
     const QString folder = ProjectFolder::path();
-    initImageResources();
 
     m_form = new Ui::MainWindowForm;
     m_form->setupUi(this);
@@ -363,8 +361,7 @@ void MainWindow::drawSaveButtonPreview()
         const PaletteColor *color = feature.color();
         // A feature without a colour of its own is paired with one of the
         // greys; a record without a valid colour shows nothing either.
-        if (!color || !color->color().isValid()
-            || (manager && (color == manager->lightGrey() || color == manager->darkGrey())))
+        if (manager ? manager->standsForNoColor(color) : (!color || !color->color().isValid()))
             continue;
         colors.append(color->color());
         if (colors.size() == previewColorLimit)

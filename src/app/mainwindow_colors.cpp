@@ -10,7 +10,6 @@
 #include "colors/mylistwidgetitem.h"
 #include "colors/mytreewidgetitem.h"
 #include "colors/palettecolor.h"
-#include "images/resources.h"
 #include "model/featuretreewidget.h"
 #include "model/projectfolder.h"
 #include "model/projectreader.h"
@@ -136,7 +135,6 @@ void MainWindow::deleteColorFromColorArray()
 void MainWindow::showListWidgetContextMenu(const QPoint &pos)
 {
     QListWidget *list = m_form->listWidget;
-    initImageResources();
     // Made for this request only; gone when the request is over.
     QMenu menu(list);
     QAction *remove = menu.addAction(QIcon(QStringLiteral(":/images/cross.png")),
@@ -153,7 +151,6 @@ void MainWindow::showFeatureModelContextMenu(const QPoint &pos)
     FeatureTreeWidget *tree = m_featureTree.get();
     if (!tree)
         return;
-    initImageResources();
     QMenu menu(tree);
     QTreeWidgetItem *row = tree->itemAt(pos);
     auto *featureRow = dynamic_cast<MyTreeWidgetItem *>(row);

@@ -3,6 +3,7 @@
 #include "codeview/backgroundfracture.h"
 #include "codeview/fracturedrop.h"
 #include "colors/palettecolor.h"
+#include "colors/placeholdergreys.h"
 #include "model/feature.h"
 #include "model/featuretreewidget.h"
 
@@ -16,10 +17,6 @@
 #include <QTextDocument>
 
 namespace {
-
-// The colour manager's placeholders for a feature without a colour.
-constexpr QRgb LightGrey = 0xffdcdcdc; // 220, 220, 220
-constexpr QRgb DarkGrey = 0xffb4b4b4;  // 180, 180, 180
 
 // Older labels closer than this to a new bar's top make way for its label.
 constexpr int LabelBandHeight = 20;
@@ -64,10 +61,9 @@ void SideBarFracture::updateColor()
         return;
     const PaletteColor *paletteColor = m_feature->color();
     QColor color = paletteColor ? paletteColor->color() : QColor();
-    // Colours are compared by their values alone: a grey built from HSV
-    // components is still the placeholder grey.
-    if (!color.isValid() || color.rgba() == LightGrey || color.rgba() == DarkGrey)
-        color = QColor::fromRgba(m_shiftCount % 2 ? DarkGrey : LightGrey);
+    if (!color.isValid() || PlaceholderGreys::isPlaceholder(color))
+        color = QColor::fromRgba(m_shiftCount % 2 ? PlaceholderGreys::dark
+                                                  : PlaceholderGreys::light);
     setBrush(QBrush(color));
     // A zero-width (cosmetic) pen keeps the bounding rectangle equal to the
     // bar's rectangle, so bars of adjacent fragments touch without colliding.

@@ -171,8 +171,11 @@ bool ColorManager::hasColor(PaletteColor *color) const
 
 bool ColorManager::isGrey(const QColor &color) const
 {
-    if (!color.isValid())
-        return false;
-    const QRgb rgba = color.rgba();
-    return rgba == m_lightGrey->color().rgba() || rgba == m_darkGrey->color().rgba();
+    return PlaceholderGreys::isPlaceholder(color);
+}
+
+bool ColorManager::standsForNoColor(const PaletteColor *color) const
+{
+    return !color || !color->color().isValid() || color == m_lightGrey || color == m_darkGrey
+           || color == m_white;
 }

@@ -45,8 +45,15 @@ public:
     PaletteColor *lightGrey() const { return m_lightGrey; }
     PaletteColor *darkGrey() const { return m_darkGrey; }
     PaletteColor *white() const { return m_white; }
-    // True when color has the value of one of the two placeholder greys.
+    // True when color has the value of one of the two placeholder greys
+    // (PlaceholderGreys::isPlaceholder).
     bool isGrey(const QColor &color) const;
+    // True when a feature paired with color has no colour of its own: no
+    // record, a record without a valid colour, one of the two greys or the
+    // white that colorOf gives for a feature without a pair. Records are
+    // judged by identity: a palette colour that happens to have a grey's
+    // value is still a colour the feature holds and keeps taken.
+    bool standsForNoColor(const PaletteColor *color) const;
 
     FeatureList *features() const { return m_features; }
 

@@ -1,5 +1,6 @@
 #pragma once
 
-// Registers the compiled-in images. The images live in a static library, so
-// whoever shows them calls this once first; further calls do nothing.
+// The compiled-in images register themselves when the program starts (see
+// src/CMakeLists.txt), so nobody needs to call this before using
+// ":/images/..."; it registers them again and may be called any number of times.
 void initImageResources();

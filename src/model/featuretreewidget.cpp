@@ -5,7 +5,6 @@
 #include "colors/itemdelegate.h"
 #include "colors/mylistwidgetitem.h"
 #include "colors/mytreewidgetitem.h"
-#include "images/resources.h"
 #include "model/featuremodel.h"
 #include "model/textdecoding.h"
 
@@ -140,7 +139,6 @@ void FeatureTreeWidget::refreshPalette()
     m_paletteList->clear();
     if (!m_colorManager)
         return;
-    initImageResources();
     const QIcon icon(QStringLiteral(":/images/leer.png"));
     for (PaletteColor *color : std::as_const(m_colorManager->ColorArray)) {
         if (!color->isFree())
@@ -271,7 +269,6 @@ void FeatureTreeWidget::giveColorBack(QTreeWidgetItem *row)
     if (!m_paletteList || !featureRow || !featureRow->paletteColor()
         || !featureRow->paletteColor()->color().isValid())
         return;
-    initImageResources();
     auto *entry = new MyListWidgetItem(QString());
     entry->setPaletteColor(featureRow->paletteColor());
     entry->setIcon(QIcon(QStringLiteral(":/images/leer.png")));
@@ -316,7 +313,6 @@ void FeatureTreeWidget::showRemoveButton(QTreeWidgetItem *row)
         existing->show();
         return;
     }
-    initImageResources();
     auto *button = new QToolButton(this);
     QFont font(QStringLiteral("MS Shell Dlg 2"), 9);
     // Weight 10 on the old 0..99 scale, converted by Qt's own table.

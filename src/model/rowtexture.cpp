@@ -19,11 +19,6 @@ QColor darkGrey()
     return QColor::fromRgba(PlaceholderGreys::dark);
 }
 
-bool isPlaceholderGrey(const QColor &color)
-{
-    return color == lightGrey() || color == darkGrey();
-}
-
 QColor colorOf(ColorManager *manager, Feature *feature)
 {
     if (!manager)
@@ -67,7 +62,7 @@ QPixmap paintPackage(const StripeList &stripes, int area,
         ++painted;
         const BarPaint paint = colorOf(id);
         const auto shown = [&grey](const QColor &color) {
-            return !color.isValid() || isPlaceholderGrey(color) ? grey : color;
+            return !color.isValid() || PlaceholderGreys::isPlaceholder(color) ? grey : color;
         };
         painter.fillRect(stripe.x, 0, stripe.width, 1, shown(paint.top));
         painter.fillRect(stripe.x, 1, stripe.width, Height - 1, shown(paint.body));

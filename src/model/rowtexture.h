@@ -21,7 +21,6 @@ constexpr int DisplayHeight = 29;    // height of the scaled backgrounds
 
 QColor lightGrey();
 QColor darkGrey();
-bool isPlaceholderGrey(const QColor &color);
 
 // The colour `manager` (or, without one, the current colour manager) gives
 // the feature; invalid when there is no manager or no colour.

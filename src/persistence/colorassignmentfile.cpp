@@ -2,6 +2,7 @@
 
 #include "colors/colormanager.h"
 #include "colors/palettecolor.h"
+#include "colors/placeholdergreys.h"
 #include "model/feature.h"
 
 #include <QColor>
@@ -109,7 +110,7 @@ QByteArray toXml(const QList<PaletteColor *> &colorArray, const QList<FeatureCol
         const FeatureColorPair &pair = pairs.at(i);
         const PaletteColor *color = pair.color ? pair.color : manager.lightGrey();
         int isCustom = color->isCustom() ? Custom : Ordinary;
-        if (manager.isGrey(color->color()))
+        if (PlaceholderGreys::isPlaceholder(color->color()))
             isCustom = NoColor;
         xml.writeCharacters(level2);
         xml.writeEmptyElement(colorTag);
