@@ -9,22 +9,6 @@
 #include "model/smvtreewidget.h"
 
 #include <QToolButton>
-#include <QTreeWidgetItemIterator>
-
-namespace {
-
-// The leaf rows of a tree in pre-order: the j-th belongs to the j-th feature.
-QList<QTreeWidgetItem *> leafRows(QTreeWidget *tree)
-{
-    QList<QTreeWidgetItem *> rows;
-    for (QTreeWidgetItemIterator it(tree); *it; ++it) {
-        if ((*it)->childCount() == 0)
-            rows.append(*it);
-    }
-    return rows;
-}
-
-} // namespace
 
 ColorSync::ColorSync(const Parts &parts)
     : m_parts(parts)
@@ -70,7 +54,7 @@ void ColorSync::refreshAll()
     // Rows first let go of what they will no longer show, and only then take
     // their new colours: a colour that moved to an earlier row must not be
     // marked free again by the row that showed it before.
-    const QList<QTreeWidgetItem *> rows = leafRows(tree);
+    const QList<QTreeWidgetItem *> rows = tree->leafRows();
     QList<PaletteColor *> targets;
     for (qsizetype j = 0; j < rows.size(); ++j) {
         PaletteColor *color = j < features->size() ? manager->colorOf(&(*features)[j]) : nullptr;

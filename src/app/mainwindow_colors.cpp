@@ -18,7 +18,6 @@
 #include <QColorDialog>
 #include <QIcon>
 #include <QMenu>
-#include <QTreeWidgetItemIterator>
 
 namespace {
 
@@ -37,17 +36,6 @@ QColor entryBackground(const QListWidgetItem *item)
             return brush.color();
     }
     return QColor();
-}
-
-// The leaf rows of a tree in pre-order: the j-th belongs to the j-th feature.
-QList<QTreeWidgetItem *> leafRows(QTreeWidget *tree)
-{
-    QList<QTreeWidgetItem *> rows;
-    for (QTreeWidgetItemIterator it(tree); *it; ++it) {
-        if ((*it)->childCount() == 0)
-            rows.append(*it);
-    }
-    return rows;
 }
 
 } // namespace
@@ -81,7 +69,7 @@ void MainWindow::resetListWidget()
     ColorManager *manager = m_colorManager.get();
     if (!tree || !manager)
         return;
-    for (QTreeWidgetItem *item : leafRows(tree)) {
+    for (QTreeWidgetItem *item : tree->leafRows()) {
         auto *row = dynamic_cast<MyTreeWidgetItem *>(item);
         if (!row || !row->paletteColor()->color().isValid())
             continue;

@@ -132,6 +132,16 @@ QTreeWidgetItem *FeatureTreeWidget::findLeafItem(const QString &name) const
     return nullptr;
 }
 
+QList<QTreeWidgetItem *> FeatureTreeWidget::leafRows() const
+{
+    QList<QTreeWidgetItem *> rows;
+    for (QTreeWidgetItemIterator it(const_cast<FeatureTreeWidget *>(this)); *it; ++it) {
+        if ((*it)->childCount() == 0)
+            rows.append(*it);
+    }
+    return rows;
+}
+
 void FeatureTreeWidget::refreshPalette()
 {
     if (!m_paletteList)

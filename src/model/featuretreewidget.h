@@ -40,6 +40,8 @@ public:
 
     Feature *findFeature(const QString &name);
     QTreeWidgetItem *findLeafItem(const QString &name) const;
+    // The leaf rows in pre-order: the j-th belongs to the j-th feature.
+    QList<QTreeWidgetItem *> leafRows() const;
     // Rebuilds the palette list from the free colours of the colour manager.
     void refreshPalette();
     // Appends every row below start (start itself excluded), in pre-order,
