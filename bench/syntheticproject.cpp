@@ -1,7 +1,8 @@
 #include "syntheticproject.h"
 
+#include "support/testfiles.h"
+
 #include <QDir>
-#include <QFile>
 #include <QList>
 #include <QRandomGenerator>
 #include <QStringList>
@@ -134,9 +135,6 @@ public:
             return false;
         ++m_stats->folders;
         for (const SourceFile &file : folder.files) {
-            QFile out(path + QLatin1Char('/') + file.name);
-            if (!out.open(QIODevice::WriteOnly))
-                return false;
             QByteArray text;
             text.reserve(file.lines * 48);
             const QByteArray word = " " + m_options.bigFileWord.toUtf8();
@@ -151,7 +149,7 @@ public:
                 }
                 text += '\n';
             }
-            if (out.write(text) != text.size())
+            if (!TestSupport::writeFile(path + QLatin1Char('/') + file.name, text))
                 return false;
             ++m_stats->files;
             m_stats->lines += file.lines;
@@ -237,12 +235,6 @@ private:
     QStringList m_features;
 };
 
-bool writeFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
-}
-
 } // namespace
 
 bool writeSyntheticProject(const QString &folder, const SyntheticProjectOptions &options,
@@ -253,11 +245,12 @@ bool writeSyntheticProject(const QString &folder, const SyntheticProjectOptions 
         stats = &ignored;
     *stats = SyntheticProjectStats();
     Generator generator(options, stats);
-    if (!writeFile(folder + QStringLiteral("/model.m"), generator.model()))
+    if (!TestSupport::writeFile(folder + QStringLiteral("/model.m"), generator.model()))
         return false;
     Folder root;
     generator.layOut(root);
-    if (!writeFile(folder + QStringLiteral("/annotations.xml"), generator.annotations(root)))
+    if (!TestSupport::writeFile(folder + QStringLiteral("/annotations.xml"),
+                                generator.annotations(root)))
         return false;
     const bool written = generator.writeSources(folder, root);
     --stats->folders; // the project folder itself is no folder of the project

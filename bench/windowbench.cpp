@@ -1,12 +1,13 @@
 #include "windowbench.h"
 
 #include "benchtable.h"
-#include "modalguard.h"
 #include "paintcounter.h"
 
 #include "app/mainwindow.h"
 #include "codeview/codeview.h"
 #include "model/stnode.h"
+
+#include "support/modalcloser.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -208,7 +209,10 @@ void measureProjectSearch(MainWindow *window, const QList<STNode *> &files,
 
 void measureWindow(MainWindow *window, const WindowBenchOptions &options, BenchTable &table)
 {
-    ModalGuard guard;
+    // Closes every modal window that opens (a message box would otherwise
+    // wait for a click that never comes); polling every 50 ms keeps it out of
+    // the measurements.
+    TestSupport::ModalCloser guard({}, 10000, 50);
     auto *tabs = child<QTabWidget>(window, "tabWidget");
     auto *packageView = child<QTreeWidget>(window, "treeWidget_packageView");
     if (!tabs || !packageView) {
@@ -261,6 +265,6 @@ void measureWindow(MainWindow *window, const WindowBenchOptions &options, BenchT
 
     measureProjectSearch(window, files, options, table);
 
-    for (const QString &text : guard.closed())
+    for (const QString &text : guard.texts())
         table.addNote(QStringLiteral("A modal window had to be closed: %1").arg(text));
 }

@@ -3,12 +3,14 @@
 #include "codeview/codeview.h"
 #include "study/studyviewer.h"
 
-#include "studyfixture.h"
+#include "support/studyfixture.h"
 
 #include <QDir>
 #include <QGraphicsView>
 #include <QScrollBar>
 #include <QTest>
+
+using TestSupport::StudyFixture;
 
 class TestActionLog : public QObject
 {

@@ -2,7 +2,8 @@
 // huge: the window still starts, shows what can be read, and says on the
 // console why the rest is missing.
 
-#include "tst_badinput_support.h"
+#include "support/outputcapture.h"
+#include "support/testfiles.h"
 
 #include "app/mainwindow.h"
 #include "codeview/codeview.h"
@@ -122,9 +123,9 @@ void TestBadInputProject::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
-    QVERIFY(badinput::writeFile(path(QStringLiteral("model.m")), exampleModel));
-    QVERIFY(badinput::writeFile(path(QStringLiteral("annotations.xml")), exampleAnnotations));
-    QVERIFY(badinput::writeFile(path(QStringLiteral("src/A.java")), exampleSource));
+    QVERIFY(TestSupport::writeFile(path(QStringLiteral("model.m")), exampleModel));
+    QVERIFY(TestSupport::writeFile(path(QStringLiteral("annotations.xml")), exampleAnnotations));
+    QVERIFY(TestSupport::writeFile(path(QStringLiteral("src/A.java")), exampleSource));
 }
 
 void TestBadInputProject::cleanup()
@@ -194,7 +195,7 @@ void TestBadInputProject::featureModel()
     if (bytes == "<directory>")
         QVERIFY(QDir().mkdir(model));
     else if (bytes != "<missing>")
-        QVERIFY(badinput::writeFile(model, bytes));
+        QVERIFY(TestSupport::writeFile(model, bytes));
 
     MainWindow &window = openWindow();
     QCOMPARE(topLevelTexts(window.featureTree()), topLevel);
@@ -206,8 +207,8 @@ void TestBadInputProject::featureModel()
 
 void TestBadInputProject::binaryFeatureModel()
 {
-    QVERIFY(badinput::writeFile(path(QStringLiteral("model.m")),
-                                badinput::binaryBytes(64 * 1024)));
+    QVERIFY(TestSupport::writeFile(path(QStringLiteral("model.m")),
+                                   TestSupport::binaryBytes(64 * 1024)));
     MainWindow &window = openWindow();
 
     // Whatever the bytes give, every leaf is a feature, each with a colour.
@@ -239,10 +240,10 @@ void TestBadInputProject::tenThousandFeatures()
         files += "<fragment startline=\"" + line + "\" endline=\"" + line + "\"><feature>F"
                  + QByteArray::number(i) + "</feature></fragment>";
     }
-    QVERIFY(badinput::writeFile(path(QStringLiteral("model.m")), model + ";"));
-    QVERIFY(badinput::writeFile(path(QStringLiteral("annotations.xml")),
-                                "<project name=\"p\">" + files + "</file></project>"));
-    QVERIFY(badinput::writeFile(path(QStringLiteral("S0.java")), QByteArray(100, '\n')));
+    QVERIFY(TestSupport::writeFile(path(QStringLiteral("model.m")), model + ";"));
+    QVERIFY(TestSupport::writeFile(path(QStringLiteral("annotations.xml")),
+                                   "<project name=\"p\">" + files + "</file></project>"));
+    QVERIFY(TestSupport::writeFile(path(QStringLiteral("S0.java")), QByteArray(100, '\n')));
 
     MainWindow &window = openWindow();
     const FeatureList *features = window.featureTree()->features();
@@ -348,9 +349,9 @@ void TestBadInputProject::projectFile()
     if (bytes == "<directory>")
         QVERIFY(QDir().mkdir(annotations));
     else if (bytes != "<missing>")
-        QVERIFY(badinput::writeFile(annotations, bytes));
+        QVERIFY(TestSupport::writeFile(annotations, bytes));
 
-    badinput::OutputCapture errors(STDERR_FILENO);
+    TestSupport::OutputCapture errors(STDERR_FILENO);
     MainWindow &window = openWindow();
     const QString printed = errors.text();
 
@@ -370,9 +371,9 @@ void TestBadInputProject::projectFile()
 void TestBadInputProject::binaryProjectFile()
 {
     // Starts like XML, then turns into noise.
-    QVERIFY(badinput::writeFile(path(QStringLiteral("annotations.xml")),
-                                "<project name=\"p\">" + badinput::binaryBytes()));
-    badinput::OutputCapture errors(STDERR_FILENO);
+    QVERIFY(TestSupport::writeFile(path(QStringLiteral("annotations.xml")),
+                                   "<project name=\"p\">" + TestSupport::binaryBytes()));
+    TestSupport::OutputCapture errors(STDERR_FILENO);
     MainWindow &window = openWindow();
     const QString printed = errors.text();
     QVERIFY2(printed.startsWith(QLatin1String("Error: Parse error at line 1, column ")),
@@ -415,11 +416,11 @@ void TestBadInputProject::fragmentOutsideItsFile()
     QFETCH(int, lineSpan);
     QFETCH(int, unannotatedLines);
 
-    QVERIFY(badinput::writeFile(path(QStringLiteral("annotations.xml")),
-                                "<project name=\"p\"><file name=\"A.java\" length=\"4\">"
-                                "<fragment " + fragment + "><feature>Net</feature></fragment>"
-                                "</file></project>"));
-    QVERIFY(badinput::writeFile(path(QStringLiteral("A.java")), exampleSource));
+    QVERIFY(TestSupport::writeFile(path(QStringLiteral("annotations.xml")),
+                                   "<project name=\"p\"><file name=\"A.java\" length=\"4\">"
+                                   "<fragment " + fragment + "><feature>Net</feature></fragment>"
+                                   "</file></project>"));
+    QVERIFY(TestSupport::writeFile(path(QStringLiteral("A.java")), exampleSource));
     openWindow();
 
     auto *file = dynamic_cast<STNode *>(packageView()->topLevelItem(0)->child(0));

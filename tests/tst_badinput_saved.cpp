@@ -2,7 +2,10 @@
 // nothing is applied from a bad file, a failed save leaves no file and no
 // button behind, and whatever was saved can be loaded again.
 
-#include "tst_badinput_support.h"
+#include "support/diskfull.h"
+#include "support/outputcapture.h"
+#include "support/readonlyfolder.h"
+#include "support/testfiles.h"
 
 #include "app/mainwindow.h"
 #include "colors/colormanager.h"
@@ -148,7 +151,7 @@ void TestBadInputSaved::damagedFile_data()
         << ApplyResult::ParseError << parseError;
     QTest::newRow("NUL byte: not XML") << QByteArray("<savedColorAssignment>\0<FCPList/>", 33)
                                        << ApplyResult::ParseError << parseError;
-    QTest::newRow("binary") << badinput::binaryBytes() << ApplyResult::ParseError << parseError;
+    QTest::newRow("binary") << TestSupport::binaryBytes() << ApplyResult::ParseError << parseError;
 }
 
 void TestBadInputSaved::damagedFile()
@@ -161,14 +164,14 @@ void TestBadInputSaved::damagedFile()
     if (bytes == "<directory>")
         QVERIFY(QDir().mkdir(file));
     else if (bytes != "<missing>")
-        QVERIFY(badinput::writeFile(file, bytes));
+        QVERIFY(TestSupport::writeFile(file, bytes));
 
     FeatureList features = namedFeatures({"A", "B", "C"});
     ColorManager manager(&features, int(features.size()));
     QVERIFY(manager.assignColor(&features[1], manager.ColorArray.at(2)));
     const Snapshot before(manager);
 
-    badinput::OutputCapture errors(STDERR_FILENO);
+    TestSupport::OutputCapture errors(STDERR_FILENO);
     QCOMPARE(ColorAssignmentFile::apply(file, &manager), result);
     const QString printed = errors.text();
     QVERIFY2(printed.startsWith(message), qPrintable(printed));
@@ -210,7 +213,7 @@ void TestBadInputSaved::oddValues()
     QFETCH(QList<QRgb>, features);
 
     const QString file = path(QStringLiteral("saved1.txt"));
-    QVERIFY(badinput::writeFile(file, bytes));
+    QVERIFY(TestSupport::writeFile(file, bytes));
     FeatureList list = namedFeatures({"A", "B", "C"});
     ColorManager manager(&list, int(list.size()));
     QCOMPARE(ColorAssignmentFile::apply(file, &manager), ApplyResult::Applied);
@@ -224,9 +227,9 @@ void TestBadInputSaved::oddValues()
 void TestBadInputSaved::damagedFileThroughTheWindow()
 {
     const QString project = path(QStringLiteral("p"));
-    QVERIFY(badinput::writeFile(project + QStringLiteral("/model.m"), "R:A|B;"));
+    QVERIFY(TestSupport::writeFile(project + QStringLiteral("/model.m"), "R:A|B;"));
     const QString damaged = project + QStringLiteral("/savedColorAssignments/p1.txt");
-    QVERIFY(badinput::writeFile(damaged, validFile.left(50)));
+    QVERIFY(TestSupport::writeFile(damaged, validFile.left(50)));
     AssignmentFileChooser::setChooser(
         [&damaged](QWidget *, const QString &, const QString &) { return damaged; });
 
@@ -235,7 +238,7 @@ void TestBadInputSaved::damagedFileThroughTheWindow()
     const Snapshot before(*window.colorManager());
     auto *list = window.findChild<QListWidget *>(QStringLiteral("listWidget_3"));
     QVERIFY(list);
-    badinput::OutputCapture errors(STDERR_FILENO);
+    TestSupport::OutputCapture errors(STDERR_FILENO);
     window.loadColors();
     QVERIFY(errors.text().startsWith(QLatin1String("Error: Parse error at line ")));
 
@@ -248,16 +251,16 @@ void TestBadInputSaved::damagedFileThroughTheWindow()
 
 void TestBadInputSaved::unwritableProjectFolder()
 {
-    QVERIFY(badinput::writeFile(path(QStringLiteral("model.m")), "R:A|B;"));
+    QVERIFY(TestSupport::writeFile(path(QStringLiteral("model.m")), "R:A|B;"));
     MainWindow window(m_dir->path());
     auto *frame = window.findChild<QWidget *>(QStringLiteral("frame_loadButtons"));
     QVERIFY(frame);
     QString printed;
     {
-        badinput::ReadOnlyFolder readOnly(m_dir->path());
+        TestSupport::ReadOnlyFolder readOnly(m_dir->path());
         if (!readOnly.isActive())
             QSKIP("cannot make the folder unwritable for this process");
-        badinput::OutputCapture errors(STDERR_FILENO);
+        TestSupport::OutputCapture errors(STDERR_FILENO);
         window.saveColors();
         printed = errors.text();
     }
@@ -269,7 +272,7 @@ void TestBadInputSaved::unwritableProjectFolder()
 
 void TestBadInputSaved::fullDiskWhenSaving()
 {
-    QVERIFY(badinput::writeFile(path(QStringLiteral("model.m")), "R:A|B;"));
+    QVERIFY(TestSupport::writeFile(path(QStringLiteral("model.m")), "R:A|B;"));
     MainWindow window(m_dir->path());
     auto *frame = window.findChild<QWidget *>(QStringLiteral("frame_loadButtons"));
     QVERIFY(frame);
@@ -278,9 +281,9 @@ void TestBadInputSaved::fullDiskWhenSaving()
 
     QString printed;
     {
-        badinput::DiskFull full(0);
+        TestSupport::DiskFull full(0);
         QVERIFY(full.isActive());
-        badinput::OutputCapture errors(STDERR_FILENO);
+        TestSupport::OutputCapture errors(STDERR_FILENO);
         window.saveColors();
         printed = errors.text();
     }

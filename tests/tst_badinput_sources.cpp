@@ -2,7 +2,7 @@
 // and fragments that do not fit them: the file still opens in a tab with its
 // bars, and the structure tree counts what is on disk.
 
-#include "tst_badinput_support.h"
+#include "support/testfiles.h"
 
 #include "app/mainwindow.h"
 #include "codeview/backgroundfracture.h"
@@ -87,9 +87,9 @@ void TestBadInputSources::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_dir->isValid());
-    QVERIFY(badinput::writeFile(path(QStringLiteral("model.m")), model));
-    QVERIFY(badinput::writeFile(path(QStringLiteral("annotations.xml")),
-                                annotationsFor("startline=\"2\" endline=\"3\"")));
+    QVERIFY(TestSupport::writeFile(path(QStringLiteral("model.m")), model));
+    QVERIFY(TestSupport::writeFile(path(QStringLiteral("annotations.xml")),
+                                   annotationsFor("startline=\"2\" endline=\"3\"")));
 }
 
 void TestBadInputSources::cleanup()
@@ -153,7 +153,7 @@ void TestBadInputSources::sourceFile()
     if (bytes == "<directory>")
         QVERIFY(QDir().mkdir(source));
     else if (bytes != "<missing>")
-        QVERIFY(badinput::writeFile(source, bytes));
+        QVERIFY(TestSupport::writeFile(source, bytes));
 
     CodeView *view = openSource();
     QVERIFY(view);
@@ -168,8 +168,8 @@ void TestBadInputSources::sourceFile()
 
 void TestBadInputSources::binarySourceFile()
 {
-    QByteArray bytes = badinput::binaryBytes(256 * 1024);
-    QVERIFY(badinput::writeFile(path(QStringLiteral("A.java")), bytes));
+    QByteArray bytes = TestSupport::binaryBytes(256 * 1024);
+    QVERIFY(TestSupport::writeFile(path(QStringLiteral("A.java")), bytes));
     CodeView *view = openSource();
     QVERIFY(view);
     // The tree counts line feeds; the text also breaks at lone carriage returns.
@@ -201,9 +201,9 @@ void TestBadInputSources::largeSourceFile()
     const QByteArray line = "    int value = compute(first, second) + third;//\n";
     QCOMPARE(line.size(), 50);
     const QByteArray bytes = line.repeated(lines);
-    QVERIFY(badinput::writeFile(path(QStringLiteral("A.java")), bytes));
-    QVERIFY(badinput::writeFile(path(QStringLiteral("annotations.xml")),
-                                annotationsFor(QStringLiteral("startline=\"%1\" endline=\"%2\"")
+    QVERIFY(TestSupport::writeFile(path(QStringLiteral("A.java")), bytes));
+    QVERIFY(TestSupport::writeFile(path(QStringLiteral("annotations.xml")),
+                                   annotationsFor(QStringLiteral("startline=\"%1\" endline=\"%2\"")
                                                    .arg(lines - 10)
                                                    .arg(lines)
                                                    .toLatin1())));
@@ -261,8 +261,9 @@ void TestBadInputSources::fragmentOutsideTheText()
     QFETCH(int, lines);
     QFETCH(bool, band);
 
-    QVERIFY(badinput::writeFile(path(QStringLiteral("annotations.xml")), annotationsFor(fragment)));
-    QVERIFY(badinput::writeFile(path(QStringLiteral("A.java")), "a\nb\nc\nd\n"));
+    QVERIFY(TestSupport::writeFile(path(QStringLiteral("annotations.xml")),
+                                   annotationsFor(fragment)));
+    QVERIFY(TestSupport::writeFile(path(QStringLiteral("A.java")), "a\nb\nc\nd\n"));
     CodeView *view = openSource();
     QVERIFY(view);
     QCOMPARE(view->sideBars().size(), 1);
@@ -292,8 +293,9 @@ void TestBadInputSources::lineNumbersBeyondPixelRange_data()
 void TestBadInputSources::lineNumbersBeyondPixelRange()
 {
     QFETCH(QByteArray, fragment);
-    QVERIFY(badinput::writeFile(path(QStringLiteral("annotations.xml")), annotationsFor(fragment)));
-    QVERIFY(badinput::writeFile(path(QStringLiteral("A.java")), "a\nb\nc\nd\n"));
+    QVERIFY(TestSupport::writeFile(path(QStringLiteral("annotations.xml")),
+                                   annotationsFor(fragment)));
+    QVERIFY(TestSupport::writeFile(path(QStringLiteral("A.java")), "a\nb\nc\nd\n"));
     CodeView *view = openSource();
     QVERIFY(view);
     QCOMPARE(view->sideBars().size(), 1);

@@ -2,9 +2,11 @@
 // damaged, foreign or cannot be written: the questionnaire still runs, a
 // returning participant lands on a real page and no earlier record is lost.
 
-#include "tst_badinput_support.h"
+#include "support/diskfull.h"
+#include "support/readonlyfolder.h"
+#include "support/studyfixture.h"
+#include "support/testfiles.h"
 
-#include "studyfixture.h"
 #include "study/answersfile.h"
 #include "study/questiondocument.h"
 
@@ -12,6 +14,8 @@
 #include <QPixmap>
 #include <QTest>
 #include <QTextDocument>
+
+using TestSupport::StudyFixture;
 
 namespace {
 
@@ -147,7 +151,7 @@ void TestBadInputStudy::questionsFile()
 
 void TestBadInputStudy::binaryQuestionsFile()
 {
-    QVERIFY(f->writeFile(QStringLiteral("questions.txt"), badinput::binaryBytes(16 * 1024)));
+    QVERIFY(f->writeFile(QStringLiteral("questions.txt"), TestSupport::binaryBytes(16 * 1024)));
     QuestionDialog &dialog = f->make();
     QVERIFY(f->stack()->count() >= 1);
     const int boxes = int(f->answerBoxes().size());
@@ -183,7 +187,7 @@ void TestBadInputStudy::logFile_data()
         << record("task99", "", "taskCompleted") << 1 << true;
     QTest::newRow("negative task: first task") << record("task-5", "", "fileOpened") << 1
                                                << true;
-    QTest::newRow("binary: first task") << badinput::binaryBytes(2048) << 1 << true;
+    QTest::newRow("binary: first task") << TestSupport::binaryBytes(2048) << 1 << true;
 }
 
 void TestBadInputStudy::logFile()
@@ -345,7 +349,7 @@ void TestBadInputStudy::unwritableProjectFolder()
 
     QuestionDialog &dialog = f->make();
     {
-        badinput::ReadOnlyFolder readOnly(f->dir.path());
+        TestSupport::ReadOnlyFolder readOnly(f->dir.path());
         if (!readOnly.isActive())
             QSKIP("cannot make the folder unwritable for this process");
         f->signIn(QStringLiteral("anna"));
@@ -369,7 +373,7 @@ void TestBadInputStudy::fullDiskWhileLogging()
     const QByteArray before = f->readFile(QStringLiteral("anna_bernd_log.txt"));
     QCOMPARE(before.count("\r\n"), 1);
     {
-        badinput::DiskFull full(rlim_t(before.size()));
+        TestSupport::DiskFull full(rlim_t(before.size()));
         QVERIFY(full.isActive());
         dialog.writeToLog(QStringLiteral("fileOpened"), QStringLiteral("/A.java"));
     }
@@ -390,7 +394,7 @@ void TestBadInputStudy::fullDiskInTheMiddleOfARecord()
     f->signIn(QStringLiteral("anna"));
     const QByteArray before = f->readFile(QStringLiteral("anna_bernd_log.txt"));
     {
-        badinput::DiskFull full(rlim_t(before.size() + 10));
+        TestSupport::DiskFull full(rlim_t(before.size() + 10));
         QVERIFY(full.isActive());
         dialog.writeToLog(QStringLiteral("fileOpened"), QStringLiteral("/A.java"));
     }
@@ -412,7 +416,7 @@ void TestBadInputStudy::fullDiskWhileSavingAnswers()
 
     f->answerBoxes().at(1)->setPlainText(QStringLiteral("two"));
     {
-        badinput::DiskFull full(0);
+        TestSupport::DiskFull full(0);
         QVERIFY(full.isActive());
         f->clickNext();
     }

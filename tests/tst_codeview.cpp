@@ -8,6 +8,7 @@
 #include "colors/palettecolor.h"
 #include "model/feature.h"
 #include "model/stnode.h"
+#include "support/testfiles.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QFile>
@@ -146,8 +147,7 @@ void TestCodeView::cleanup()
 QString TestCodeView::writeSource(const QByteArray &bytes, const QString &name)
 {
     const QString path = m_dir->filePath(name);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+    if (!TestSupport::writeFile(path, bytes))
         qFatal("cannot write the test source");
     return path;
 }

@@ -2,33 +2,52 @@
 // of all, the two context menus, resetting all colours, custom colours, the
 // save-button preview, the opacity slider, the explorer switch and the
 // diagnostic lists.
-#include "colortestsupport.h"
+#include "support/actionlogrecords.h"
+#include "support/colorconsistency.h"
+#include "support/colorproject.h"
+#include "support/dragdelivery.h"
+#include "support/platformmessages.h"
+#include "support/testfiles.h"
+#include "support/windowchildren.h"
 
+#include "app/mainwindow.h"
+#include "codeview/backgroundfracture.h"
+#include "codeview/codeview.h"
+#include "codeview/sidebarfracture.h"
+#include "colors/colormanager.h"
+#include "colors/mylistwidgetitem.h"
+#include "colors/mytreewidgetitem.h"
 #include "images/resources.h"
+#include "model/featuretreewidget.h"
+#include "model/smvtreewidget.h"
+#include "model/stnode.h"
+#include "study/questiondialog.h"
 
+#include <QApplication>
 #include <QColorDialog>
+#include <QDir>
+#include <QDropEvent>
+#include <QFile>
+#include <QIcon>
+#include <QListWidget>
 #include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSlider>
 #include <QStackedWidget>
+#include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
+#include <QTreeWidgetItemIterator>
 
 #include <functional>
 
-using namespace ColorTest;
+using namespace TestSupport;
 
 namespace {
-
-QtMessageHandler previousMessageHandler = nullptr;
-
-// The offscreen platform warns about every window hint it cannot apply.
-void dropPlatformNoise(QtMsgType type, const QMessageLogContext &context, const QString &message)
-{
-    if (type == QtWarningMsg && message.startsWith(QLatin1String("This plugin does not support")))
-        return;
-    previousMessageHandler(type, context, message);
-}
 
 // While a menu runs its own event loop: records its actions, triggers the
 // one with the given text (none for an empty text) and closes the menu, so
@@ -133,7 +152,7 @@ private:
 void TestColorActions::initTestCase()
 {
     qputenv("USERNAME", "tester");
-    previousMessageHandler = qInstallMessageHandler(dropPlatformNoise);
+    installPlatformMessageFilter();
     initImageResources();
 }
 

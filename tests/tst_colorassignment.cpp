@@ -1,33 +1,52 @@
 // Giving colours to features and taking them away through the feature tree:
 // drops on feature rows, structure-tree rows and fractures, automatic
 // assignment, the remove buttons and removal for the selection.
-#include "colortestsupport.h"
+#include "support/actionlogrecords.h"
+#include "support/colorconsistency.h"
+#include "support/colorproject.h"
+#include "support/dragdelivery.h"
+#include "support/platformmessages.h"
+#include "support/testfiles.h"
+#include "support/windowchildren.h"
 
+#include "app/mainwindow.h"
+#include "codeview/backgroundfracture.h"
+#include "codeview/codeview.h"
+#include "codeview/sidebarfracture.h"
 #include "colors/colordragpayload.h"
+#include "colors/colormanager.h"
+#include "colors/mylistwidgetitem.h"
+#include "colors/mytreewidgetitem.h"
 #include "images/resources.h"
+#include "model/featuretreewidget.h"
+#include "model/smvtreewidget.h"
+#include "model/stnode.h"
+#include "study/questiondialog.h"
 
+#include <QApplication>
 #include <QCursor>
 #include <QDataStream>
+#include <QDir>
+#include <QDropEvent>
+#include <QFile>
 #include <QGraphicsView>
+#include <QIcon>
+#include <QListWidget>
+#include <QMimeData>
 #include <QRadioButton>
+#include <QSlider>
 #include <QStackedWidget>
+#include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
+#include <QTreeWidgetItemIterator>
 
 #include <cstdlib>
 
-using namespace ColorTest;
+using namespace TestSupport;
 
 namespace {
-
-QtMessageHandler previousMessageHandler = nullptr;
-
-// The offscreen platform warns about every window hint it cannot apply.
-void dropPlatformNoise(QtMsgType type, const QMessageLogContext &context, const QString &message)
-{
-    if (type == QtWarningMsg && message.startsWith(QLatin1String("This plugin does not support")))
-        return;
-    previousMessageHandler(type, context, message);
-}
 
 // Exposes the view's drag state.
 class StateTree : public FeatureTreeWidget
@@ -146,7 +165,7 @@ private:
 void TestColorAssignment::initTestCase()
 {
     qputenv("USERNAME", "tester");
-    previousMessageHandler = qInstallMessageHandler(dropPlatformNoise);
+    installPlatformMessageFilter();
     initImageResources();
 }
 

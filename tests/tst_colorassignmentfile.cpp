@@ -3,7 +3,8 @@
 #include "model/feature.h"
 #include "persistence/colorassignmentfile.h"
 
-#include "stderrcapture.h"
+#include "support/outputcapture.h"
+#include "support/testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -108,10 +109,7 @@ void TestColorAssignmentFile::assignSample()
 QString TestColorAssignmentFile::writeFile(const QByteArray &bytes)
 {
     const QString path = m_dir->path() + QStringLiteral("/handwritten.txt");
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        return QString();
-    return path;
+    return TestSupport::writeFile(path, bytes) ? path : QString();
 }
 
 QString TestColorAssignmentFile::save()
@@ -239,7 +237,7 @@ void TestColorAssignmentFile::unwritableFolderIsReportedAndLeavesNoFile()
 
     assignSample();
     const QString path = ColorAssignmentFile::nextFileName(m_project);
-    StderrCapture capture;
+    TestSupport::OutputCapture capture;
     const bool written =
         ColorAssignmentFile::write(path, m_manager->ColorArray, m_manager->FCPList, *m_manager);
     const QString errors = capture.text();
@@ -412,7 +410,7 @@ void TestColorAssignmentFile::brokenFilesChangeNothing()
                                            : writeFile(content);
     QVERIFY(!path.isEmpty());
 
-    StderrCapture capture;
+    TestSupport::OutputCapture capture;
     const ApplyResult applied = ColorAssignmentFile::apply(path, m_manager.get());
     const QString errors = capture.text();
 

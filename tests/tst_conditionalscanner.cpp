@@ -1,4 +1,4 @@
-#include "modeltestsupport.h"
+#include "support/testfiles.h"
 
 #include "model/conditionalscanner.h"
 #include "model/projectreader.h"
@@ -212,7 +212,7 @@ void TestConditionalScanner::linesAreCountedAsTheViewerCountsThem()
     // The file row's line count and the fragments must agree.
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("a.c"));
-    QVERIFY(ModelTestSupport::writeFile(path, source));
+    QVERIFY(TestSupport::writeFile(path, source));
     QCOMPARE(ProjectReader::countFileLines(path), lines);
     QCOMPARE(ConditionalScanner::scan(source, Language::C).lineCount, lines);
 }

@@ -2,6 +2,7 @@
 #include "colors/mylistwidgetitem.h"
 #include "colors/mytreewidgetitem.h"
 #include "model/featuretreewidget.h"
+#include "support/testfiles.h"
 
 #include <QFile>
 #include <QHeaderView>
@@ -102,8 +103,7 @@ void TestFeatureTreeWidget::cleanup()
 QString TestFeatureTreeWidget::writeModel(const QByteArray &bytes)
 {
     const QString path = m_dir->filePath(QStringLiteral("model.m"));
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+    if (!TestSupport::writeFile(path, bytes))
         qFatal("cannot write the model file");
     return path;
 }

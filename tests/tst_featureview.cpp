@@ -1,4 +1,6 @@
-#include "modeltestsupport.h"
+#include "support/features.h"
+#include "support/outputcapture.h"
+#include "support/testfiles.h"
 
 #include "app/mainwindow.h"
 #include "colors/colormanager.h"
@@ -14,7 +16,7 @@
 
 #include <memory>
 
-using namespace ModelTestSupport;
+using namespace TestSupport;
 
 namespace {
 
@@ -270,7 +272,7 @@ void TestFeatureView::packageRowsKeepTheirToolTips()
 
 void TestFeatureView::emptyPackageViewGivesBareFeatureRows()
 {
-    StreamCapture err(stderr);
+    OutputCapture err(STDERR_FILENO);
     QVERIFY(!m_reader->readProjectFile(m_dir->filePath(QStringLiteral("annotations.xml"))));
     err.text();
     m_reader->computeLineCounts(m_dir->path());

@@ -4,6 +4,7 @@
 #include "model/featuretreewidget.h"
 #include "model/stnode.h"
 #include "study/questiondialog.h"
+#include "support/testfiles.h"
 
 #include <QDockWidget>
 #include <QFile>
@@ -110,11 +111,8 @@ void TestFileTabs::init()
         {"src/B.java", "class B {}\n"},
         {"src/C.java", "class C {}\n"},
     };
-    for (const auto &[name, bytes] : files) {
-        QFile file(root.filePath(name));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        QCOMPARE(file.write(bytes), bytes.size());
-    }
+    for (const auto &[name, bytes] : files)
+        QVERIFY(TestSupport::writeFile(root.filePath(name), bytes));
     m_window = std::make_unique<MainWindow>(m_dir->path());
     QCOMPARE(tabs()->count(), 0);
 }

@@ -9,6 +9,10 @@
 #include "images/resources.h"
 #include "study/questiondialog.h"
 
+#include "support/modalcloser.h"
+#include "support/platformmessages.h"
+#include "support/testfiles.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -44,6 +48,8 @@
 #include <functional>
 #include <memory>
 
+using namespace TestSupport;
+
 namespace {
 
 // A project small enough to know by heart: six features, two source files
@@ -67,12 +73,6 @@ const char miniAnnotations[] = R"(<?xml version="1.0"?>
 )";
 constexpr int miniFeatureCount = 6;
 
-bool writeFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
-}
-
 bool copyTree(const QString &from, const QString &to)
 {
     QDirIterator it(from, QDir::Files | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
@@ -84,35 +84,6 @@ bool copyTree(const QString &from, const QString &to)
     }
     return true;
 }
-
-// Runs handler on the first visible top-level widget of type T, from a timer
-// that keeps polling inside whatever modal loop is running, so a modal
-// dialog can be inspected and closed without hanging the test.
-template <typename T>
-class WhenShown
-{
-public:
-    explicit WhenShown(std::function<void(T *)> handler)
-    {
-        QObject::connect(&m_timer, &QTimer::timeout, [this, handler] {
-            for (QWidget *widget : QApplication::topLevelWidgets()) {
-                auto *target = qobject_cast<T *>(widget);
-                if (target && target->isVisible()) {
-                    m_timer.stop();
-                    ++m_handled;
-                    handler(target);
-                    return;
-                }
-            }
-        });
-        m_timer.start(0);
-    }
-    int handled() const { return m_handled; }
-
-private:
-    QTimer m_timer;
-    int m_handled = 0;
-};
 
 // Translates every text of the window's form, so a retranslation shows.
 class MarkingTranslator : public QTranslator
@@ -127,16 +98,6 @@ public:
     }
     bool isEmpty() const override { return false; }
 };
-
-QtMessageHandler previousMessageHandler = nullptr;
-
-// The offscreen platform warns about every window hint it cannot apply.
-void dropPlatformNoise(QtMsgType type, const QMessageLogContext &context, const QString &message)
-{
-    if (type == QtWarningMsg && message.startsWith(QLatin1String("This plugin does not support")))
-        return;
-    previousMessageHandler(type, context, message);
-}
 
 } // namespace
 
@@ -216,7 +177,7 @@ private:
 void TestMainWindow::initTestCase()
 {
     qputenv("USERNAME", "tester");
-    previousMessageHandler = qInstallMessageHandler(dropPlatformNoise);
+    installPlatformMessageFilter();
     initImageResources();
 }
 
@@ -704,21 +665,28 @@ void TestMainWindow::reminderCountsUpInFifteens()
     QStringList texts;
     QStringList titles;
     QList<QMessageBox::StandardButtons> buttons;
-    WhenShown<QMessageBox> first([&](QMessageBox *box) {
-        texts << box->text();
-        titles << box->windowTitle();
-        buttons << box->standardButtons();
-        box->close();
-    });
-    m_window->showTimeMessage();
-    QCOMPARE(first.handled(), 1);
-
-    WhenShown<QMessageBox> second([&](QMessageBox *box) {
-        texts << box->text();
-        box->close();
-    });
-    m_window->showTimeMessage();
-    QCOMPARE(second.handled(), 1);
+    {
+        ModalCloser first([&](QWidget *modal) {
+            auto *box = qobject_cast<QMessageBox *>(modal);
+            QVERIFY(box);
+            texts << box->text();
+            titles << box->windowTitle();
+            buttons << box->standardButtons();
+            box->close();
+        });
+        m_window->showTimeMessage();
+        QCOMPARE(first.handled(), 1);
+    }
+    {
+        ModalCloser second([&](QWidget *modal) {
+            auto *box = qobject_cast<QMessageBox *>(modal);
+            QVERIFY(box);
+            texts << box->text();
+            box->close();
+        });
+        m_window->showTimeMessage();
+        QCOMPARE(second.handled(), 1);
+    }
 
     QCOMPARE(texts, (QStringList{QStringLiteral("15 Minuten sind um!"),
                                  QStringLiteral("30 Minuten sind um!")}));
@@ -745,7 +713,9 @@ void TestMainWindow::reminderRaisesTheQuestionnaire()
 
     bool visibleDuringMessage = false;
     Qt::WindowFlags duringMessage;
-    WhenShown<QMessageBox> closer([&](QMessageBox *box) {
+    ModalCloser closer([&](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        QVERIFY(box);
         visibleDuringMessage = questions->isVisible();
         duringMessage = questions->windowFlags();
         box->close();
@@ -779,7 +749,9 @@ void TestMainWindow::reminderTimerRepeatsEveryFifteenMinutes()
 
     // Its timeout is what shows the reminder.
     QString text;
-    WhenShown<QMessageBox> closer([&](QMessageBox *box) {
+    ModalCloser closer([&](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        QVERIFY(box);
         text = box->text();
         box->close();
     });
@@ -971,7 +943,9 @@ void TestMainWindow::folderDialog()
     QString caption;
     bool directoriesOnly = false;
     QFileDialog::FileMode mode = QFileDialog::AnyFile;
-    WhenShown<QFileDialog> answer([&](QFileDialog *dialog) {
+    ModalCloser answer([&](QWidget *modal) {
+        auto *dialog = qobject_cast<QFileDialog *>(modal);
+        QVERIFY(dialog);
         caption = dialog->windowTitle();
         directoriesOnly = dialog->testOption(QFileDialog::ShowDirsOnly);
         mode = dialog->fileMode();

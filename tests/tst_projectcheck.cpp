@@ -1,4 +1,4 @@
-#include "modeltestsupport.h"
+#include "support/testfiles.h"
 
 #include "app/projectcheck.h"
 #include "model/diagnostics.h"
@@ -7,7 +7,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-using namespace ModelTestSupport;
+using namespace TestSupport;
 
 namespace {
 

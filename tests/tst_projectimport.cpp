@@ -1,4 +1,4 @@
-#include "modeltestsupport.h"
+#include "support/testfiles.h"
 
 #include "app/projectcheck.h"
 #include "model/diagnostics.h"
@@ -16,7 +16,7 @@
 
 #include <memory>
 
-using namespace ModelTestSupport;
+using namespace TestSupport;
 
 class TestProjectImport : public QObject
 {

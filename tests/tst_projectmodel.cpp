@@ -1,4 +1,5 @@
-#include "modeltestsupport.h"
+#include "support/features.h"
+#include "support/testfiles.h"
 
 #include "model/annotationsreader.h"
 #include "model/featurematcher.h"
@@ -9,7 +10,7 @@
 
 #include <memory>
 
-using namespace ModelTestSupport;
+using namespace TestSupport;
 
 // The project model and its reader, without any widget or application
 // object: what the structure trees show is computed here.

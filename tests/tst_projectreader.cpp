@@ -1,4 +1,6 @@
-#include "modeltestsupport.h"
+#include "support/features.h"
+#include "support/outputcapture.h"
+#include "support/testfiles.h"
 
 #include "model/projectreader.h"
 #include "model/smvtreewidget.h"
@@ -10,7 +12,7 @@
 
 #include <memory>
 
-using namespace ModelTestSupport;
+using namespace TestSupport;
 
 class TestProjectReader : public QObject
 {
@@ -317,7 +319,7 @@ void TestProjectReader::rowsAfterPruning()
     QFETCH(QByteArray, xml);
     QFETCH(QString, expected);
 
-    StreamCapture out(stdout);
+    OutputCapture out(STDOUT_FILENO);
     QVERIFY(read(xml, {"X"}));
     out.text();
     QString actual;
@@ -355,7 +357,7 @@ void TestProjectReader::featureOutsideFragmentIsReported()
     QFETCH(QByteArray, xml);
     QFETCH(int, messages);
 
-    StreamCapture out(stdout);
+    OutputCapture out(STDOUT_FILENO);
     QVERIFY(read(xml, {"A", "B"}));
     const QString text = out.text();
     const QString line = QStringLiteral("TODO: Feature assigned to Project, File oder Folder\n");
@@ -432,7 +434,7 @@ void TestProjectReader::unreadableProjectFile()
     }
     m_features = makeFeatures({"A"});
 
-    StreamCapture err(stderr);
+    OutputCapture err(STDERR_FILENO);
     const bool result = m_reader->readProjectFile(path);
     const QString text = err.text();
     QVERIFY(!result);

@@ -1,4 +1,5 @@
 #include "app/projectsearch.h"
+#include "support/testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -45,11 +46,7 @@ void TestProjectSearch::cleanup()
 
 void TestProjectSearch::writeFile(const QString &relativePath, const QByteArray &bytes)
 {
-    const QString path = folder() + QLatin1Char('/') + relativePath;
-    QVERIFY(QDir().mkpath(QFileInfo(path).path()));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
+    QVERIFY(TestSupport::writeFile(folder() + QLatin1Char('/') + relativePath, bytes));
 }
 
 void TestProjectSearch::countsInText_data()

@@ -1,4 +1,4 @@
-#include "studyfixture.h"
+#include "support/studyfixture.h"
 
 #include <QDir>
 #include <QFrame>
@@ -13,6 +13,8 @@
 #include <QTranslator>
 #include <QVBoxLayout>
 #include <QWindow>
+
+using TestSupport::StudyFixture;
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include "study/reporttable.h"
 #include "study/studyfolder.h"
 #include "study/studyreport.h"
+#include "support/testfiles.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -650,8 +651,7 @@ void TestReport::damagedFilesAreReportedAndTheRestUsed()
 {
     QTemporaryDir dir;
     const auto write = [&dir](const QString &name, const QByteArray &bytes) {
-        QFile file(dir.filePath(name));
-        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+        return TestSupport::writeFile(dir.filePath(name), bytes);
     };
     QVERIFY(write(QStringLiteral("questions.txt"), "Intro$Frage 1|2;Frage 2|1;"));
     // A malformed record (line 5), zeros left by a crash, a torn last record.

@@ -1,9 +1,11 @@
 #include "study/resumeposition.h"
 
-#include "studyfixture.h"
+#include "support/studyfixture.h"
 
 #include <QRandomGenerator>
 #include <QTest>
+
+using TestSupport::StudyFixture;
 
 // Seven tasks with one answer box each: eight pages with the account page.
 static const QByteArray sevenTasks = "Frage 1|1;Frage 2|1;Frage 3|1;Frage 4|1;Frage 5|1;"

@@ -9,7 +9,9 @@
 #include "persistence/savecolorassignment.h"
 #include "study/questiondialog.h"
 
-#include "stderrcapture.h"
+#include "support/modalcloser.h"
+#include "support/outputcapture.h"
+#include "support/testfiles.h"
 
 #include <QAction>
 #include <QApplication>
@@ -161,10 +163,7 @@ int TestSaveLoad::logCount(const QString &text) const
 QString TestSaveLoad::writeProjectFile(const QString &name, const QByteArray &bytes)
 {
     const QString path = m_project + QLatin1Char('/') + name;
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        return QString();
-    return path;
+    return TestSupport::writeFile(path, bytes) ? path : QString();
 }
 
 void TestSaveLoad::loadButtonAppliesItsFileOnce_data()
@@ -195,7 +194,7 @@ void TestSaveLoad::loadButtonAppliesItsFileOnce()
     QVERIFY(button->fileName().isEmpty());
     button->setFileName(path);
 
-    StderrCapture capture;
+    TestSupport::OutputCapture capture;
     button->testHide();
     const QList<PaletteColor *> afterFirst = manager.ColorArray;
     button->load(); // a second press before the deletion has happened
@@ -243,7 +242,7 @@ void TestSaveLoad::unwritableFolderGivesNoButton()
     QWidget frame;
     auto *layout = new QHBoxLayout(&frame);
 
-    StderrCapture capture;
+    TestSupport::OutputCapture capture;
     SaveColorAssignment save(&frame, nullptr, solidIcon(Qt::red), &frame, &manager.ColorArray,
                              &manager.FCPList, &manager, m_project);
     const QString errors = capture.text();
@@ -382,20 +381,16 @@ void TestSaveLoad::cancelledDialogShowsTheMessage()
     QString title;
     QString text;
     QWidget *boxParent = nullptr;
-    QTimer closer;
-    connect(&closer, &QTimer::timeout, this, [&] {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        if (!box)
-            return;
+    TestSupport::ModalCloser closer([&](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        QVERIFY(box);
         title = box->windowTitle();
         text = box->text();
         boxParent = box->parentWidget();
         QCOMPARE(box->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
         box->accept();
     });
-    closer.start(0);
     m_window->loadColors();
-    closer.stop();
 
     QCOMPARE(title, QStringLiteral("Error"));
     QCOMPARE(text, QStringLiteral("File could not be loaded!"));
@@ -436,7 +431,7 @@ void TestSaveLoad::failedLoadsApplyAndLogNothing()
     AssignmentFileChooser::setChooser(
         [path](QWidget *, const QString &, const QString &) { return path; });
 
-    StderrCapture capture;
+    TestSupport::OutputCapture capture;
     m_window->loadColors();
     const QString errors = capture.text();
 

@@ -5,6 +5,9 @@
 #include "model/featuretreewidget.h"
 #include "model/stnode.h"
 #include "study/questiondialog.h"
+#include "support/modalcloser.h"
+#include "support/platformmessages.h"
+#include "support/testfiles.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -75,44 +78,25 @@ QByteArray longJava()
     return text;
 }
 
-// Closes every message box that comes up, also inside its modal loop, and
-// remembers what it said. The timer polls; nothing waits for a fixed time.
+// Answers every message box that comes up with OK and remembers what it
+// said.
 class MessageBoxCloser
 {
 public:
-    MessageBoxCloser()
-    {
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            for (QWidget *widget : QApplication::topLevelWidgets()) {
-                auto *box = qobject_cast<QMessageBox *>(widget);
-                if (!box || !box->isVisible())
-                    continue;
-                texts << box->text();
-                titles << box->windowTitle();
-                buttons << int(box->standardButtons());
-                box->done(QMessageBox::Ok);
-            }
-        });
-        m_timer.start(0);
-    }
-
     QStringList texts;
     QStringList titles;
     QList<int> buttons;
 
 private:
-    QTimer m_timer;
+    TestSupport::ModalCloser m_closer{[this](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        QVERIFY(box);
+        texts << box->text();
+        titles << box->windowTitle();
+        buttons << int(box->standardButtons());
+        box->done(QMessageBox::Ok);
+    }};
 };
-
-QtMessageHandler previousMessageHandler = nullptr;
-
-// The offscreen platform warns about every window hint it cannot apply.
-void dropPlatformNoise(QtMsgType type, const QMessageLogContext &context, const QString &message)
-{
-    if (type == QtWarningMsg && message.startsWith(QLatin1String("This plugin does not support")))
-        return;
-    previousMessageHandler(type, context, message);
-}
 
 } // namespace
 
@@ -182,7 +166,7 @@ private:
 
 void TestSearch::initTestCase()
 {
-    previousMessageHandler = qInstallMessageHandler(dropPlatformNoise);
+    TestSupport::installPlatformMessageFilter();
 }
 
 void TestSearch::init()
@@ -197,12 +181,8 @@ void TestSearch::init()
         {QStringLiteral("/src/util/B.java"), bJava},
         {QStringLiteral("/top.c"), topC},
     };
-    for (const auto &[name, bytes] : files) {
-        QVERIFY(QDir().mkpath(QFileInfo(path(name)).path()));
-        QFile file(path(name));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        QCOMPARE(file.write(bytes), qint64(bytes.size()));
-    }
+    for (const auto &[name, bytes] : files)
+        QVERIFY(TestSupport::writeFile(path(name), bytes));
     m_window = std::make_unique<MainWindow>(m_dir->path());
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
 }

@@ -1,4 +1,4 @@
-#include "modeltestsupport.h"
+#include "support/features.h"
 
 #include "model/stnode.h"
 #include "model/stripelist.h"
@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-using namespace ModelTestSupport;
+using namespace TestSupport;
 
 class TestSTNode : public QObject
 {

@@ -1,4 +1,4 @@
-#include "modeltestsupport.h"
+#include "support/features.h"
 
 #include "colors/colormanager.h"
 #include "model/projectreader.h"
@@ -10,7 +10,7 @@
 
 #include <memory>
 
-using namespace ModelTestSupport;
+using namespace TestSupport;
 
 namespace {
 
@@ -83,7 +83,7 @@ void TestTextures::makeFeatures(int count)
     QStringList names;
     for (int i = 0; i < count; ++i)
         names.append(count <= 26 ? QString(QChar('A' + i)) : QStringLiteral("F%1").arg(i));
-    m_features = ModelTestSupport::makeFeatures(names);
+    m_features = TestSupport::makeFeatures(names);
     m_colors = std::make_unique<ColorManager>(&m_features, int(m_features.size()));
 }
 
@@ -275,7 +275,7 @@ void TestTextures::featureTexture()
     QFETCH(int, lineCount);
     QFETCH(int, width);
 
-    m_features = ModelTestSupport::makeFeatures({"A", "B", "A"});
+    m_features = TestSupport::makeFeatures({"A", "B", "A"});
     m_colors = std::make_unique<ColorManager>(&m_features, 3);
     QVERIFY(m_colors->assignColor(&m_features[0], m_colors->ColorArray[2]));
     SMVTreeWidget tree;

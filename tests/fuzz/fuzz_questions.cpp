@@ -50,9 +50,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         dialog.nextStackedPage();
     fuzz::check(dialog.finished, "questionnaire could not be finished");
 
-    const QByteArray answers = fuzz::readAll(folder.file(QStringLiteral("p_fuzz_answers.txt")));
+    const QByteArray answers =
+        TestSupport::readFile(folder.file(QStringLiteral("p_fuzz_answers.txt")), {});
     fuzz::check(QString::fromUtf8(answers) == expected, "answers file differs from the boxes");
-    const QByteArray log = fuzz::readAll(folder.file(QStringLiteral("p_fuzz_log.txt")));
+    const QByteArray log =
+        TestSupport::readFile(folder.file(QStringLiteral("p_fuzz_log.txt")), {});
     // Every confirmed page but the first task page is logged; without tasks the
     // account page is confirmed twice (sign-in, then "Fertig!").
     const int records = pages == 1 ? 2 : pages - 1;

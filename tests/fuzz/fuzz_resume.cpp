@@ -67,12 +67,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                 "resumed outside the task pages");
 
     // The earlier records are still there, followed by the sign-in.
-    const QByteArray log = fuzz::readAll(logPath);
+    const QByteArray log = TestSupport::readFile(logPath, {});
     fuzz::check(log.startsWith(parts.at(0)), "earlier log records were changed");
 
     // Every earlier answer is in the answers file again, those after zeros
     // left by a crash included.
-    const QString now = normalized(decodeStudyText(fuzz::readAll(answersPath)));
+    const QString now = normalized(decodeStudyText(TestSupport::readFile(answersPath, {})));
     const QString before = normalized(decodeStudyText(parts.at(1)));
     for (const QString &piece : before.split(QLatin1Char('$'))) {
         if (!piece.trimmed().isEmpty())

@@ -4,6 +4,8 @@
 // the offscreen platform, a scratch project folder that every input starts
 // from empty, and the splitting of one input into several files.
 
+#include "support/testfiles.h"
+
 #include <QApplication>
 #include <QByteArray>
 #include <QByteArrayList>
@@ -78,26 +80,18 @@ public:
     QString path() const { return m_path; }
     QString file(const QString &name) const { return m_path + QLatin1Char('/') + name; }
 
-    // Writes bytes to a file of the folder, creating its sub-folders.
+    // Writes bytes to a file of the folder, creating its sub-folders. A file
+    // that cannot be written is left to the code under test to find.
     QString write(const QString &name, const QByteArray &bytes) const
     {
         const QString path = file(name);
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        QFile out(path);
-        if (out.open(QIODevice::WriteOnly))
-            out.write(bytes);
+        TestSupport::writeFile(path, bytes);
         return path;
     }
 
 private:
     QString m_path;
 };
-
-inline QByteArray readAll(const QString &path)
-{
-    QFile in(path);
-    return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
-}
 
 // A broken invariant is a finding just like a crash: report it and abort so
 // that libFuzzer keeps the input.
