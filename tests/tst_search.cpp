@@ -5,6 +5,7 @@
 #include "model/featuretreewidget.h"
 #include "model/stnode.h"
 #include "study/questiondialog.h"
+#include "support/actionlogrecords.h"
 #include "support/modalcloser.h"
 #include "support/platformmessages.h"
 #include "support/testfiles.h"
@@ -259,16 +260,10 @@ int TestSearch::visibleMark(const CodeView *view) const
 // The search actions of the study log, in order.
 QStringList TestSearch::searchLog() const
 {
-    QFile file(m_window->questionDialog()->logFilePath());
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
     QStringList actions;
-    const QStringList records =
-        QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n\n"), Qt::SkipEmptyParts);
-    for (const QString &record : records) {
-        const QStringList fields = record.split(QLatin1Char('$'));
-        if (fields.size() > 2 && fields.at(2).startsWith(QLatin1String("search<")))
-            actions << fields.at(1) + QLatin1Char('|') + fields.at(2);
+    for (const QString &entry : TestSupport::logRecords(*m_window)) {
+        if (entry.mid(entry.indexOf(QLatin1Char('|')) + 1).startsWith(QLatin1String("search<")))
+            actions << entry;
     }
     return actions;
 }
