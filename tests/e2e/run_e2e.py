@@ -598,7 +598,8 @@ def run_full_session(run):
     x.type("History")
     run.click(center(layout.widget("pushButton_find")))
     log.expect("search<current>(History)")
-    image = run.shot("search-current")
+    image = run.shot("search-current", until=lambda image: count_near(
+        image, code, (255, 255, 0), tolerance=2, step=2) > 20)
     marks = count_near(image, code, (255, 255, 0), tolerance=2, step=2)
     checks.check(marks > 20, "hits in the current file are marked yellow")
     run.click(center(layout.widget("radioButton_project")))
@@ -658,7 +659,8 @@ def run_full_session(run):
     checks.check(x.drag(source, center(tcp)), "dragging the last palette entry starts a drag")
     log.expect("assignColor<1>")
     log.expect("deleteColor<1>")
-    image = run.shot("tcp-recoloured")
+    image = run.shot("tcp-recoloured", until=lambda image: count_near(
+        image, tcp, other) > tcp[2] * tcp[3] // 4)
     checks.check(count_near(image, tcp, other) > tcp[2] * tcp[3] // 4,
                  "the Tcp row shows the second colour %r" % (other,))
     before = x.visible_windows()
@@ -673,7 +675,8 @@ def run_full_session(run):
     wait_for(lambda: not x.find_windows("^Open saved Color Assignment$") or None,
              "the file dialog to close", timeout=15)
     del chooser
-    image = run.shot("loaded")
+    image = run.shot("loaded", until=lambda image: count_near(
+        image, tcp, colour) > tcp[2] * tcp[3] // 4)
     checks.check(count_near(image, tcp, colour) > tcp[2] * tcp[3] // 4,
                  "loading brings back the saved Tcp colour %r" % (colour,))
 
