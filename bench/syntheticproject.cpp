@@ -1,12 +1,13 @@
 #include "syntheticproject.h"
 
+#include "model/projectimport.h"
 #include "support/testfiles.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QList>
 #include <QRandomGenerator>
 #include <QStringList>
-#include <QXmlStreamWriter>
 
 #include <algorithm>
 #include <cmath>
@@ -118,14 +119,10 @@ public:
     QByteArray annotations(const Folder &root)
     {
         QByteArray xml;
-        QXmlStreamWriter writer(&xml);
-        writer.setAutoFormatting(true);
-        writer.writeStartDocument();
-        writer.writeStartElement(QStringLiteral("project"));
-        writer.writeAttribute(QStringLiteral("name"), QStringLiteral("Synthetic"));
-        writeFolderContent(writer, root);
-        writer.writeEndElement();
-        writer.writeEndDocument();
+        QBuffer buffer(&xml);
+        buffer.open(QIODevice::WriteOnly);
+        ProjectImport::writeProjectFile(&buffer, QStringLiteral("Synthetic"),
+                                        projectFileTree(root));
         return xml;
     }
 
@@ -206,27 +203,20 @@ private:
         return file;
     }
 
-    void writeFolderContent(QXmlStreamWriter &writer, const Folder &folder)
+    // The layout as the project file describes it.
+    static ProjectImport::Folder projectFileTree(const Folder &folder)
     {
-        for (const auto &child : folder.folders) {
-            writer.writeStartElement(QStringLiteral("folder"));
-            writer.writeAttribute(QStringLiteral("name"), child->name);
-            writeFolderContent(writer, *child);
-            writer.writeEndElement();
-        }
+        ProjectImport::Folder tree;
+        tree.name = folder.name;
+        for (const auto &child : folder.folders)
+            tree.folders.push_back(std::make_unique<ProjectImport::Folder>(projectFileTree(*child)));
         for (const SourceFile &file : folder.files) {
-            writer.writeStartElement(QStringLiteral("file"));
-            writer.writeAttribute(QStringLiteral("name"), file.name);
-            writer.writeAttribute(QStringLiteral("length"), QString::number(file.lines));
-            for (const Fragment &fragment : file.fragments) {
-                writer.writeStartElement(QStringLiteral("fragment"));
-                writer.writeAttribute(QStringLiteral("startline"), QString::number(fragment.start));
-                writer.writeAttribute(QStringLiteral("endline"), QString::number(fragment.end));
-                writer.writeTextElement(QStringLiteral("feature"), fragment.text);
-                writer.writeEndElement();
-            }
-            writer.writeEndElement();
+            ProjectImport::File described{file.name, file.lines, {}};
+            for (const Fragment &fragment : file.fragments)
+                described.fragments.append({fragment.start, fragment.end, fragment.text});
+            tree.files.push_back(std::move(described));
         }
+        return tree;
     }
 
     SyntheticProjectOptions m_options;

@@ -19,20 +19,6 @@ namespace ProjectImport {
 
 namespace {
 
-struct ImportedFile
-{
-    QString name;
-    int length = 0;
-    QList<ConditionalScanner::Fragment> fragments;
-};
-
-struct ImportedFolder
-{
-    QString name;
-    std::vector<std::unique_ptr<ImportedFolder>> folders;
-    std::vector<ImportedFile> files;
-};
-
 bool hasUnicodeMark(const QByteArray &bytes)
 {
     // UTF-16 and UTF-32 text cannot be scanned byte by byte; the viewer
@@ -59,8 +45,8 @@ public:
     Summary run();
 
 private:
-    void walk(const QString &path, const QString &relative, ImportedFolder &folder);
-    void importFile(const QString &path, const QString &relative, ImportedFolder &folder);
+    void walk(const QString &path, const QString &relative, Folder &folder);
+    void importFile(const QString &path, const QString &relative, Folder &folder);
     bool inside(const QString &canonical) const
     {
         return canonical == m_sourceRoot || canonical.startsWith(m_sourceRoot + QLatin1Char('/'));
@@ -70,8 +56,7 @@ private:
         m_diagnostics.error(path, 0, 0, text);
         m_summary.failed = true;
     }
-    bool writeProjectFile(const ImportedFolder &root);
-    void writeFolder(QXmlStreamWriter &xml, const ImportedFolder &folder) const;
+    bool writeProjectFile(const Folder &root);
     bool writeFeatureModel();
 
     QString m_sourceDir;
@@ -116,7 +101,7 @@ Summary Importer::run()
     }
     m_madeFolders.insert(m_projectFolder);
 
-    ImportedFolder root;
+    Folder root;
     walk(m_sourceRoot, QString(), root);
 
     std::sort(m_features.begin(), m_features.end(), [](const QString &a, const QString &b) {
@@ -131,7 +116,7 @@ Summary Importer::run()
     return m_summary;
 }
 
-void Importer::walk(const QString &path, const QString &relative, ImportedFolder &folder)
+void Importer::walk(const QString &path, const QString &relative, Folder &folder)
 {
     m_activePath.append(path);
     const QDir dir(path);
@@ -169,7 +154,7 @@ void Importer::walk(const QString &path, const QString &relative, ImportedFolder
             // lead back to a folder being walked.
             if (canonical == m_projectRoot || m_activePath.contains(canonical))
                 continue;
-            auto sub = std::make_unique<ImportedFolder>();
+            auto sub = std::make_unique<Folder>();
             sub->name = name;
             walk(canonical, entryRelative, *sub);
             if (!sub->folders.empty() || !sub->files.empty())
@@ -181,7 +166,7 @@ void Importer::walk(const QString &path, const QString &relative, ImportedFolder
     m_activePath.removeLast();
 }
 
-void Importer::importFile(const QString &path, const QString &relative, ImportedFolder &folder)
+void Importer::importFile(const QString &path, const QString &relative, Folder &folder)
 {
     const QString shownPath = m_sourceDir + QLatin1Char('/') + relative;
     // Unbuffered: the bytes go straight from one file into the other.
@@ -214,7 +199,7 @@ void Importer::importFile(const QString &path, const QString &relative, Imported
     }
     out.close();
 
-    ImportedFile file;
+    File file;
     file.name = relative.section(QLatin1Char('/'), -1);
     ConditionalScanner::Language language = ConditionalScanner::Language::C;
     ConditionalScanner::languageOf(file.name, &language);
@@ -251,24 +236,15 @@ bool Importer::writeFeatureModel()
     return file.commit();
 }
 
-bool Importer::writeProjectFile(const ImportedFolder &root)
+bool Importer::writeProjectFile(const Folder &root)
 {
     QSaveFile file(m_projectFolder + QStringLiteral("/annotations.xml"));
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    QXmlStreamWriter xml(&file);
-    xml.setAutoFormatting(true);
-    xml.setAutoFormattingIndent(2);
-    xml.writeStartDocument();
-    xml.writeStartElement(QStringLiteral("project"));
-    xml.writeAttribute(QStringLiteral("name"), QFileInfo(m_projectFolder).fileName());
-    writeFolder(xml, root);
-    xml.writeEndElement();
-    xml.writeEndDocument();
-    return !xml.hasError() && file.commit();
+    return file.open(QIODevice::WriteOnly)
+           && ProjectImport::writeProjectFile(&file, QFileInfo(m_projectFolder).fileName(), root)
+           && file.commit();
 }
 
-void Importer::writeFolder(QXmlStreamWriter &xml, const ImportedFolder &folder) const
+void writeFolder(QXmlStreamWriter &xml, const Folder &folder)
 {
     for (const auto &sub : folder.folders) {
         xml.writeStartElement(QStringLiteral("folder"));
@@ -276,7 +252,7 @@ void Importer::writeFolder(QXmlStreamWriter &xml, const ImportedFolder &folder) 
         writeFolder(xml, *sub);
         xml.writeEndElement();
     }
-    for (const ImportedFile &file : folder.files) {
+    for (const File &file : folder.files) {
         xml.writeStartElement(QStringLiteral("file"));
         xml.writeAttribute(QStringLiteral("name"), file.name);
         xml.writeAttribute(QStringLiteral("length"), QString::number(file.length));
@@ -292,6 +268,20 @@ void Importer::writeFolder(QXmlStreamWriter &xml, const ImportedFolder &folder) 
 }
 
 } // namespace
+
+bool writeProjectFile(QIODevice *device, const QString &projectName, const Folder &root)
+{
+    QXmlStreamWriter xml(device);
+    xml.setAutoFormatting(true);
+    xml.setAutoFormattingIndent(2);
+    xml.writeStartDocument();
+    xml.writeStartElement(QStringLiteral("project"));
+    xml.writeAttribute(QStringLiteral("name"), projectName);
+    writeFolder(xml, root);
+    xml.writeEndElement();
+    xml.writeEndDocument();
+    return !xml.hasError();
+}
 
 Summary run(const QString &sourceDir, const QString &projectFolder, const Options &options,
             Diagnostics &diagnostics)

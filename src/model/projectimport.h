@@ -1,11 +1,16 @@
 #pragma once
 
+#include "model/conditionalscanner.h"
+
 #include <QString>
 #include <QStringList>
 
 #include <functional>
+#include <memory>
+#include <vector>
 
 class Diagnostics;
+class QIODevice;
 
 // Turns a tree of C and Java sources whose features are preprocessor
 // conditionals into a project folder: copies every ".java", ".c" and ".h"
@@ -44,5 +49,25 @@ QString rootFeatureName(const QString &projectFolder, const QStringList &feature
 
 // model.m for a root and its leaves, one leaf a line.
 QByteArray featureModelText(const QString &root, const QStringList &features);
+
+// A file of annotations.xml: its name, its length in lines and its fragments.
+struct File
+{
+    QString name;
+    int length = 0;
+    QList<ConditionalScanner::Fragment> fragments;
+};
+
+// A folder of annotations.xml: its subfolders first, then its files.
+struct Folder
+{
+    QString name;
+    std::vector<std::unique_ptr<Folder>> folders;
+    std::vector<File> files;
+};
+
+// Writes annotations.xml: a project element called projectName holding what
+// root holds (root's own name is not written). False on a write error.
+bool writeProjectFile(QIODevice *device, const QString &projectName, const Folder &root);
 
 } // namespace ProjectImport
