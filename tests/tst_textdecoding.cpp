@@ -22,6 +22,7 @@ void TestTextDecoding::decode_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<NulCharacters>("nul");
     QTest::addColumn<QString>("expected");
+    QTest::addColumn<bool>("latin1"); // read as Latin-1 for want of valid UTF-8
 
     const auto withMark = [](const char *mark, int markSize, const QString &text, bool bigEndian) {
         QByteArray bytes(mark, markSize);
@@ -36,29 +37,32 @@ void TestTextDecoding::decode_data()
     constexpr auto replace = NulCharacters::Replace;
     constexpr auto end = NulCharacters::EndText;
 
-    QTest::newRow("plain ascii") << QByteArray("A:B|C;") << replace << QStringLiteral("A:B|C;");
+    QTest::newRow("plain ascii") << QByteArray("A:B|C;") << replace << QStringLiteral("A:B|C;") << false;
     QTest::newRow("utf-8 umlaut") << QByteArray("Gr\xc3\xb6\xc3\x9f" "e") << replace
-                                  << QStringLiteral("Größe");
+                                  << QStringLiteral("Größe") << false;
     QTest::newRow("utf-8 with byte order mark") << QByteArray("\xef\xbb\xbf" "a\xc3\xa4")
-                                                << replace << QStringLiteral("aä");
+                                                << replace << QStringLiteral("aä") << false;
     QTest::newRow("latin-1 umlaut") << QByteArray("Gr\xf6\xdf" "e") << replace
-                                    << QStringLiteral("Größe");
+                                    << QStringLiteral("Größe") << true;
     QTest::newRow("utf-16 little endian with mark")
         << withMark("\xff\xfe", 2, QStringLiteral("a\nGröße 名"), false) << replace
-        << QStringLiteral("a\nGröße 名");
+        << QStringLiteral("a\nGröße 名") << false;
     QTest::newRow("utf-16 big endian with mark")
         << withMark("\xfe\xff", 2, QStringLiteral("x;\r\ny"), true) << end
-        << QStringLiteral("x;\r\ny");
+        << QStringLiteral("x;\r\ny") << false;
     QTest::newRow("truncated utf-8 sequence falls back to latin-1")
-        << QByteArray("x\xc3") << replace << QStringLiteral("x\u00c3");
-    QTest::newRow("empty") << QByteArray() << replace << QString();
+        << QByteArray("x\xc3") << replace << QStringLiteral("x\u00c3") << true;
+    QTest::newRow("empty") << QByteArray() << replace << QString() << false;
 
     QTest::newRow("nul replaced, lines kept") << QByteArray("abc\0def\ng", 9) << replace
-                                              << QStringLiteral("abc\ufffddef\ng");
-    QTest::newRow("cut at nul") << QByteArray("abc\0def", 7) << end << QStringLiteral("abc");
-    QTest::newRow("nul first") << QByteArray("\0abc", 4) << end << QString();
+                                              << QStringLiteral("abc\ufffddef\ng") << false;
+    QTest::newRow("cut at nul") << QByteArray("abc\0def", 7) << end << QStringLiteral("abc") << false;
+    QTest::newRow("nul first") << QByteArray("\0abc", 4) << end << QString() << false;
+    QTest::newRow("utf-8 mark before invalid bytes falls back to latin-1")
+        << QByteArray("\xef\xbb\xbf" "a\xe4") << replace << QStringLiteral("\u00ef\u00bb\u00bfa\u00e4")
+        << true;
     QTest::newRow("invalid utf-8 after the end is ignored")
-        << QByteArray("\xc3\xa4\0\xff", 4) << end << QStringLiteral("ä");
+        << QByteArray("\xc3\xa4\0\xff", 4) << end << QStringLiteral("ä") << false;
 }
 
 void TestTextDecoding::decode()
@@ -66,7 +70,11 @@ void TestTextDecoding::decode()
     QFETCH(QByteArray, bytes);
     QFETCH(NulCharacters, nul);
     QFETCH(QString, expected);
+    QFETCH(bool, latin1);
     QCOMPARE(decodeText(bytes, nul), expected);
+    bool readAsLatin1 = !latin1;
+    QCOMPARE(decodeText(bytes, nul, &readAsLatin1), expected);
+    QCOMPARE(readAsLatin1, latin1);
 }
 
 void TestTextDecoding::studyText_data()

@@ -15,7 +15,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QStringDecoder>
 #include <QXmlStreamReader>
 
 #include <algorithm>
@@ -325,18 +324,11 @@ void ProjectCheck::readFile(QXmlStreamReader &xml, const QString &folder)
         QFile source(filePath);
         const QByteArray bytes = source.open(QIODevice::ReadOnly) ? source.readAll()
                                                                  : QByteArray();
-        // A byte order mark names the encoding; without one the viewer tries UTF-8.
-        const bool marked = bytes.startsWith("\xEF\xBB\xBF") || bytes.startsWith("\xFF\xFE")
-            || bytes.startsWith("\xFE\xFF");
-        if (!marked) {
-            QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-            const QString decoded = utf8.decode(bytes); // decoding is lazy: this does it
-            if (utf8.hasError())
-                m_diagnostics.note(path, 0, 0,
-                                   QStringLiteral("not valid UTF-8; the viewer reads it as "
-                                                  "Latin-1"));
-        }
-        text = decodeText(bytes);
+        bool latin1 = false;
+        text = decodeText(bytes, NulCharacters::Replace, &latin1);
+        if (latin1)
+            m_diagnostics.note(path, 0, 0,
+                               QStringLiteral("not valid UTF-8; the viewer reads it as Latin-1"));
         if (!lengthOk)
             m_diagnostics.error(projectFileName, line, column,
                                 QStringLiteral("length %1 is not a number; the file has %2 lines")

@@ -5,13 +5,14 @@
 
 namespace {
 
-QString decodeWithoutMark(const QByteArray &bytes)
+QString decodeWithoutMark(const QByteArray &bytes, bool *readAsLatin1 = nullptr)
 {
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString decoded = utf8.decode(bytes);
-    if (!utf8.hasError())
-        return decoded;
-    return QString::fromLatin1(bytes);
+    const bool latin1 = utf8.hasError();
+    if (readAsLatin1)
+        *readAsLatin1 = latin1;
+    return latin1 ? QString::fromLatin1(bytes) : decoded;
 }
 
 // A missing or unreadable file reads as no bytes.
@@ -23,8 +24,10 @@ QByteArray readBytes(const QString &path)
 
 } // namespace
 
-QString decodeText(const QByteArray &bytes, NulCharacters nul)
+QString decodeText(const QByteArray &bytes, NulCharacters nul, bool *readAsLatin1)
 {
+    if (readAsLatin1)
+        *readAsLatin1 = false;
     QString text;
     const std::optional<QStringConverter::Encoding> marked =
         QStringConverter::encodingForData(bytes);
@@ -35,9 +38,9 @@ QString decodeText(const QByteArray &bytes, NulCharacters nul)
     } else if (nul == NulCharacters::EndText) {
         // Whatever follows the end does not decide the encoding.
         const qsizetype end = bytes.indexOf('\0');
-        text = decodeWithoutMark(end < 0 ? bytes : bytes.left(end));
+        text = decodeWithoutMark(end < 0 ? bytes : bytes.left(end), readAsLatin1);
     } else {
-        text = decodeWithoutMark(bytes);
+        text = decodeWithoutMark(bytes, readAsLatin1);
     }
 
     switch (nul) {

@@ -15,8 +15,10 @@ enum class NulCharacters {
 // files) goes through this. A byte order mark names the encoding (UTF-8,
 // UTF-16 or UTF-32, as Windows editors save); without one the text is UTF-8
 // when it is valid UTF-8 and Latin-1 otherwise, so that both today's UTF-8
-// files and older 8-bit files read correctly.
-QString decodeText(const QByteArray &bytes, NulCharacters nul = NulCharacters::Replace);
+// files and older 8-bit files read correctly. readAsLatin1 (may be null) tells
+// whether the last of these was taken.
+QString decodeText(const QByteArray &bytes, NulCharacters nul = NulCharacters::Replace,
+                   bool *readAsLatin1 = nullptr);
 
 // Reads a whole file and decodes it as above; a missing or unreadable file
 // reads as empty text.
