@@ -55,15 +55,20 @@ void MainWindow::search()
 
     const QList<ProjectSearch::Hit> hits =
         ProjectSearch::searchLeaves(topLevelItems, ProjectFolder::path(), pattern);
+    QStringList rows;
+    QList<STNode *> nodes;
     for (const ProjectSearch::Hit &hit : hits) {
-        if (auto *node = dynamic_cast<STNode *>(hit.leaf))
-            addSearchResult(hit.row, node);
+        if (auto *node = dynamic_cast<STNode *>(hit.leaf)) {
+            rows.append(hit.row);
+            nodes.append(node);
+        }
     }
+    m_searchResults->append(rows, nodes);
 }
 
 void MainWindow::addSearchResult(const QString &row, STNode *node)
 {
-    m_searchResults->append(row, node);
+    m_searchResults->append({row}, {node});
 }
 
 QPointer<CodeView> MainWindow::findView() const

@@ -14,13 +14,13 @@ void SearchResults::clear()
         m_list->clear();
 }
 
-void SearchResults::append(const QString &row, STNode *node)
+void SearchResults::append(const QStringList &rows, const QList<STNode *> &nodes)
 {
-    if (!m_list)
-        return;
     // Rows and nodes stay in step: a row is listed only with its node.
-    m_list->addItem(row);
-    m_nodes.append(node);
+    if (!m_list || rows.size() != nodes.size())
+        return;
+    m_list->addItems(rows);
+    m_nodes.append(nodes);
 }
 
 STNode *SearchResults::nodeOf(const QListWidgetItem *item) const

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 
 class QListWidget;
 class QListWidgetItem;
@@ -16,8 +17,9 @@ public:
     explicit SearchResults(QListWidget *list);
 
     void clear();
-    // Adds a result row together with the file row it was found in.
-    void append(const QString &row, STNode *node);
+    // Adds result rows together with the file rows they were found in
+    // (nodes[i] behind rows[i]), in one insertion into the list.
+    void append(const QStringList &rows, const QList<STNode *> &nodes);
     // The file row behind a result row; null for rows added some other way.
     STNode *nodeOf(const QListWidgetItem *item) const;
 
