@@ -12,7 +12,6 @@
 #include "colors/palettecolor.h"
 #include "model/featuretreewidget.h"
 #include "model/projectfolder.h"
-#include "model/projectreader.h"
 
 #include <QAction>
 #include <QColorDialog>
