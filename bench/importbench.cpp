@@ -2,8 +2,8 @@
 
 #include "benchtable.h"
 
-#include "model/diagnostics.h"
-#include "model/projectimport.h"
+#include "core/formats/diagnostics.h"
+#include "import/projectimport.h"
 
 #include <QDir>
 #include <QElapsedTimer>

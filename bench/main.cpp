@@ -12,12 +12,12 @@
 #include "syntheticproject.h"
 #include "windowbench.h"
 
-#include "app/mainwindow.h"
-#include "colors/colormanager.h"
-#include "model/featuretreewidget.h"
-#include "model/projectmodel.h"
-#include "model/projectreader.h"
-#include "model/smvtreewidget.h"
+#include "ui/mainwindow/mainwindow.h"
+#include "ui/colors/colormanager.h"
+#include "ui/featuretree/featuretreewidget.h"
+#include "core/model/projectmodel.h"
+#include "ui/structure/projectreader.h"
+#include "ui/structure/smvtreewidget.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

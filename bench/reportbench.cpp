@@ -3,8 +3,8 @@
 #include "benchtable.h"
 #include "syntheticproject.h"
 
-#include "study/actionlog.h"
-#include "study/answersfile.h"
+#include "core/formats/actionlog.h"
+#include "core/formats/answersfile.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

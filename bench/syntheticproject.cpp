@@ -1,6 +1,6 @@
 #include "syntheticproject.h"
 
-#include "model/projectimport.h"
+#include "import/projectimport.h"
 #include "support/testfiles.h"
 
 #include <QBuffer>

@@ -3,9 +3,9 @@
 #include "benchtable.h"
 #include "paintcounter.h"
 
-#include "app/mainwindow.h"
-#include "codeview/codeview.h"
-#include "model/stnode.h"
+#include "ui/mainwindow/mainwindow.h"
+#include "ui/codeview/codeview.h"
+#include "ui/structure/stnode.h"
 
 #include "support/modalcloser.h"
 

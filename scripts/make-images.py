@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""Draws the viewer's compiled-in icons into src/images/ and writes images.qrc,
+"""Draws the viewer's compiled-in icons into src/ui/images/ and writes images.qrc,
 and the application's icon for the desktop into packaging/icons/.
 
     scripts/make-images.py
@@ -22,7 +22,7 @@ from PIL import Image, ImageDraw, ImageFilter
 
 SCALE = 8
 ROOT_DIR = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..")
-OUT_DIR = os.path.join(ROOT_DIR, "src", "images")
+OUT_DIR = os.path.join(ROOT_DIR, "src", "ui", "images")
 APP_ICON_DIR = os.path.join(ROOT_DIR, "packaging", "icons")
 
 INK = (60, 64, 72, 255)

@@ -1,4 +1,4 @@
-#include "study/accountname.h"
+#include "core/study/accountname.h"
 
 #include <QTest>
 

@@ -1,7 +1,7 @@
-#include "study/actionlog.h"
+#include "core/formats/actionlog.h"
 
-#include "codeview/codeview.h"
-#include "study/studyviewer.h"
+#include "ui/codeview/codeview.h"
+#include "ui/questionnaire/studyviewer.h"
 
 #include "support/studyfixture.h"
 

@@ -1,4 +1,4 @@
-#include "study/answersfile.h"
+#include "core/formats/answersfile.h"
 
 #include <QDir>
 #include <QFile>

@@ -5,13 +5,13 @@
 #include "support/outputcapture.h"
 #include "support/testfiles.h"
 
-#include "app/mainwindow.h"
-#include "codeview/codeview.h"
-#include "colors/colormanager.h"
-#include "model/featuretreewidget.h"
-#include "model/projectreader.h"
-#include "model/smvtreewidget.h"
-#include "model/stnode.h"
+#include "ui/mainwindow/mainwindow.h"
+#include "ui/codeview/codeview.h"
+#include "ui/colors/colormanager.h"
+#include "ui/featuretree/featuretreewidget.h"
+#include "ui/structure/projectreader.h"
+#include "ui/structure/smvtreewidget.h"
+#include "ui/structure/stnode.h"
 
 #include <QListWidget>
 #include <QTemporaryDir>

@@ -7,13 +7,13 @@
 #include "support/readonlyfolder.h"
 #include "support/testfiles.h"
 
-#include "app/mainwindow.h"
-#include "colors/colormanager.h"
-#include "model/featuretreewidget.h"
-#include "persistence/assignmentfilechooser.h"
-#include "persistence/colorassignmentfile.h"
-#include "persistence/loadbutton.h"
-#include "study/questiondialog.h"
+#include "ui/mainwindow/mainwindow.h"
+#include "ui/colors/colormanager.h"
+#include "ui/featuretree/featuretreewidget.h"
+#include "ui/colorsaves/assignmentfilechooser.h"
+#include "ui/colorsaves/colorassignmentfile.h"
+#include "ui/colorsaves/loadbutton.h"
+#include "ui/questionnaire/questiondialog.h"
 
 #include <QListWidget>
 #include <QTemporaryDir>

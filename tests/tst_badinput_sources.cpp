@@ -4,15 +4,15 @@
 
 #include "support/testfiles.h"
 
-#include "app/mainwindow.h"
-#include "codeview/backgroundfracture.h"
-#include "codeview/codeview.h"
-#include "codeview/linenumbercolumn.h"
-#include "codeview/plaintextcolumn.h"
-#include "codeview/sidebarfracture.h"
-#include "model/projectreader.h"
-#include "model/stnode.h"
-#include "model/textdecoding.h"
+#include "ui/mainwindow/mainwindow.h"
+#include "ui/codeview/backgroundfracture.h"
+#include "ui/codeview/codeview.h"
+#include "ui/codeview/linenumbercolumn.h"
+#include "ui/codeview/plaintextcolumn.h"
+#include "ui/codeview/sidebarfracture.h"
+#include "ui/structure/projectreader.h"
+#include "ui/structure/stnode.h"
+#include "core/formats/textdecoding.h"
 
 #include <QGraphicsScene>
 #include <QGraphicsView>

@@ -7,8 +7,8 @@
 #include "support/studyfixture.h"
 #include "support/testfiles.h"
 
-#include "study/answersfile.h"
-#include "study/questiondocument.h"
+#include "core/formats/answersfile.h"
+#include "ui/questionnaire/questiondocument.h"
 
 #include <QImage>
 #include <QPixmap>

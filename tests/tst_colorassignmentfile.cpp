@@ -1,7 +1,7 @@
-#include "colors/colormanager.h"
-#include "colors/palettecolor.h"
-#include "model/feature.h"
-#include "persistence/colorassignmentfile.h"
+#include "ui/colors/colormanager.h"
+#include "ui/colors/palettecolor.h"
+#include "core/model/feature.h"
+#include "ui/colorsaves/colorassignmentfile.h"
 
 #include "support/outputcapture.h"
 #include "support/testfiles.h"

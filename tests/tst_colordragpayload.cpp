@@ -1,4 +1,4 @@
-#include "colors/colordragpayload.h"
+#include "ui/colors/colordragpayload.h"
 
 #include <QDataStream>
 #include <QMimeData>

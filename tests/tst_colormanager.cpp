@@ -1,6 +1,6 @@
-#include "colors/colormanager.h"
-#include "colors/mylistwidgetitem.h"
-#include "colors/mytreewidgetitem.h"
+#include "ui/colors/colormanager.h"
+#include "ui/colors/mylistwidgetitem.h"
+#include "ui/colors/mytreewidgetitem.h"
 
 #include <QTemporaryDir>
 #include <QTest>

@@ -1,7 +1,7 @@
 #include "support/testfiles.h"
 
-#include "model/conditionalscanner.h"
-#include "model/projectreader.h"
+#include "import/conditionalscanner.h"
+#include "ui/structure/projectreader.h"
 
 #include <QTemporaryDir>
 #include <QTest>

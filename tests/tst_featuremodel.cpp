@@ -1,4 +1,4 @@
-#include "model/featuremodel.h"
+#include "core/model/featuremodel.h"
 
 #include <QRandomGenerator>
 #include <QTest>

@@ -1,4 +1,4 @@
-#include "app/featuresearch.h"
+#include "ui/search/featuresearch.h"
 
 #include <QTest>
 #include <QTreeWidget>

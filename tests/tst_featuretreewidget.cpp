@@ -1,7 +1,7 @@
-#include "colors/colormanager.h"
-#include "colors/mylistwidgetitem.h"
-#include "colors/mytreewidgetitem.h"
-#include "model/featuretreewidget.h"
+#include "ui/colors/colormanager.h"
+#include "ui/colors/mylistwidgetitem.h"
+#include "ui/colors/mytreewidgetitem.h"
+#include "ui/featuretree/featuretreewidget.h"
 #include "support/testfiles.h"
 
 #include <QFile>

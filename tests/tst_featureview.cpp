@@ -2,13 +2,13 @@
 #include "support/outputcapture.h"
 #include "support/testfiles.h"
 
-#include "app/mainwindow.h"
-#include "colors/colormanager.h"
-#include "model/projectfolder.h"
-#include "model/projectreader.h"
-#include "model/smvtreewidget.h"
-#include "model/stnode.h"
-#include "model/treepaths.h"
+#include "ui/mainwindow/mainwindow.h"
+#include "ui/colors/colormanager.h"
+#include "core/model/projectfolder.h"
+#include "ui/structure/projectreader.h"
+#include "ui/structure/smvtreewidget.h"
+#include "ui/structure/stnode.h"
+#include "ui/structure/treepaths.h"
 
 #include <QTemporaryDir>
 #include <QTest>

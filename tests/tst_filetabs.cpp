@@ -1,9 +1,9 @@
-#include "app/mainwindow.h"
-#include "codeview/codeview.h"
-#include "codeview/sidebarfracture.h"
-#include "model/featuretreewidget.h"
-#include "model/stnode.h"
-#include "study/questiondialog.h"
+#include "ui/mainwindow/mainwindow.h"
+#include "ui/codeview/codeview.h"
+#include "ui/codeview/sidebarfracture.h"
+#include "ui/featuretree/featuretreewidget.h"
+#include "ui/structure/stnode.h"
+#include "ui/questionnaire/questiondialog.h"
 #include "support/testfiles.h"
 
 #include <QDockWidget>

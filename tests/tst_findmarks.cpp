@@ -1,6 +1,6 @@
-#include "app/currentfilesearch.h"
-#include "app/findmarks.h"
-#include "codeview/codeview.h"
+#include "ui/search/currentfilesearch.h"
+#include "ui/search/findmarks.h"
+#include "ui/codeview/codeview.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QFontMetrics>

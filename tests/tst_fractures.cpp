@@ -1,9 +1,9 @@
-#include "codeview/backgroundfracture.h"
-#include "codeview/sidebarfracture.h"
-#include "colors/colormanager.h"
-#include "colors/palettecolor.h"
-#include "model/feature.h"
-#include "model/featuretreewidget.h"
+#include "ui/codeview/backgroundfracture.h"
+#include "ui/codeview/sidebarfracture.h"
+#include "ui/colors/colormanager.h"
+#include "ui/colors/palettecolor.h"
+#include "core/model/feature.h"
+#include "ui/featuretree/featuretreewidget.h"
 
 #include <QFile>
 #include <QGraphicsScene>

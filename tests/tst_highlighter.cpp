@@ -1,4 +1,4 @@
-#include "codeview/highlighter.h"
+#include "ui/codeview/highlighter.h"
 
 #include <QTest>
 #include <QTextBlock>

@@ -1,4 +1,4 @@
-#include "images/resources.h"
+#include "ui/images/resources.h"
 
 #include <QDir>
 #include <QFile>
@@ -82,7 +82,7 @@ private slots:
         QFETCH(QString, name);
 
         QFile compiledIn(QStringLiteral(":/images/") + name);
-        QFile source(QStringLiteral(FEATUREHUE_EXAMPLES_DIR "/../src/images/") + name);
+        QFile source(QStringLiteral(FEATUREHUE_EXAMPLES_DIR "/../src/ui/images/") + name);
         QVERIFY(compiledIn.open(QIODevice::ReadOnly));
         QVERIFY2(source.open(QIODevice::ReadOnly), qPrintable(source.fileName()));
         QVERIFY(compiledIn.readAll() == source.readAll());

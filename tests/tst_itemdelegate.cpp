@@ -1,4 +1,4 @@
-#include "colors/itemdelegate.h"
+#include "ui/colors/itemdelegate.h"
 
 #include <QPainter>
 #include <QStandardItemModel>

@@ -1,7 +1,7 @@
 #include "support/testfiles.h"
 
-#include "app/projectcheck.h"
-#include "model/diagnostics.h"
+#include "check/projectcheck.h"
+#include "core/formats/diagnostics.h"
 
 #include <QRegularExpression>
 #include <QTemporaryDir>

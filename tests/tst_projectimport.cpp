@@ -1,12 +1,12 @@
 #include "support/testfiles.h"
 
-#include "app/projectcheck.h"
-#include "model/diagnostics.h"
-#include "model/featuretreewidget.h"
-#include "model/projectimport.h"
-#include "model/projectreader.h"
-#include "model/smvtreewidget.h"
-#include "model/stnode.h"
+#include "check/projectcheck.h"
+#include "core/formats/diagnostics.h"
+#include "ui/featuretree/featuretreewidget.h"
+#include "import/projectimport.h"
+#include "ui/structure/projectreader.h"
+#include "ui/structure/smvtreewidget.h"
+#include "ui/structure/stnode.h"
 
 #include <QDirIterator>
 #include <QListWidget>

@@ -1,9 +1,9 @@
 #include "support/features.h"
 #include "support/testfiles.h"
 
-#include "model/annotationsreader.h"
-#include "model/featurematcher.h"
-#include "model/projectmodel.h"
+#include "core/formats/annotationsreader.h"
+#include "core/model/featurematcher.h"
+#include "core/model/projectmodel.h"
 
 #include <QTemporaryDir>
 #include <QTest>

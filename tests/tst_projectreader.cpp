@@ -2,9 +2,9 @@
 #include "support/outputcapture.h"
 #include "support/testfiles.h"
 
-#include "model/projectreader.h"
-#include "model/smvtreewidget.h"
-#include "model/stnode.h"
+#include "ui/structure/projectreader.h"
+#include "ui/structure/smvtreewidget.h"
+#include "ui/structure/stnode.h"
 
 #include <QRegularExpression>
 #include <QTemporaryDir>

@@ -1,4 +1,4 @@
-#include "app/projectsearch.h"
+#include "ui/search/projectsearch.h"
 #include "support/testfiles.h"
 
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "study/questionsfile.h"
+#include "core/formats/questionsfile.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -27,6 +27,8 @@ private Q_SLOTS:
     void answerLineCount_data();
     void answerLineCount();
     void randomInputKeepsStructure();
+    void plainText_data();
+    void plainText();
 };
 
 void TestQuestionsFile::parse_data()
@@ -112,6 +114,33 @@ void TestQuestionsFile::randomInputKeepsStructure()
             }
         }
     }
+}
+
+void TestQuestionsFile::plainText_data()
+{
+    QTest::addColumn<QString>("html");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("inline tags go, their text stays")
+        << "<b>Aufgabe 1</b>: welche <i>Dateien</i>?" << "Aufgabe 1: welche Dateien?";
+    QTest::newRow("a line break reads as a space") << "eins<br>zwei<BR/>drei" << "eins zwei drei";
+    QTest::newRow("paragraphs read as spaces") << "<p>one</p><p>two</p>" << "one two";
+    QTest::newRow("references decoded") << "a &lt;b&gt; &amp; &quot;c&quot; &#65;&#x42;"
+                                        << "a <b> & \"c\" AB";
+    QTest::newRow("umlauts by name") << "f&uuml;r Gr&ouml;&szlig;e" << QString::fromUtf8("für Größe");
+    QTest::newRow("no-break space is white space") << "a&nbsp;&nbsp;b" << "a b";
+    QTest::newRow("unknown reference kept") << "&bogus; &#0;" << "&bogus; &#0;";
+    QTest::newRow("style, script and comment dropped")
+        << "<style>b{color:red}</style>x<!-- not <b>this</b> --><script>y()</script>z" << "xz";
+    QTest::newRow("white space simplified") << "  a\n\t b  " << "a b";
+    QTest::newRow("unclosed tag is text") << "a < b" << "a < b";
+}
+
+void TestQuestionsFile::plainText()
+{
+    QFETCH(QString, html);
+    QFETCH(QString, expected);
+    QCOMPARE(QuestionsFile::plainText(html), expected);
 }
 
 QTEST_APPLESS_MAIN(TestQuestionsFile)

@@ -1,4 +1,4 @@
-#include "study/resumeposition.h"
+#include "core/study/resumeposition.h"
 
 #include "support/studyfixture.h"
 

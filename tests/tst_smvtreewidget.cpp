@@ -1,6 +1,6 @@
-#include "colors/itemdelegate.h"
-#include "model/smvtreewidget.h"
-#include "model/stnode.h"
+#include "ui/colors/itemdelegate.h"
+#include "ui/structure/smvtreewidget.h"
+#include "ui/structure/stnode.h"
 
 #include <QMimeData>
 #include <QTest>

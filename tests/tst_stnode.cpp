@@ -1,7 +1,7 @@
 #include "support/features.h"
 
-#include "model/stnode.h"
-#include "model/stripelist.h"
+#include "ui/structure/stnode.h"
+#include "ui/structure/stripelist.h"
 
 #include <QRandomGenerator>
 #include <QTest>

@@ -1,4 +1,4 @@
-#include "model/textdecoding.h"
+#include "core/formats/textdecoding.h"
 
 #include <QTemporaryDir>
 #include <QTest>

@@ -1,10 +1,10 @@
 #include "support/features.h"
 
-#include "colors/colormanager.h"
-#include "model/projectreader.h"
-#include "model/rowtexture.h"
-#include "model/smvtreewidget.h"
-#include "model/stnode.h"
+#include "ui/colors/colormanager.h"
+#include "ui/structure/projectreader.h"
+#include "ui/structure/rowtexture.h"
+#include "ui/structure/smvtreewidget.h"
+#include "ui/structure/stnode.h"
 
 #include <QTest>
 

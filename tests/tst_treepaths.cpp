@@ -1,4 +1,4 @@
-#include "model/treepaths.h"
+#include "ui/structure/treepaths.h"
 
 #include <QTest>
 #include <QTreeWidgetItem>

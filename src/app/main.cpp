@@ -1,5 +1,5 @@
 #include "app/commandline.h"
-#include "app/mainwindow.h"
+#include "ui/mainwindow/mainwindow.h"
 #include "app/subcommands.h"
 
 #include <QApplication>

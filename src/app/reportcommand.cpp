@@ -1,12 +1,12 @@
 #include "reportcommand.h"
 
 #include "app/subcommands.h"
-#include "model/diagnostics.h"
-#include "study/csvwriter.h"
-#include "study/reportdatabase.h"
-#include "study/reportpage.h"
-#include "study/studyfolder.h"
-#include "study/studyreport.h"
+#include "core/formats/diagnostics.h"
+#include "report/csvwriter.h"
+#include "report/reportdatabase.h"
+#include "ui/report/reportpage.h"
+#include "report/studyfolder.h"
+#include "report/studyreport.h"
 
 #include <QCommandLineParser>
 #include <QDir>

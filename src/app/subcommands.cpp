@@ -1,28 +1,20 @@
 #include "subcommands.h"
 
-#include "app/checkcommand.h"
-#include "app/importcommand.h"
+#include "check/checkcommand.h"
+#include "import/importcommand.h"
 #include "app/reportcommand.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
-#include <cstdio>
 #include <memory>
 
 #include <unistd.h>
 
 namespace {
-
-void print(FILE *stream, const QString &text)
-{
-    std::fputs(text.toLocal8Bit().constData(), stream);
-    std::fflush(stream);
-}
 
 // Outside a desktop session (ssh, cron, CI) the GUI libraries warn on
 // standard error that XDG_RUNTIME_DIR is unset and use a private folder in
@@ -86,40 +78,4 @@ int runSubCommand(const SubCommand &command, int &argc, char **argv, const QStri
     QCoreApplication::setApplicationName(QStringLiteral("featurehue"));
     QCoreApplication::setApplicationVersion(QStringLiteral(FEATUREHUE_VERSION));
     return command.run(arguments);
-}
-
-int parseSubCommandArguments(QCommandLineParser &parser, const QStringList &arguments,
-                             const QString &usage, int minPositional, int maxPositional)
-{
-    const QString name = arguments.value(1);
-    const QString prefix = QStringLiteral("featurehue ") + name + QStringLiteral(": ");
-    const QCommandLineOption helpOption = parser.addHelpOption();
-
-    // The parser takes the first argument for the program's name.
-    QStringList parsed = arguments.mid(1);
-    if (!parser.parse(parsed)) {
-        print(stderr, prefix + parser.errorText() + QStringLiteral(" See --help.\n"));
-        return subCommandUsageError;
-    }
-    if (parser.isSet(helpOption)) {
-        QString text = parser.helpText();
-        // Replace the parser's own usage line, which names no program.
-        text.remove(0, text.indexOf(QLatin1Char('\n')) + 1);
-        text.prepend(QStringLiteral("Usage: featurehue ") + name + QLatin1Char(' ') + usage
-                     + QLatin1Char('\n'));
-        print(stdout, text);
-        return subCommandSuccess;
-    }
-    const int count = int(parser.positionalArguments().size());
-    if (count < minPositional) {
-        print(stderr, prefix + QStringLiteral("missing arguments; usage: featurehue ") + name
-                          + QLatin1Char(' ') + usage + QLatin1Char('\n'));
-        return subCommandUsageError;
-    }
-    if (maxPositional >= 0 && count > maxPositional) {
-        print(stderr, prefix + QStringLiteral("unexpected argument: ")
-                          + parser.positionalArguments().at(maxPositional) + QLatin1Char('\n'));
-        return subCommandUsageError;
-    }
-    return -1;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/cli/subcommandarguments.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -30,15 +32,3 @@ const SubCommand *findSubCommand(const QStringList &arguments);
 // Runs a sub-command under the application object it needs.
 int runSubCommand(const SubCommand &command, int &argc, char **argv, const QStringList &arguments);
 
-// The sub-commands' common argument handling. Parses arguments (as passed to
-// SubCommand::run) with the parser, which already holds the command's options
-// and positional arguments; adds --help itself. Returns -1 when the command
-// should go on; otherwise it has printed the help (exit status 0) or one line
-// naming the fault (exit status 2), and returns that status.
-int parseSubCommandArguments(QCommandLineParser &parser, const QStringList &arguments,
-                             const QString &usage, int minPositional, int maxPositional);
-
-// Exit statuses shared by the sub-commands.
-constexpr int subCommandSuccess = 0;
-constexpr int subCommandFailure = 1;
-constexpr int subCommandUsageError = 2;

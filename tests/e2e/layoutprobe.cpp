@@ -28,8 +28,8 @@
 // Besides OUT.json it writes OUT.ppm, the main window as the probe drew it,
 // which the driver compares with its screenshot of the viewer.
 
-#include "app/mainwindow.h"
-#include "codeview/codeview.h"
+#include "ui/mainwindow/mainwindow.h"
+#include "ui/codeview/codeview.h"
 
 #include <QAbstractButton>
 #include <QAbstractSlider>

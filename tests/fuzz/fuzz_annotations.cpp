@@ -8,9 +8,9 @@
 
 #include "fuzzsupport.h"
 
-#include "model/annotationsreader.h"
-#include "model/featurematcher.h"
-#include "model/projectmodel.h"
+#include "core/formats/annotationsreader.h"
+#include "core/model/featurematcher.h"
+#include "core/model/projectmodel.h"
 
 #include <QRegularExpression>
 

@@ -8,11 +8,11 @@
 
 #include "fuzzsupport.h"
 
-#include "codeview/codeview.h"
-#include "codeview/sidebarfracture.h"
-#include "colors/colormanager.h"
-#include "model/featuretreewidget.h"
-#include "model/stnode.h"
+#include "ui/codeview/codeview.h"
+#include "ui/codeview/sidebarfracture.h"
+#include "ui/colors/colormanager.h"
+#include "ui/featuretree/featuretreewidget.h"
+#include "ui/structure/stnode.h"
 
 #include <QListWidget>
 #include <QScrollBar>

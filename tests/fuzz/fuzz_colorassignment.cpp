@@ -8,8 +8,8 @@
 
 #include "fuzzsupport.h"
 
-#include "colors/colormanager.h"
-#include "persistence/colorassignmentfile.h"
+#include "ui/colors/colormanager.h"
+#include "ui/colorsaves/colorassignmentfile.h"
 
 #include <QHash>
 

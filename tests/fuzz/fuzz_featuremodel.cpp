@@ -3,8 +3,8 @@
 
 #include "fuzzsupport.h"
 
-#include "colors/colormanager.h"
-#include "model/featuretreewidget.h"
+#include "ui/colors/colormanager.h"
+#include "ui/featuretree/featuretreewidget.h"
 
 #include <QListWidget>
 #include <QTreeWidgetItemIterator>

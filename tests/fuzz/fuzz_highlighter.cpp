@@ -3,8 +3,8 @@
 
 #include "fuzzsupport.h"
 
-#include "codeview/highlighter.h"
-#include "model/textdecoding.h"
+#include "ui/codeview/highlighter.h"
+#include "core/formats/textdecoding.h"
 
 #include <QCoreApplication>
 #include <QTextBlock>

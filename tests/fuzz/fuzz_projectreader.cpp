@@ -9,13 +9,13 @@
 
 #include "fuzzsupport.h"
 
-#include "codeview/codeview.h"
-#include "colors/colormanager.h"
-#include "model/featuretreewidget.h"
-#include "model/projectreader.h"
-#include "model/smvtreewidget.h"
-#include "model/stnode.h"
-#include "model/treepaths.h"
+#include "ui/codeview/codeview.h"
+#include "ui/colors/colormanager.h"
+#include "ui/featuretree/featuretreewidget.h"
+#include "ui/structure/projectreader.h"
+#include "ui/structure/smvtreewidget.h"
+#include "ui/structure/stnode.h"
+#include "ui/structure/treepaths.h"
 
 #include <QListWidget>
 #include <QTreeWidgetItemIterator>

@@ -5,7 +5,7 @@
 
 #include "fuzzsupport.h"
 
-#include "study/questiondialog.h"
+#include "ui/questionnaire/questiondialog.h"
 
 #include <QLineEdit>
 #include <QStackedWidget>

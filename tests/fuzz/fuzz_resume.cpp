@@ -7,8 +7,8 @@
 
 #include "fuzzsupport.h"
 
-#include "model/textdecoding.h"
-#include "study/questiondialog.h"
+#include "core/formats/textdecoding.h"
+#include "ui/questionnaire/questiondialog.h"
 
 #include <QLineEdit>
 #include <QStackedWidget>

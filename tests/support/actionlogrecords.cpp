@@ -1,7 +1,7 @@
 #include "actionlogrecords.h"
 
-#include "app/mainwindow.h"
-#include "study/questiondialog.h"
+#include "ui/mainwindow/mainwindow.h"
+#include "ui/questionnaire/questiondialog.h"
 
 #include <QFile>
 

@@ -2,16 +2,16 @@
 
 #include "windowchildren.h"
 
-#include "app/mainwindow.h"
-#include "codeview/backgroundfracture.h"
-#include "codeview/codeview.h"
-#include "codeview/sidebarfracture.h"
-#include "colors/colormanager.h"
-#include "colors/mylistwidgetitem.h"
-#include "colors/mytreewidgetitem.h"
-#include "model/featuretreewidget.h"
-#include "model/smvtreewidget.h"
-#include "model/stnode.h"
+#include "ui/mainwindow/mainwindow.h"
+#include "ui/codeview/backgroundfracture.h"
+#include "ui/codeview/codeview.h"
+#include "ui/codeview/sidebarfracture.h"
+#include "ui/colors/colormanager.h"
+#include "ui/colors/mylistwidgetitem.h"
+#include "ui/colors/mytreewidgetitem.h"
+#include "ui/featuretree/featuretreewidget.h"
+#include "ui/structure/smvtreewidget.h"
+#include "ui/structure/stnode.h"
 
 #include <QIcon>
 #include <QImage>

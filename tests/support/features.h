@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/feature.h"
+#include "core/model/feature.h"
 
 #include <QStringList>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/windowstudyviewer.h"
-#include "study/questiondialog.h"
+#include "ui/mainwindow/windowstudyviewer.h"
+#include "ui/questionnaire/questiondialog.h"
 
 #include <QLineEdit>
 #include <QList>

@@ -1,12 +1,12 @@
 #include "windowchildren.h"
 
-#include "app/mainwindow.h"
-#include "codeview/codeview.h"
-#include "colors/mylistwidgetitem.h"
-#include "colors/mytreewidgetitem.h"
-#include "model/featuretreewidget.h"
-#include "model/smvtreewidget.h"
-#include "model/stnode.h"
+#include "ui/mainwindow/mainwindow.h"
+#include "ui/codeview/codeview.h"
+#include "ui/colors/mylistwidgetitem.h"
+#include "ui/colors/mytreewidgetitem.h"
+#include "ui/featuretree/featuretreewidget.h"
+#include "ui/structure/smvtreewidget.h"
+#include "ui/structure/stnode.h"
 
 #include <QTest>
 #include <QTreeWidgetItemIterator>

@@ -1,0 +1,81 @@
+#include "importcommand.h"
+
+#include "core/cli/subcommandarguments.h"
+#include "core/formats/diagnostics.h"
+#include "import/projectimport.h"
+
+#include <QCommandLineParser>
+#include <QElapsedTimer>
+#include <QFileInfo>
+
+#include <cstdio>
+#include <unistd.h>
+
+int runImportCommand(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Copies the .java, .c and .h files of SOURCE_DIR into PROJECT_FOLDER and writes\n"
+        "model.m and annotations.xml: every branch of an #if/#ifdef/#ifndef/#elif/#else\n"
+        "block (in Java the //#if ... comments) becomes a fragment, every name a\n"
+        "condition uses a feature."));
+    parser.addPositionalArgument(QStringLiteral("SOURCE_DIR"),
+                                 QStringLiteral("The annotated sources; never modified."));
+    parser.addPositionalArgument(QStringLiteral("PROJECT_FOLDER"),
+                                 QStringLiteral("The project folder to make."));
+    const QCommandLineOption force(QStringLiteral("force"),
+                                   QStringLiteral("Replace an existing model.m and "
+                                                  "annotations.xml."));
+    parser.addOption(force);
+    const int usage = parseSubCommandArguments(
+        parser, arguments, QStringLiteral("[--force] SOURCE_DIR PROJECT_FOLDER"), 2, 2);
+    if (usage >= 0)
+        return usage;
+
+    // Progress only on a terminal, so that logs stay clean; a diagnostic
+    // first clears it.
+    const bool terminal = ::isatty(STDERR_FILENO);
+    QElapsedTimer shown;
+    shown.start();
+    bool progressShown = false;
+    Diagnostics diagnostics([&progressShown](const QString &line) {
+        if (progressShown)
+            std::fputs("\r\033[K", stderr);
+        progressShown = false;
+        std::fputs((line + QLatin1Char('\n')).toLocal8Bit().constData(), stderr);
+        std::fflush(stderr);
+    });
+    ProjectImport::Options options;
+    options.overwrite = parser.isSet(force);
+    if (terminal) {
+        options.progress = [&](int files) {
+            if (shown.elapsed() < 200)
+                return;
+            shown.restart();
+            progressShown = true;
+            std::fprintf(stderr, "\rimporting: %d files", files);
+            std::fflush(stderr);
+        };
+    }
+    const QStringList positional = parser.positionalArguments();
+    const QFileInfo source(positional.at(0));
+    if (!source.isDir()) {
+        std::fprintf(stderr, "featurehue import: %s is not a folder\n",
+                     qPrintable(positional.at(0)));
+        return subCommandUsageError;
+    }
+    if (source.canonicalFilePath() == QFileInfo(positional.at(1)).canonicalFilePath()) {
+        std::fprintf(stderr, "featurehue import: the project folder must not be the source "
+                             "folder, which is never written\n");
+        return subCommandUsageError;
+    }
+    const ProjectImport::Summary summary =
+        ProjectImport::run(positional.at(0), positional.at(1), options, diagnostics);
+    if (progressShown)
+        std::fputs("\r\033[K", stderr);
+    std::fprintf(stderr, "featurehue import: %d files, %lld lines, %d fragments, %d features, "
+                         "%d warnings\n",
+                 summary.files, static_cast<long long>(summary.lines), summary.fragments,
+                 summary.features, diagnostics.warnings());
+    return summary.failed ? subCommandFailure : subCommandSuccess;
+}

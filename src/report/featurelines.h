@@ -1,0 +1,55 @@
+#pragma once
+
+#include "core/model/featuremodel.h"
+#include "report/exposure.h"
+
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class Diagnostics;
+
+// Which lines of which source file belong to which feature, read from
+// model.m (the features: the leaves of its tree) and annotations.xml (the
+// fragments), the way the viewer colours them.
+class FeatureLines
+{
+public:
+    struct FileFeature
+    {
+        int feature = 0;           // index into features()
+        QList<LineRange> lines;    // merged (Exposure::merged)
+    };
+
+    // Reads folder/model.m and folder/annotations.xml. A damaged project
+    // file gives a warning and no lines; features stay known.
+    static FeatureLines read(const QString &folder, Diagnostics &diagnostics);
+
+    // The leaf names of a feature model in tree order (pre-order), as the
+    // feature tree lists them: a statement's head hangs its children under
+    // the first row of that name; without any statement the one feature is
+    // "empty". Duplicate names are listed once.
+    static QStringList leafFeatures(const QList<FeatureStatement> &statements);
+
+    // Sets the features; fragment texts are resolved against them.
+    void setFeatures(const QStringList &features);
+    // Reads the bytes of annotations.xml; false (with the error and where it
+    // is) when they are no project file.
+    bool readAnnotations(const QByteArray &xml, QString *error = nullptr, int *errorLine = nullptr,
+                         int *errorColumn = nullptr);
+
+    // The features a fragment's feature text names: a plain name stands for
+    // the feature of that name; in an expression such as "A && !B" every
+    // feature name found as a whole word counts.
+    QList<int> featuresOf(const QString &text) const;
+
+    const QStringList &features() const { return m_features; }
+    // The annotated features of a file, by its path as the log writes it
+    // ("/src/A.java"); empty for a file without fragments.
+    QList<FileFeature> fileFeatures(const QString &path) const { return m_files.value(path); }
+
+private:
+    QStringList m_features;
+    QHash<QString, QList<FileFeature>> m_files;
+};

@@ -1,0 +1,185 @@
+#include "reportdatabase.h"
+
+#include "report/reporttable.h"
+
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStringList>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace ReportDatabase {
+
+namespace {
+
+const QString driver = QStringLiteral("QSQLITE");
+
+QString quoted(const QString &name)
+{
+    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QStringLiteral("\"\""))
+           + QLatin1Char('"');
+}
+
+// The driver's own binding (a QVariant and a named placeholder looked up per
+// value) costs several times what SQLite takes to store a row, so the rows go
+// in through the connection's SQLite handle, one prepared statement reused.
+sqlite3 *handleOf(const QSqlDatabase &database)
+{
+    const QVariant handle = database.driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3 *const *>(handle.constData());
+}
+
+QString sqliteError(sqlite3 *handle)
+{
+    return QString::fromUtf8(sqlite3_errmsg(handle));
+}
+
+bool insertRows(sqlite3 *handle, const ReportTable &table, QString *error)
+{
+    const int columns = table.columnCount();
+    QStringList marks;
+    for (int c = 0; c < columns; ++c)
+        marks.append(QStringLiteral("?"));
+    const QByteArray sql = QStringLiteral("INSERT INTO %1 VALUES (%2)")
+                               .arg(quoted(table.name()), marks.join(QLatin1Char(',')))
+                               .toUtf8();
+    sqlite3_stmt *insert = nullptr;
+    if (sqlite3_prepare_v2(handle, sql.constData(), int(sql.size()), &insert, nullptr)
+        != SQLITE_OK) {
+        *error = sqliteError(handle);
+        sqlite3_finalize(insert);
+        return false;
+    }
+    // Consecutive events share a time stamp (one's end, the next one's start);
+    // each column keeps its last one, which stays bound until the row is stored.
+    const size_t columnSlots = size_t(columns);
+    std::vector<qint64> lastTime(columnSlots, -1);
+    std::vector<QByteArray> lastIso(columnSlots);
+    bool stored = true;
+    for (qsizetype row = 0; stored && row < table.rowCount(); ++row) {
+        for (int c = 0; c < columns; ++c) {
+            const int index = c + 1;
+            if (table.isNull(row, c)) {
+                sqlite3_bind_null(insert, index);
+                continue;
+            }
+            switch (table.columns().at(c).type) {
+            case ReportTable::Type::Integer:
+                sqlite3_bind_int64(insert, index, table.number(row, c));
+                break;
+            case ReportTable::Type::Time:
+                if (table.number(row, c) != lastTime[size_t(c)]) {
+                    lastTime[size_t(c)] = table.number(row, c);
+                    lastIso[size_t(c)] = ReportTable::isoTime(lastTime[size_t(c)]).toLatin1();
+                }
+                sqlite3_bind_text(insert, index, lastIso[size_t(c)].constData(),
+                                  int(lastIso[size_t(c)].size()), SQLITE_STATIC);
+                break;
+            case ReportTable::Type::Text: {
+                const QString &text = table.string(row, c);
+                // As the driver binds a QString: a null one as NULL, others
+                // as UTF-16 with NUL characters kept.
+                if (text.isNull())
+                    sqlite3_bind_null(insert, index);
+                else
+                    sqlite3_bind_text16(insert, index, text.utf16(),
+                                        int(text.size() * sizeof(char16_t)), SQLITE_STATIC);
+                break;
+            }
+            }
+        }
+        stored = sqlite3_step(insert) == SQLITE_DONE;
+        sqlite3_reset(insert);
+    }
+    if (!stored)
+        *error = sqliteError(handle);
+    sqlite3_finalize(insert);
+    return stored;
+}
+
+bool fill(QSqlDatabase &database, const QList<const ReportTable *> &tables, QString *error)
+{
+    sqlite3 *handle = handleOf(database);
+    if (!handle) {
+        *error = QStringLiteral("the SQLite driver gives no SQLite handle");
+        return false;
+    }
+    QSqlQuery query(database);
+    // A new file that is renamed into place when complete: no journal needed.
+    for (const char *pragma : {"PRAGMA journal_mode = OFF", "PRAGMA synchronous = OFF"}) {
+        if (!query.exec(QLatin1String(pragma))) {
+            *error = query.lastError().text();
+            return false;
+        }
+    }
+    if (!database.transaction()) {
+        *error = database.lastError().text();
+        return false;
+    }
+    for (const ReportTable *table : tables) {
+        QStringList columns;
+        for (const ReportTable::Column &column : table->columns()) {
+            columns.append(quoted(column.name) + (column.type == ReportTable::Type::Integer
+                                                      ? QStringLiteral(" INTEGER")
+                                                      : QStringLiteral(" TEXT")));
+        }
+        if (!query.exec(QStringLiteral("CREATE TABLE %1 (%2)")
+                            .arg(quoted(table->name()), columns.join(QStringLiteral(", "))))) {
+            *error = query.lastError().text();
+            return false;
+        }
+        if (!insertRows(handle, *table, error))
+            return false;
+    }
+    if (!database.commit()) {
+        *error = database.lastError().text();
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool write(const QList<const ReportTable *> &tables, const QString &path, QString *error)
+{
+    if (!QSqlDatabase::isDriverAvailable(driver)) {
+        *error = QStringLiteral("Qt SQL has no SQLite driver (Debian package libqt6sql6-sqlite)");
+        return false;
+    }
+    const QString partial = path + QStringLiteral(".part");
+    QFile::remove(partial);
+    const QString connection = QStringLiteral("featurehue-report-%1").arg(quintptr(&tables));
+    bool written = false;
+    {
+        QSqlDatabase database = QSqlDatabase::addDatabase(driver, connection);
+        database.setDatabaseName(partial);
+        if (!database.open())
+            *error = database.lastError().text();
+        else
+            written = fill(database, tables, error);
+        database.close();
+    }
+    QSqlDatabase::removeDatabase(connection);
+    // rename() replaces an older database in one step.
+    if (written && std::rename(QFile::encodeName(partial).constData(),
+                               QFile::encodeName(path).constData())
+                       != 0) {
+        *error = QString::fromLocal8Bit(std::strerror(errno));
+        written = false;
+    }
+    if (!written)
+        QFile::remove(partial);
+    return written;
+}
+
+} // namespace ReportDatabase

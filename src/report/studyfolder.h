@@ -1,0 +1,54 @@
+#pragma once
+
+#include "report/featurelines.h"
+#include "core/formats/logrecord.h"
+#include "core/formats/questionsfile.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+class Diagnostics;
+
+// One participant of a study: the account name typed at sign-in and the
+// operating-system user, as the names of their files give them.
+struct Participant
+{
+    QString account;
+    QString user;
+    bool hasLog = false;
+    bool hasAnswers = false;
+    // Their log in file order, with the records logged before each sign-in
+    // (from "_<user>_log.txt") put in front of it.
+    QList<LogRecord> records;
+    // Indexes into records where a run of the program begins: the first
+    // record, and each one after an interruption.
+    QList<int> sessionStarts;
+    QStringList answers; // as typed, one per answer box
+};
+
+// Everything a finished study folder holds, read without changing it.
+struct StudyFolder
+{
+    QList<QuestionsFile::Task> tasks;
+    FeatureLines lines;
+    QList<Participant> participants;
+
+    // Reads the folder; nothing when it cannot be read at all (then one
+    // error has been reported). Damaged files give warnings and the rest is used.
+    static std::optional<StudyFolder> read(const QString &folder, Diagnostics &diagnostics);
+
+    // Splits "<account>_<user>" by the user names known from the pre-sign-in
+    // logs; without one that fits, at the last "_".
+    static QPair<QString, QString> splitPrefix(const QString &prefix,
+                                               const QStringList &knownUsers);
+
+    // Puts each record logged before sign-in in front of the next sign-in
+    // of its user (by time) and finds where each run of the program begins.
+    // Returns the records that no sign-in follows.
+    static QList<LogRecord> mergePreSignIn(QList<Participant> &participants,
+                                           const QString &user,
+                                           const QList<LogRecord> &preSignIn);
+};

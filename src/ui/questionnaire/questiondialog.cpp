@@ -1,0 +1,456 @@
+#include "questiondialog.h"
+
+#include "ui_questiondialog.h"
+
+#include "core/formats/textdecoding.h"
+#include "core/study/accountname.h"
+#include "core/formats/actionlog.h"
+#include "core/formats/answersfile.h"
+#include "ui/questionnaire/questiondocument.h"
+#include "core/study/resumeposition.h"
+#include "ui/questionnaire/studyviewer.h"
+
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QFile>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QScreen>
+#include <QShowEvent>
+#include <QStyle>
+#include <QTextDocument>
+#include <QTextEdit>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr Qt::WindowFlags titleBarFlags =
+    Qt::Window | Qt::CustomizeWindowHint | Qt::WindowMinimizeButtonHint;
+
+// Room for a window manager's frame before the frame is known (the window
+// has not been mapped yet): a title bar and thin borders.
+constexpr int frameBorderGuess = 6;
+
+qint64 systemClock()
+{
+    return QDateTime::currentSecsSinceEpoch();
+}
+
+} // namespace
+
+QuestionDialog::QuestionDialog(const QString &projectDir, StudyViewer *viewer,
+                               QWidget *parent)
+    : QDialog(parent),
+      form(new Ui::QuestionDialogForm),
+      projectDir(projectDir),
+      viewer(viewer),
+      clock(systemClock)
+{
+    form->setupUi(this);
+    setWindowFlags(titleBarFlags | Qt::WindowStaysOnTopHint);
+    // Shown only while the typed name is refused.
+    form->label_accountRefused->hide();
+    QPalette warning = form->label_accountRefused->palette();
+    warning.setColor(QPalette::WindowText, QColor(160, 0, 0));
+    form->label_accountRefused->setPalette(warning);
+
+    form->pushButton_next->setEnabled(false);
+    form->pushButton_back->setEnabled(false);
+    connect(form->pushButton_next, &QPushButton::clicked, this,
+            &QuestionDialog::nextStackedPage);
+    connect(form->pushButton_back, &QPushButton::clicked, this,
+            &QuestionDialog::previousStackedPage);
+    connect(form->lineEdit_account, &QLineEdit::textEdited, this,
+            &QuestionDialog::firstPageNextEnabled);
+    // Participants only move forward; the back button's state is still kept.
+    form->pushButton_back->hide();
+
+    osUserName = AccountName::operatingSystemUser();
+    userPrefix = form->lineEdit_account->text() + QLatin1Char('_') + osUserName;
+
+    const QString questionsPath = projectDir + QLatin1String("/questions.txt");
+    if (QFile::exists(questionsPath)) {
+        const QList<QuestionsFile::Task> tasks =
+            QuestionsFile::parse(readTextFile(questionsPath, NulCharacters::EndText));
+        for (const QuestionsFile::Task &task : tasks)
+            buildTaskPage(task);
+        setFixedHeight(form->stackedWidget->currentWidget()->sizeHint().height() + 100);
+    }
+
+    form->lineEdit->hide();
+}
+
+QuestionDialog::~QuestionDialog()
+{
+    delete form;
+}
+
+QString QuestionDialog::logFilePath() const
+{
+    return projectDir + QLatin1Char('/') + userPrefix + QLatin1String("_log.txt");
+}
+
+QString QuestionDialog::answerFilePath() const
+{
+    return projectDir + QLatin1Char('/') + userPrefix + QLatin1String("_answers.txt");
+}
+
+void QuestionDialog::setClock(std::function<qint64()> newClock)
+{
+    clock = newClock ? std::move(newClock) : systemClock;
+}
+
+void QuestionDialog::buildTaskPage(const QuestionsFile::Task &task)
+{
+    auto *page = new QWidget;
+    auto *layout = new QVBoxLayout(page);
+    form->stackedWidget->addWidget(page);
+
+    for (const QuestionsFile::Question &question : task) {
+        // The question reads like a label: no frame, no interaction, and the
+        // window colour as background.
+        auto *questionEdit = new QTextEdit(page);
+        auto *document = new QuestionDocument(projectDir, questionEdit);
+        document->setHtml(question.text);
+        questionEdit->setDocument(document);
+        questionEdit->setFixedHeight(int(document->size().height()));
+        questionEdit->setFrameStyle(QFrame::NoFrame);
+        questionEdit->setTextInteractionFlags(Qt::NoTextInteraction);
+        QPalette palette = questionEdit->palette();
+        palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+        questionEdit->setPalette(palette);
+        questionEdits.append(questionEdit);
+        layout->addWidget(questionEdit);
+
+        if (question.answerLines > 0) {
+            auto *answerEdit = new QTextEdit(page);
+            // Computed wide: a huge line count in the file must not overflow.
+            const qint64 height =
+                qint64(QFontMetrics(questionEdit->font()).lineSpacing()) * question.answerLines
+                + 10;
+            answerEdit->setFixedHeight(int(qMin<qint64>(height, QWIDGETSIZE_MAX)));
+            answerEdits.append(answerEdit);
+            layout->addWidget(answerEdit);
+        }
+    }
+    layout->setAlignment(Qt::AlignTop);
+}
+
+void QuestionDialog::firstPageNextEnabled()
+{
+    if (form->stackedWidget->currentIndex() != 0)
+        return;
+    const QString name = form->lineEdit_account->text();
+    form->pushButton_next->setEnabled(AccountName::isUsable(name, osUserName));
+    explainAccountName(name);
+}
+
+void QuestionDialog::explainAccountName(const QString &name)
+{
+    const AccountName::Check check = AccountName::check(name, osUserName);
+    QString reason;
+    switch (check.refusal) {
+    case AccountName::Refusal::None:
+    case AccountName::Refusal::Empty:
+        break;
+    case AccountName::Refusal::DotName:
+        reason = tr("Der Name darf nicht nur aus „.“ oder „..“ bestehen.");
+        break;
+    case AccountName::Refusal::Character:
+        reason = tr("Das Zeichen „%1“ ist im Namen nicht erlaubt.").arg(check.character);
+        break;
+    case AccountName::Refusal::ControlCharacter:
+        reason = tr("Steuerzeichen (etwa Tabulatoren) sind im Namen nicht erlaubt.");
+        break;
+    case AccountName::Refusal::TooLong:
+        reason = tr("Der Name ist zu lang.");
+        break;
+    }
+    // Why names are restricted at all: they become part of file names.
+    if (!reason.isEmpty())
+        reason += QLatin1Char(' ') + tr("Er wird Teil der Dateinamen von Protokoll und Antworten.");
+    form->label_accountRefused->setText(reason);
+    form->label_accountRefused->setVisible(!reason.isEmpty());
+}
+
+void QuestionDialog::bringToFront()
+{
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+
+    QWidget *page = form->stackedWidget->currentWidget();
+    QWidget *target = nullptr;
+    if (form->stackedWidget->currentIndex() == 0) {
+        target = form->lineEdit_account;
+    } else if (QWidget *last = focusWidget(); last && page && page->isAncestorOf(last)) {
+        target = last; // the box the participant was typing in
+    } else {
+        for (QTextEdit *answerEdit : std::as_const(answerEdits)) {
+            if (answerEdit->parentWidget() == page) {
+                target = answerEdit;
+                break;
+            }
+        }
+    }
+    if (!target)
+        target = form->pushButton_next;
+    target->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+void QuestionDialog::showEvent(QShowEvent *event)
+{
+    // The base class centres a dialog the program has not placed, right over
+    // the code; the dialog goes to its corner, or back where it was seen.
+    const bool known = hasPlace;
+    const QPoint knownPlace = place;
+    QDialog::showEvent(event);
+    if (event->spontaneous())
+        return;
+    move(known ? knownPlace : cornerPlace());
+    keepOnScreen();
+}
+
+void QuestionDialog::moveEvent(QMoveEvent *event)
+{
+    QDialog::moveEvent(event);
+    // Also the participant's drags, reported by the window system.
+    if (isVisible()) {
+        place = pos();
+        hasPlace = true;
+    }
+}
+
+QPoint QuestionDialog::cornerPlace() const
+{
+    const QScreen *onScreen = screen();
+    if (!onScreen)
+        return pos();
+    const QRect available = onScreen->availableGeometry();
+    QSize outer = frameGeometry().size();
+    if (outer == size()) {
+        // Not mapped yet, so the frame is not known.
+        const int title = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
+        outer += QSize(2 * frameBorderGuess, title + 2 * frameBorderGuess);
+    }
+    return QPoint(available.right() + 1 - outer.width(), available.bottom() + 1 - outer.height());
+}
+
+void QuestionDialog::keepOnScreen()
+{
+    const QScreen *onScreen = screen();
+    if (!onScreen)
+        return;
+    const QRect available = onScreen->availableGeometry();
+    const QRect frame = frameGeometry();
+    QPoint to = frame.topLeft();
+    if (frame.bottom() > available.bottom())
+        to.ry() -= frame.bottom() - available.bottom();
+    if (frame.right() > available.right())
+        to.rx() -= frame.right() - available.right();
+    to.setX(qMax(to.x(), available.left()));
+    to.setY(qMax(to.y(), available.top()));
+    if (to != frame.topLeft())
+        move(to);
+}
+
+void QuestionDialog::nextStackedPage()
+{
+    QStackedWidget *stack = form->stackedWidget;
+    const int startIndex = stack->currentIndex();
+
+    bool moved = false;
+    if (startIndex == 0) {
+        // The button is only enabled for a usable name; a direct call with
+        // any other name must not name files with it either.
+        if (!AccountName::isUsable(form->lineEdit_account->text(), osUserName))
+            return;
+        signedIn = true;
+        userPrefix = form->lineEdit_account->text() + QLatin1Char('_') + osUserName;
+        if (QFile::exists(logFilePath())) {
+            moved = resumeFromLog();
+        } else if (QFile::exists(answerFilePath())) {
+            // Answers without a log (the log was lost or never written):
+            // show them again instead of overwriting them with empty boxes.
+            restoreAnswers();
+        }
+    }
+
+    // Leaving the first task page is not logged.
+    if (startIndex != 1 && !moved)
+        writeToLog(QStringLiteral("taskCompleted"), QString());
+
+    if (stack->currentIndex() < stack->count() - 1)
+        stack->setCurrentIndex(stack->currentIndex() + 1);
+
+    const int index = stack->currentIndex();
+    form->pushButton_back->setEnabled(index != 0 && index != -1);
+
+    if (nextFinishes) {
+        finished = true;
+        close();
+    }
+
+    setNextFinishes(index == stack->count() - 1);
+    writeAnswerFile();
+    fitHeights();
+}
+
+void QuestionDialog::previousStackedPage()
+{
+    QStackedWidget *stack = form->stackedWidget;
+    if (stack->currentIndex() > 0)
+        stack->setCurrentIndex(stack->currentIndex() - 1);
+
+    const int index = stack->currentIndex();
+    form->pushButton_back->setEnabled(index != 0 && index != -1);
+    setNextFinishes(index == stack->count() - 1);
+    writeAnswerFile();
+}
+
+void QuestionDialog::restoreAnswers()
+{
+    const QStringList pieces = AnswersFile::pieces(readStudyFile(answerFilePath()));
+    const QStringList answers = AnswersFile::distribute(pieces, int(answerEdits.size()));
+    for (int k = 0; k < answers.size(); ++k)
+        answerEdits.at(k)->setPlainText(answers.at(k));
+}
+
+bool QuestionDialog::resumeFromLog()
+{
+    const QString logText = readStudyFile(logFilePath());
+    if (QFile::exists(answerFilePath()))
+        restoreAnswers();
+
+    const int page = ResumePosition::targetPage(logText, form->stackedWidget->count());
+    if (page > 0)
+        form->stackedWidget->setCurrentIndex(page);
+
+    resumed = true;
+    // Back at work: the questionnaire no longer stays in front of the code.
+    setWindowFlags(titleBarFlags);
+    show();
+    return page > 0;
+}
+
+void QuestionDialog::fitHeights()
+{
+    for (QTextEdit *questionEdit : std::as_const(questionEdits))
+        questionEdit->setFixedHeight(int(questionEdit->document()->size().height()));
+    setFixedHeight(form->stackedWidget->currentWidget()->sizeHint().height() + 100);
+    // A taller page must not push "Weiter" below the screen's edge.
+    if (isVisible())
+        keepOnScreen();
+}
+
+void QuestionDialog::writeAnswerFile()
+{
+    QStringList answers;
+    answers.reserve(answerEdits.size());
+    for (const QTextEdit *answerEdit : std::as_const(answerEdits))
+        answers.append(answerEdit->toPlainText());
+    // A failed write leaves the previous file in place; the next page change
+    // writes everything again.
+    AnswersFile::write(answerFilePath(), answers);
+}
+
+void QuestionDialog::writeToLog(QString logThis, QString fileName)
+{
+    if (!finished) {
+        lastAction = logThis;
+
+        StudyViewer::View view;
+        if (viewer && viewer->currentView(&view)) {
+            if (!fileName.isEmpty()) {
+                currentFileName = fileName;
+            } else {
+                currentFileName = view.filePath;
+                if (!projectDir.isEmpty())
+                    currentFileName.remove(projectDir);
+            }
+            if (view.firstLine >= 0 && view.lastLine >= 0) {
+                visibleStartLine = view.firstLine;
+                visibleEndLine = view.lastLine;
+            }
+        }
+
+        const qint64 now = clock();
+        if (lastTimeStamp.isEmpty())
+            lastTimeStamp = QString::number(now);
+
+        ActionLog::Entry entry;
+        entry.pageIndex = form->stackedWidget->currentIndex();
+        entry.fileName = currentFileName;
+        entry.action = lastAction;
+        entry.startLine = visibleStartLine;
+        entry.endLine = visibleEndLine;
+        entry.previousStamp = lastTimeStamp.toLongLong();
+        entry.stamp = now;
+        // A record that cannot be written is lost; the session goes on.
+        ActionLog::append(logFilePath(), ActionLog::format(entry));
+
+        lastTimeStamp = QString::number(now);
+    }
+
+    // Ends any wait cursor the logged action set.
+    if (viewer)
+        viewer->resetCursors();
+}
+
+void QuestionDialog::writeToLog(QString logThis)
+{
+    writeToLog(logThis, QString());
+}
+
+void QuestionDialog::setCurrentFile(QString currentFileName)
+{
+    this->currentFileName = currentFileName;
+}
+
+void QuestionDialog::setStartAndEndLine(int start, int end)
+{
+    visibleStartLine = start;
+    visibleEndLine = end;
+}
+
+void QuestionDialog::reject()
+{
+    if (finished)
+        QDialog::reject();
+}
+
+void QuestionDialog::closeEvent(QCloseEvent *event)
+{
+    if (!finished) {
+        event->ignore();
+        return;
+    }
+    // The main window closes the questionnaire when it ends: keep what was
+    // typed on the current page since the last page change.
+    if (signedIn)
+        writeAnswerFile();
+    QDialog::closeEvent(event);
+}
+
+void QuestionDialog::changeEvent(QEvent *event)
+{
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::LanguageChange)
+        retranslate();
+}
+
+void QuestionDialog::setNextFinishes(bool finishes)
+{
+    nextFinishes = finishes;
+    form->pushButton_next->setText(finishes ? tr("Fertig!") : tr("Weiter"));
+}
+
+void QuestionDialog::retranslate()
+{
+    setWindowTitle(tr("Fragebogen"));
+    form->label->setText(tr("Benutzername:"));
+    form->pushButton_back->setText(tr("Zurück"));
+    // On the last page the button keeps saying that it finishes.
+    setNextFinishes(nextFinishes);
+}

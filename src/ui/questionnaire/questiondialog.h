@@ -1,0 +1,102 @@
+#pragma once
+
+#include "core/formats/questionsfile.h"
+
+#include <QDialog>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+class QTextEdit;
+class StudyViewer;
+namespace Ui { class QuestionDialogForm; }
+
+// The questionnaire: signs a participant in, shows the tasks of
+// questions.txt, writes the answers file and keeps the action log.
+class QuestionDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    // viewer (may be null, then records name no file or lines) tells what
+    // the participant sees; it must outlive the dialog.
+    QuestionDialog(const QString &projectDir, StudyViewer *viewer, QWidget *parent = nullptr);
+    ~QuestionDialog() override;
+
+    QString logFilePath() const;
+    QString answerFilePath() const;
+
+    // Seconds since the epoch; tests replace it to control time stamps.
+    void setClock(std::function<qint64()> clock);
+
+    // Shows the questionnaire in front of every other window, restored if it
+    // was minimised, with the keyboard in the account field or the current
+    // page's answer box, so the participant can type at once.
+    void bringToFront();
+
+    // While set the dialog may close and nothing more is logged.
+    bool finished = false;
+    // Set when a participant signs in and an earlier log of theirs exists.
+    bool resumed = false;
+
+public Q_SLOTS:
+    void nextStackedPage();
+    void previousStackedPage();
+    void firstPageNextEnabled();
+    void writeAnswerFile();
+    void writeToLog(QString logThis, QString fileName);
+    void writeToLog(QString logThis);
+    void setCurrentFile(QString currentFileName);
+    void setStartAndEndLine(int start, int end);
+
+    // Escape must not take the questionnaire away before it is finished.
+    void reject() override;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
+
+private:
+    void buildTaskPage(const QuestionsFile::Task &task);
+    // Restores the answers of an earlier session into the answer boxes.
+    void restoreAnswers();
+    // Continues a returning participant's session; true when it moved to
+    // another page.
+    bool resumeFromLog();
+    void fitHeights();
+    // The place that covers no code at first: the lower right corner of the
+    // screen's available area, frame included.
+    QPoint cornerPlace() const;
+    // Moves the dialog up or left so its frame lies on the screen.
+    void keepOnScreen();
+    // Says next to the account field why the typed name is refused.
+    void explainAccountName(const QString &name);
+    void retranslate();
+    // Turns pushButton_next into "Fertig!" on the last page, else "Weiter".
+    void setNextFinishes(bool finishes);
+
+    Ui::QuestionDialogForm *form = nullptr; // owned
+    QString projectDir;
+    QList<QTextEdit *> answerEdits;
+    QString osUserName;
+    QString userPrefix;
+    QString currentFileName;
+    QString lastAction;
+    int visibleStartLine = -1;
+    int visibleEndLine = -1;
+    StudyViewer *viewer = nullptr;
+    QList<QTextEdit *> questionEdits;
+    QString lastTimeStamp;
+    std::function<qint64()> clock;
+    // pushButton_next reads "Fertig!": pressing it finishes the questionnaire.
+    bool nextFinishes = false;
+    // A participant has signed in, so the answers file is theirs.
+    bool signedIn = false;
+    // Where the dialog was last seen on the screen; every later show (the
+    // window is recreated when its flags change) puts it back there.
+    QPoint place;
+    bool hasPlace = false;
+};
