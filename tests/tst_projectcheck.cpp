@@ -37,6 +37,8 @@ class TestProjectCheck : public QObject
 private Q_SLOTS:
     void faultsAreReportedWithTheirLine_data();
     void faultsAreReportedWithTheirLine();
+    void studyDesignFaults_data();
+    void studyDesignFaults();
 };
 
 void TestProjectCheck::faultsAreReportedWithTheirLine_data()
@@ -160,6 +162,90 @@ void TestProjectCheck::faultsAreReportedWithTheirLine()
     ProjectCheck check(dir.path(), diagnostics);
     check.run();
     QCOMPARE(reported, findings);
+}
+
+void TestProjectCheck::studyDesignFaults_data()
+{
+    // Null: the file is not in the folder.
+    QTest::addColumn<QByteArray>("studyJson");
+    QTest::addColumn<QByteArray>("participants");
+    QTest::addColumn<QByteArray>("answerKey");
+    // "path:line:column: severity" of every finding, in order.
+    QTest::addColumn<QStringList>("findings");
+
+    const QByteArray design = "{ \"conditions\": [ { \"name\": \"colour\" },\n"
+                              "  { \"name\": \"plain\", \"colours\": false } ],\n"
+                              "  \"taskOrder\": \"latin-square\" }\n";
+    const QByteArray listed = "account,condition,order\np01,plain,3 1 2\n";
+    const QByteArray key = "task,question,match,expected\n1,1,exact,a\n2,2,number,4\n";
+    const QString keyNote = QStringLiteral("answer-key.csv: note");
+    QTest::newRow("a design that is right") << design << listed << key << QStringList{keyNote};
+    QTest::newRow("no design files") << QByteArray() << QByteArray() << QByteArray()
+                                     << QStringList{};
+    QTest::newRow("an unknown key in study.json")
+        << QByteArray("{\n  \"taskorder\": \"fixed\"\n}") << QByteArray() << QByteArray()
+        << QStringList{"study.json:2:3: error"};
+    QTest::newRow("a condition's assignment file missing")
+        << QByteArray("{\"conditions\": [{\"name\": \"p\",\n \"assignment\": \"saved/p1.txt\"}]}")
+        << QByteArray() << QByteArray() << QStringList{"study.json:2:16: error"};
+    QTest::newRow("participants.csv names an unknown condition")
+        << design << QByteArray("account,condition\np01,colours\n") << QByteArray()
+        << QStringList{"participants.csv:2:5: error"};
+    QTest::newRow("participants.csv without study.json")
+        << QByteArray() << QByteArray("account,condition\np01,plain\n") << QByteArray()
+        << QStringList{"participants.csv:2:5: error"};
+    QTest::newRow("an order that leaves out a task")
+        << design << QByteArray("account,condition,order\np01,plain,3 1\n") << QByteArray()
+        << QStringList{"participants.csv:2:11: error"};
+    QTest::newRow("a key naming a task that does not exist")
+        << QByteArray() << QByteArray() << QByteArray(key + "4,1,exact,x\n")
+        << QStringList{"answer-key.csv:4:1: error", keyNote};
+    QTest::newRow("a key naming an answer box that does not exist")
+        << QByteArray() << QByteArray() << QByteArray(key + "1,2,exact,x\n")
+        << QStringList{"answer-key.csv:4:3: error", keyNote};
+    QTest::newRow("a key with a pattern that does not compile")
+        << QByteArray() << QByteArray() << QByteArray(key + "3,1,regex,a[b\n")
+        << QStringList{"answer-key.csv:4:14: error", keyNote};
+    QTest::newRow("a key with a number that does not parse")
+        << QByteArray() << QByteArray() << QByteArray(key + "3,1,number,vier\n")
+        << QStringList{"answer-key.csv:4:12: error", keyNote};
+    QTest::newRow("keepFirst keeps every task in place")
+        << QByteArray("{\"taskOrder\": \"shuffled\", \"keepFirst\": 3}") << QByteArray()
+        << QByteArray() << QStringList{"study.json:1:40: warning"};
+}
+
+void TestProjectCheck::studyDesignFaults()
+{
+    QFETCH(QByteArray, studyJson);
+    QFETCH(QByteArray, participants);
+    QFETCH(QByteArray, answerKey);
+
+    QTemporaryDir dir;
+    QVERIFY(writeFile(dir.filePath(QStringLiteral("model.m")), goodModel));
+    QVERIFY(writeFile(dir.filePath(QStringLiteral("annotations.xml")), goodProjectFile));
+    QVERIFY(writeFile(dir.filePath(QStringLiteral("src/a.c")), goodSource));
+    // Three tasks with one, two and one answer boxes.
+    QVERIFY(writeFile(dir.filePath(QStringLiteral("questions.txt")),
+                      "T1$Q|1;\nT2$Q|1$R|1;\nT3$Q|1;\n"));
+    const auto put = [&dir](const char *name, const QByteArray &bytes) {
+        return bytes.isNull() || writeFile(dir.filePath(QLatin1String(name)), bytes);
+    };
+    QVERIFY(put("study.json", studyJson));
+    QVERIFY(put("participants.csv", participants));
+    QVERIFY(put("answer-key.csv", answerKey));
+
+    QStringList reported;
+    static const QRegularExpression location(
+        QStringLiteral("^([^:]+)(:\\d+)?(:\\d+)?: (error|warning|note): "));
+    Diagnostics diagnostics([&reported](const QString &line) {
+        const QRegularExpressionMatch match = location.match(line);
+        QVERIFY2(match.hasMatch(), qPrintable(line));
+        reported.append(match.captured(1) + match.captured(2) + match.captured(3)
+                        + QStringLiteral(": ") + match.captured(4));
+    });
+    ProjectCheck check(dir.path(), diagnostics);
+    check.run();
+    QTEST(reported, "findings");
 }
 
 QTEST_MAIN(TestProjectCheck)

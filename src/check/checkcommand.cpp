@@ -14,7 +14,8 @@ int runCheckCommand(const QStringList &arguments)
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Reads model.m, annotations.xml, the sources and questions.txt of PROJECT_FOLDER\n"
-        "as the viewer does and reports what a study would stumble over, one line each:\n"
+        "as the viewer does, and study.json, participants.csv and answer-key.csv where\n"
+        "there are any, and reports what a study would stumble over, one line each:\n"
         "FILE:LINE:COLUMN: error|warning|note: TEXT. Exit status 1 when there are errors."));
     parser.addPositionalArgument(QStringLiteral("PROJECT_FOLDER"),
                                  QStringLiteral("The project folder to check."));

@@ -1,5 +1,6 @@
 #include "projectcheck.h"
 
+#include "check/studydesigncheck.h"
 #include "import/conditionalscanner.h"
 #include "core/formats/diagnostics.h"
 #include "core/model/featurematcher.h"
@@ -122,6 +123,8 @@ void ProjectCheck::run()
     if (checkProjectFile())
         checkUnlistedSources();
     checkQuestions();
+    // study.json, participants.csv and answer-key.csv, where there are any.
+    StudyDesignCheck(m_folder, m_diagnostics).run();
 }
 
 void ProjectCheck::checkFeatureModel()

@@ -83,3 +83,12 @@ void Diagnostics::note(const QString &path, int line, int column, const QString 
 {
     report({path, line, column, Diagnostic::Severity::Note, text});
 }
+
+bool containsErrors(const QList<Diagnostic> &diagnostics)
+{
+    for (const Diagnostic &diagnostic : diagnostics) {
+        if (diagnostic.severity == Diagnostic::Severity::Error)
+            return true;
+    }
+    return false;
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 #include <cstdio>
@@ -52,3 +53,6 @@ private:
     int m_warnings = 0;
     int m_notes = 0;
 };
+
+// True when any of the diagnostics is an error.
+bool containsErrors(const QList<Diagnostic> &diagnostics);
