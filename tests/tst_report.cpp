@@ -81,6 +81,8 @@ private Q_SLOTS:
     void secondsPerTask_data();
     void secondsPerTask();
     void featuresOfAnnotations();
+    void sameNamedFeatures_data();
+    void sameNamedFeatures();
 
     // Writing.
     void csvQuoting_data();
@@ -482,6 +484,37 @@ void TestReport::featuresOfAnnotations()
     QString error;
     QVERIFY(!lines.readAnnotations("<projekt/>", &error));
     QVERIFY(!lines.readAnnotations("<project><file name=\"A.java\">", &error));
+}
+
+void TestReport::sameNamedFeatures_data()
+{
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<QString>("text");     // a fragment's feature text
+    QTest::addColumn<QStringList>("features");
+    QTest::addColumn<QList<int>>("counted"); // the features its lines count for
+
+    // B's children follow its row: the leaves are A, then B's A and C.
+    const QString twice = QStringLiteral("R : A | B ; B : A | C ;");
+    const QStringList leaves{"A", "A", "C"};
+    QTest::newRow("a name that is two leaves is two features, as in the feature tree")
+        << twice << "C" << leaves << QList<int>{2};
+    QTest::newRow("a plain name counts for every feature of that name")
+        << twice << "A" << leaves << QList<int>{0, 1};
+    QTest::newRow("an expression counts for every feature of the names it uses")
+        << twice << "!A || C" << leaves << QList<int>{0, 1, 2};
+    QTest::newRow("a name that is no leaf counts for nothing")
+        << twice << "B" << leaves << QList<int>();
+}
+
+void TestReport::sameNamedFeatures()
+{
+    QFETCH(QString, model);
+    QFETCH(QString, text);
+    const QStringList features = FeatureLines::leafFeatures(parseFeatureModel(model));
+    QTEST(features, "features");
+    FeatureLines lines;
+    lines.setFeatures(features);
+    QTEST(lines.featuresOf(text), "counted");
 }
 
 void TestReport::csvQuoting_data()

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+struct AnnotationsFile;
 class Diagnostics;
 
 // Which lines of which source file belong to which feature, read from
@@ -26,10 +27,9 @@ public:
     // file gives a warning and no lines; features stay known.
     static FeatureLines read(const QString &folder, Diagnostics &diagnostics);
 
-    // The leaf names of a feature model in tree order (pre-order), as the
-    // feature tree lists them: a statement's head hangs its children under
-    // the first row of that name; without any statement the one feature is
-    // "empty". Duplicate names are listed once.
+    // The leaf names of a feature model as the viewer's feature list holds
+    // them (FeatureTree::leafNames): in pre-order, a name as often as it is a
+    // leaf; without any statement the one feature "empty".
     static QStringList leafFeatures(const QList<FeatureStatement> &statements);
 
     // Sets the features; fragment texts are resolved against them.
@@ -50,6 +50,8 @@ public:
     QList<FileFeature> fileFeatures(const QString &path) const { return m_files.value(path); }
 
 private:
+    void readFiles(const AnnotationsFile &file);
+
     QStringList m_features;
     QHash<QString, QList<FileFeature>> m_files;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/formats/featuremodelfile.h"
 #include "core/model/feature.h"
 
 #include <QTreeWidget>
@@ -99,12 +100,13 @@ private:
     void assignSelectedColorToRow(QTreeWidgetItem *row);
     void logAction(const QString &action);
     void refreshViewsOf(Feature *feature);
-    void buildTree(const QString &modelText);
+    void buildTree(const QList<FeatureStatement> &statements);
 
     QTreeWidgetItem *m_rootItem = nullptr;
     QListWidget *m_paletteList = nullptr;
     ColorManager *m_colorManager = nullptr;
     FeatureList m_features;
+    QStringList m_leafNames; // the names of the feature list, as the rows list them
     bool m_featureListBuilt = false;
 };
 
