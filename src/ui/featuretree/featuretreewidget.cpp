@@ -510,5 +510,4 @@ void FeatureTreeWidget::assignAutomatically()
         refreshPalette();
 }
 
-// Rows have no check boxes; kept as a slot for the connections that name it.
 void FeatureTreeWidget::updateCheckboxes(QTreeWidgetItem *) {}

@@ -81,6 +81,8 @@ Q_SIGNALS:
 
 public Q_SLOTS:
     void removeColorAssignment();
+    // Does nothing, and nothing is connected to it: the rows have no check
+    // boxes. It stays among the tree's slots, where it has always been.
     void updateCheckboxes(QTreeWidgetItem *item);
     void assignAutomatically();
     void removeColorAssignmentFromSelection();
