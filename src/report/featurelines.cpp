@@ -85,13 +85,14 @@ bool FeatureLines::readAnnotations(const QByteArray &xml, QString *error, int *e
             *errorColumn = file.errorColumn;
         return false;
     }
-    readFiles(file);
-    return true;
+    return readAnnotations(file);
 }
 
-void FeatureLines::readFiles(const AnnotationsFile &file)
+bool FeatureLines::readAnnotations(const AnnotationsFile &file)
 {
     m_files.clear();
+    if (!file.isRead())
+        return false;
     QHash<QString, QMap<int, QList<LineRange>>> ranges;
     const FeatureResolver resolver(m_features);
     QHash<QString, QList<int>> resolved; // feature texts repeat thousands of times
@@ -118,6 +119,7 @@ void FeatureLines::readFiles(const AnnotationsFile &file)
         for (auto feature = it->cbegin(); feature != it->cend(); ++feature)
             features.append({feature.key(), Exposure::merged(feature.value())});
     }
+    return true;
 }
 
 FeatureLines FeatureLines::read(const QString &folder, Diagnostics &diagnostics)
@@ -145,7 +147,7 @@ FeatureLines FeatureLines::read(const QString &folder, Diagnostics &diagnostics)
                                            "exposure"));
         break;
     case AnnotationsFile::Status::Read:
-        lines.readFiles(file);
+        lines.readAnnotations(file);
         break;
     }
     return lines;

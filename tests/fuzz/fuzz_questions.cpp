@@ -19,8 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)));
     const QString &text = contents.text;
     fuzz::check(contents.tasks.size() == text.count(QLatin1Char(';')), "a task per \";\"");
-    fuzz::check(contents.rest == text.lastIndexOf(QLatin1Char(';')) + 1,
-                "the rest does not follow the last \";\"");
+    fuzz::check(!text.mid(contents.rest).contains(QLatin1Char(';')),
+                "a \";\" after the tasks");
 
     QStringList answers;
     qsizetype previous = -1;
@@ -47,7 +47,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                                    .arg(question.text.left(20)));
         }
     }
-    fuzz::check(QuestionsFile::parse(text).size() == contents.tasks.size(), "two readings differ");
 
     // Whatever the boxes hold comes back into them from the answers file.
     const QStringList read = AnswersFile::fromBytes(AnswersFile::encode(answers));
