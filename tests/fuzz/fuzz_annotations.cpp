@@ -82,9 +82,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         }
     }
 
+    // What the one-pass reading leaves aside, the document tree reads anyway.
     const AnnotationsFile file = AnnotationsFile::parse(parts.at(1));
-    fuzz::check(file == AnnotationsFile::parseDocument(parts.at(1)),
-                "the one-pass reading differs from the document tree");
+    if (file.readInOnePass)
+        fuzz::check(file == AnnotationsFile::parseDocument(parts.at(1)),
+                    "the one-pass reading differs from the document tree");
     fuzz::check(file.isRead() != file.elements.isEmpty(), "elements of a file not read");
     for (int i = 0; i < file.elements.size(); ++i) {
         const AnnotationsFile::Element &element = file.elements.at(i);

@@ -55,7 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QStringList leaves = tree.leafNames();
     fuzz::check(!leaves.isEmpty(), "model without a feature");
     qsizetype leafItems = 0;
-    for (int item : tree.preOrder()) {
+    const QList<int> order = tree.preOrder();
+    for (int item : order) {
         if (tree.items.at(item).children.isEmpty()) {
             fuzz::check(leafItems < leaves.size()
                             && leaves.at(leafItems) == tree.items.at(item).name,
@@ -63,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             ++leafItems;
         }
     }
-    fuzz::check(tree.preOrder().size() == tree.items.size(), "an item outside the tree");
+    fuzz::check(order.size() == tree.items.size(), "an item outside the tree");
     fuzz::check(tree.items.isEmpty() ? leaves == QStringList{QStringLiteral("empty")}
                                      : leafItems == leaves.size(),
                 "more features than leaves");

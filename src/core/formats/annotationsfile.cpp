@@ -453,8 +453,10 @@ AnnotationsFile AnnotationsFile::parse(QIODevice *device)
 AnnotationsFile AnnotationsFile::parse(const QByteArray &bytes)
 {
     AnnotationsFile file;
-    if (StreamReading(bytes).read(file))
+    if (StreamReading(bytes).read(file)) {
+        file.readInOnePass = true;
         return file;
+    }
     return parseDocument(bytes);
 }
 

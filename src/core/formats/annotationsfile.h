@@ -56,6 +56,9 @@ struct AnnotationsFile
     int errorLine = 0;
     int errorColumn = 0;
     QList<Element> elements; // elements[0] is the project; empty unless Read
+    // Whether the one-pass reading read it; the document tree read it
+    // otherwise. Says how, not what: operator== leaves it out.
+    bool readInOnePass = false;
 
     // The file's name in a project folder.
     static QString fileName();
