@@ -23,6 +23,8 @@ private Q_SLOTS:
     void distribute_data();
     void distribute();
     void randomAnswersSurviveTheRoundTrip();
+    void savingAgainKeepsEveryAnswer_data();
+    void savingAgainKeepsEveryAnswer();
 
     void writeReplacesTheFile();
     void failedWriteKeepsThePreviousFile();
@@ -155,6 +157,37 @@ void TestAnswersFile::randomAnswersSurviveTheRoundTrip()
         const QString text = QString::fromUtf8(AnswersFile::encode(answers));
         QCOMPARE(AnswersFile::distribute(AnswersFile::pieces(text), boxes), answers);
     }
+}
+
+// A returning participant's answers come back into the boxes and are saved
+// again at the next page turn: what the boxes held must read back unchanged.
+void TestAnswersFile::savingAgainKeepsEveryAnswer_data()
+{
+    QTest::addColumn<QByteArray>("earlier"); // the answers file found at sign-in
+    QTest::addColumn<int>("boxes");
+    QTest::addColumn<QStringList>("answers"); // in the boxes, and read back after saving
+
+    QTest::newRow("a lone backslash of an older file stays one backslash")
+        << QByteArray("on\\y$s$\n") << 2 << QStringList{"on\\y", "s"};
+    QTest::newRow("an escaped dollar stays a dollar")
+        << QByteArray("5\\x24 Euro$\n") << 1 << QStringList{"5$ Euro"};
+    QTest::newRow("a doubled backslash stays one backslash")
+        << QByteArray("C:\\\\x24$\n") << 1 << QStringList{"C:\\x24"};
+    QTest::newRow("pieces beyond the last box are joined into it")
+        << QByteArray("a$b$c$\n") << 2 << QStringList{"a", "b$c"};
+    QTest::newRow("Latin-1 of an older version") << QByteArray("Stra\xdf" "e$\n") << 1
+                                                  << QStringList{QStringLiteral("Straße")};
+}
+
+void TestAnswersFile::savingAgainKeepsEveryAnswer()
+{
+    QFETCH(QByteArray, earlier);
+    QFETCH(int, boxes);
+    QFETCH(QStringList, answers);
+    const QStringList inBoxes = AnswersFile::distribute(AnswersFile::fromBytes(earlier), boxes);
+    QCOMPARE(inBoxes, answers);
+    QCOMPARE(AnswersFile::distribute(AnswersFile::fromBytes(AnswersFile::encode(inBoxes)), boxes),
+             answers);
 }
 
 void TestAnswersFile::writeReplacesTheFile()

@@ -2,6 +2,7 @@
 #include "ui/colors/palettecolor.h"
 #include "core/model/feature.h"
 #include "ui/colorsaves/colorassignmentfile.h"
+#include "core/formats/colorassignmentformat.h"
 
 #include "support/outputcapture.h"
 #include "support/testfiles.h"
@@ -350,6 +351,14 @@ void TestColorAssignmentFile::applyingHandWrittenFiles()
     // Start from a state the file must overwrite: every feature coloured.
     assignSample();
     QVERIFY(m_manager->assignColor(&m_features[1], m_manager->ColorArray[1]));
+
+    // The file's own reader makes the same choices without a colour manager.
+    ColorAssignmentFormat::Contents contents;
+    QString message;
+    QCOMPARE(ColorAssignmentFormat::parse(assignmentFile(pairs, palette), &contents, &message),
+             ColorAssignmentFormat::ReadResult::Read);
+    QCOMPARE(ColorAssignmentFormat::paletteChoices(contents, int(m_features.size())),
+             expectedColors);
 
     const QString path = writeFile(assignmentFile(pairs, palette));
     QVERIFY(!path.isEmpty());

@@ -37,6 +37,8 @@ private Q_SLOTS:
     void strip();
     void parse_data();
     void parse();
+    void namesKeepWhereTheyStand_data();
+    void namesKeepWhereTheyStand();
     void randomTextNeverYieldsSeparatorsInNames();
 };
 
@@ -111,6 +113,40 @@ void TestFeatureModel::parse()
     QFETCH(QString, text);
     QFETCH(Statements, expected);
     QCOMPARE(parseFeatureModel(text), expected);
+}
+
+void TestFeatureModel::namesKeepWhereTheyStand_data()
+{
+    QTest::addColumn<QString>("text");
+    // Per statement "name@offset" for the head and each child, and "!@offset"
+    // for a second colon; statements separated by "; ".
+    QTest::addColumn<QString>("positions");
+
+    QTest::newRow("names after brackets and spaces")
+        << "Root : Base | [Logging] ;" << "Root@0 Base@7 Logging@15";
+    QTest::newRow("statements on their own lines") << "A:B;\nC:D;" << "A@0 B@2; C@5 D@7";
+    QTest::newRow("an empty child stands where its list ends") << "A:;" << "A@0 @2";
+    QTest::newRow("a second colon starts what is ignored") << "A:B:C|D;" << "A@0 B@2 !@3";
+    QTest::newRow("empty statements take no place") << ";; A ;" << "A@3";
+}
+
+void TestFeatureModel::namesKeepWhereTheyStand()
+{
+    QFETCH(QString, text);
+    const FeatureModelFile file = FeatureModelFile::parseText(text);
+    QStringList statements;
+    for (qsizetype s = 0; s < file.statements.size(); ++s) {
+        const FeatureStatement &statement = file.statements.at(s);
+        const FeatureModelFile::Positions &where = file.positions.at(s);
+        QStringList names{statement.head + QLatin1Char('@') + QString::number(where.head)};
+        for (qsizetype c = 0; c < statement.children.size(); ++c)
+            names.append(statement.children.at(c) + QLatin1Char('@')
+                         + QString::number(where.children.at(c)));
+        if (where.ignored >= 0)
+            names.append(QStringLiteral("!@") + QString::number(where.ignored));
+        statements.append(names.join(QLatin1Char(' ')));
+    }
+    QTEST(statements.join(QStringLiteral("; ")), "positions");
 }
 
 // Whatever the input, names never contain the characters that separate or

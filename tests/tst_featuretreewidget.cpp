@@ -2,6 +2,8 @@
 #include "ui/colors/mylistwidgetitem.h"
 #include "ui/colors/mytreewidgetitem.h"
 #include "ui/featuretree/featuretreewidget.h"
+#include "core/formats/featuremodelfile.h"
+#include "report/featurelines.h"
 #include "support/testfiles.h"
 
 #include <QFile>
@@ -181,6 +183,9 @@ void TestFeatureTreeWidget::buildsTree()
     QCOMPARE(shapeOf(*tree), shape);
     QCOMPARE(tree->rootItem(), tree->topLevelItem(0));
     QCOMPARE(namesOf(*tree->features()), features);
+    // The report lists the features the tree lists.
+    const QByteArray bytes = model == "<missing>" ? QByteArray() : model;
+    QCOMPARE(FeatureLines::leafFeatures(FeatureModelFile::parse(bytes).statements), features);
     for (int i = 0; i < tree->features()->size(); ++i)
         QCOMPARE(tree->features()->at(i).id, i);
 }

@@ -84,6 +84,12 @@ void TestProjectCheck::faultsAreReportedWithTheirLine_data()
         << goodModel
         << projectFile("endline=\"4\">", "endline=\"4\" offset=\"0\" length=\"5\">")
         << goodSource << goodQuestions << QStringList{"annotations.xml:4: warning"};
+    QTest::newRow("a comment in a fragment keeps the lines of what follows")
+        << goodModel << projectFile("<feature>A</feature>", "<!-- why -->\n<feature>X</feature>")
+        << goodSource << goodQuestions << QStringList{"annotations.xml:6: error"};
+    QTest::newRow("an element with a prefix is ignored, as the viewer ignores it")
+        << goodModel << projectFile("    </file>", "      <x:note/>\n    </file>") << goodSource
+        << goodQuestions << QStringList{"annotations.xml:10: note"};
     QTest::newRow("fragment without feature")
         << goodModel << projectFile("<feature>A</feature>", "") << goodSource << goodQuestions
         << QStringList{"annotations.xml:4: error"};

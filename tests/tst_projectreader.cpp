@@ -197,6 +197,11 @@ void TestProjectReader::fragmentRecords_data()
     QTest::newRow("a dot in a name is a dot")
         << QStringList{"A.B", "C"} << fragment(lines10to12, "!AxB || C")
         << QStringList{"C#1 10+2/1 [!AxB || C]"};
+    QTest::newRow("a dotted name inside a longer first word is not found")
+        << QStringList{"a.b", "c"} << fragment(lines10to12, "xa.b &amp;&amp; c")
+        << QStringList{"c#1 10+2/1 [xa.b && c]"};
+    QTest::newRow("a name ending a word that starts the text is not found")
+        << QStringList{"b"} << fragment(lines10to12, "ab || xb") << QStringList{};
     QTest::newRow("a name with a parenthesis matches")
         << QStringList{"F(", "X"} << fragment(lines10to12, "F( &amp;&amp; X")
         << QStringList{"F(#0 10+2/1 [F( && X]", "X#1 10+2/1 [F( && X]"};

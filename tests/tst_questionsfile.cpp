@@ -24,6 +24,8 @@ class TestQuestionsFile : public QObject
 private Q_SLOTS:
     void parse_data();
     void parse();
+    void questionsKeepWhereTheyStand_data();
+    void questionsKeepWhereTheyStand();
     void answerLineCount_data();
     void answerLineCount();
     void randomInputKeepsStructure();
@@ -66,6 +68,38 @@ void TestQuestionsFile::parse()
     QFETCH(QString, text);
     QFETCH(QString, expected);
     QCOMPARE(describe(QuestionsFile::parse(text)), expected);
+}
+
+void TestQuestionsFile::questionsKeepWhereTheyStand_data()
+{
+    QTest::addColumn<QString>("text");
+    // Per question "offset" and "|offset" for each bar; tasks separated by "; ".
+    QTest::addColumn<QString>("positions");
+    QTest::addColumn<qsizetype>("rest");
+
+    QTest::newRow("questions of two tasks") << "a|2$b;c;" << "0 |1 4; 6" << qsizetype(8);
+    QTest::newRow("every bar of a question") << "ab|2|3;" << "0 |2 |4" << qsizetype(7);
+    QTest::newRow("an empty question at the end of a task") << "a$;" << "0 2" << qsizetype(3);
+    QTest::newRow("what follows the last task") << "a;\nb|1" << "0" << qsizetype(2);
+}
+
+void TestQuestionsFile::questionsKeepWhereTheyStand()
+{
+    QFETCH(QString, text);
+    const QuestionsFile::Contents contents = QuestionsFile::fromBytes(text.toUtf8());
+    QStringList tasks;
+    for (const QuestionsFile::Task &task : contents.tasks) {
+        QStringList questions;
+        for (const QuestionsFile::Question &question : task) {
+            QStringList parts{QString::number(question.offset)};
+            for (qsizetype bar : question.bars)
+                parts.append(QLatin1Char('|') + QString::number(bar));
+            questions.append(parts.join(QLatin1Char(' ')));
+        }
+        tasks.append(questions.join(QLatin1Char(' ')));
+    }
+    QTEST(tasks.join(QStringLiteral("; ")), "positions");
+    QTEST(contents.rest, "rest");
 }
 
 void TestQuestionsFile::answerLineCount_data()

@@ -6,6 +6,7 @@
 #include "report/reporttable.h"
 #include "report/studyfolder.h"
 #include "report/studyreport.h"
+#include "support/readonlyfolder.h"
 #include "support/testfiles.h"
 
 #include <QDateTime>
@@ -16,6 +17,7 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
+
 
 // Log text from compact lines "task|file|action|first|last|stamp": task "c"
 // is "code", empty line numbers stay empty, and a leading "!" starts a new
@@ -81,6 +83,8 @@ private Q_SLOTS:
     void secondsPerTask_data();
     void secondsPerTask();
     void featuresOfAnnotations();
+    void sameNamedFeatures_data();
+    void sameNamedFeatures();
 
     // Writing.
     void csvQuoting_data();
@@ -97,7 +101,8 @@ private Q_SLOTS:
 
 private:
     static StudyReport reportOf(const QString &log, StudyFolder *study = nullptr);
-    static int run(const QStringList &arguments, QString *errors);
+    // Runs "featurehue report"; withoutRoot: as "nobody" when this runs as root.
+    static int run(const QStringList &arguments, QString *errors, bool withoutRoot = false);
 };
 
 void TestReport::parseRecord_data()
@@ -317,6 +322,7 @@ void TestReport::visibleLines_data()
     QTest::newRow("screen cuts both") << two << 15 << 34 << 10;
     QTest::newRow("screen between them") << two << 20 << 29 << 0;
     QTest::newRow("one line at the edge") << two << 19 << 19 << 1;
+    QTest::newRow("fragment starting on the last line on screen") << two << 1 << 30 << 11;
     QTest::newRow("screen above") << two << 1 << 9 << 0;
     QTest::newRow("no fragments") << QList<LineRange>() << 1 << 50 << 0;
 }
@@ -484,6 +490,37 @@ void TestReport::featuresOfAnnotations()
     QVERIFY(!lines.readAnnotations("<project><file name=\"A.java\">", &error));
 }
 
+void TestReport::sameNamedFeatures_data()
+{
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<QString>("text");     // a fragment's feature text
+    QTest::addColumn<QStringList>("features");
+    QTest::addColumn<QList<int>>("counted"); // the features its lines count for
+
+    // B's children follow its row: the leaves are A, then B's A and C.
+    const QString twice = QStringLiteral("R : A | B ; B : A | C ;");
+    const QStringList leaves{"A", "A", "C"};
+    QTest::newRow("a name that is two leaves is two features, as in the feature tree")
+        << twice << "C" << leaves << QList<int>{2};
+    QTest::newRow("a plain name counts for every feature of that name")
+        << twice << "A" << leaves << QList<int>{0, 1};
+    QTest::newRow("an expression counts for every feature of the names it uses")
+        << twice << "!A || C" << leaves << QList<int>{0, 1, 2};
+    QTest::newRow("a name that is no leaf counts for nothing")
+        << twice << "B" << leaves << QList<int>();
+}
+
+void TestReport::sameNamedFeatures()
+{
+    QFETCH(QString, model);
+    QFETCH(QString, text);
+    const QStringList features = FeatureLines::leafFeatures(parseFeatureModel(model));
+    QTEST(features, "features");
+    FeatureLines lines;
+    lines.setFeatures(features);
+    QTEST(lines.featuresOf(text), "counted");
+}
+
 void TestReport::csvQuoting_data()
 {
     QTest::addColumn<QString>("text");
@@ -574,9 +611,11 @@ void TestReport::isoTimeAgreesWithQDateTime()
     }
 }
 
-int TestReport::run(const QStringList &arguments, QString *errors)
+int TestReport::run(const QStringList &arguments, QString *errors, bool withoutRoot)
 {
     QProcess process;
+    if (withoutRoot)
+        TestSupport::startWithoutRootRights(process);
     process.start(QStringLiteral(FEATUREHUE_BINARY),
                   QStringList{QStringLiteral("report")} + arguments);
     if (!process.waitForFinished(60000))
@@ -626,25 +665,29 @@ void TestReport::unreadableFolderExitsWithOneLine()
     QFETCH(QString, kind);
     QTemporaryDir dir;
     QString folder = dir.filePath(QStringLiteral("study"));
+    const bool locked = kind == QLatin1String("locked");
     if (kind == QLatin1String("file")) {
         QFile file(folder);
         QVERIFY(file.open(QIODevice::WriteOnly));
-    } else if (kind == QLatin1String("locked")) {
+    } else if (locked) {
         QVERIFY(QDir().mkpath(folder));
-        QFile::setPermissions(folder, QFileDevice::Permissions());
-        if (QFileInfo(folder).isReadable()) {
-            QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                              | QFileDevice::ExeOwner);
-            QSKIP("this process reads folders without permission (root)");
-        }
+        // The folder is there for everyone, but nobody may read it; root may
+        // read any folder, so the report runs without root's rights.
+        const auto open = QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                          | QFileDevice::ExeOwner | QFileDevice::ReadOther
+                          | QFileDevice::ExeOther;
+        QVERIFY(QFile::setPermissions(dir.path(), open));
+        QVERIFY(QFile::setPermissions(folder, QFileDevice::Permissions()));
     }
     QString errors;
-    const int status = run({folder}, &errors);
+    const int status = run({folder}, &errors, locked);
     QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner
                                       | QFileDevice::ExeOwner);
     QCOMPARE(status, 1);
     QCOMPARE(errors.count(QLatin1Char('\n')), 1);
     QVERIFY2(errors.startsWith(folder + QStringLiteral(": error: ")), qPrintable(errors));
+    if (locked)
+        QVERIFY2(errors.contains(QStringLiteral("cannot read")), qPrintable(errors));
 }
 
 void TestReport::damagedFilesAreReportedAndTheRestUsed()

@@ -67,7 +67,7 @@ private Q_SLOTS:
     // The pieces on their own.
     void loadButtonAppliesItsFileOnce_data();
     void loadButtonAppliesItsFileOnce();
-    void loadCHidesTheButtonAndEnlargesItsIcon();
+    void hideLoadButtonHidesTheButtonAndEnlargesItsIcon();
     void unwritableFolderGivesNoButton();
 
     // Through the main window.
@@ -214,7 +214,7 @@ void TestSaveLoad::loadButtonAppliesItsFileOnce()
     QVERIFY2(!button, "the button removes itself after its one use");
 }
 
-void TestSaveLoad::loadCHidesTheButtonAndEnlargesItsIcon()
+void TestSaveLoad::hideLoadButtonHidesTheButtonAndEnlargesItsIcon()
 {
     FeatureList features{Feature(0, QStringLiteral("A"))};
     ColorManager manager(&features, 1);
@@ -226,7 +226,7 @@ void TestSaveLoad::loadCHidesTheButtonAndEnlargesItsIcon()
     QVERIFY(save.loadButton());
     QVERIFY(save.loadButton()->isVisible());
     QCOMPARE(save.loadButton()->iconSize(), QSize(30, 30));
-    save.loadC();
+    save.hideLoadButton();
     QVERIFY(!save.loadButton()->isVisible());
     QCOMPARE(save.loadButton()->iconSize(), QSize(50, 50));
 }

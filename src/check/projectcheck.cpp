@@ -1,13 +1,16 @@
 #include "projectcheck.h"
 
 #include "check/studydesigncheck.h"
-#include "import/conditionalscanner.h"
+#include "core/formats/annotationsfile.h"
 #include "core/formats/diagnostics.h"
+#include "core/formats/featuremodelfile.h"
+#include "core/formats/questionsfile.h"
+#include "core/formats/textdecoding.h"
+#include "core/formats/textpositions.h"
 #include "core/model/featurematcher.h"
 #include "core/model/featuremodel.h"
 #include "core/model/projectmodel.h"
-#include "core/formats/textdecoding.h"
-#include "core/formats/questionsfile.h"
+#include "import/conditionalscanner.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -15,95 +18,18 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QUrl>
-#include <QXmlStreamReader>
 
 #include <algorithm>
 
 namespace {
 
-const QString modelName = QStringLiteral("model.m");
-const QString projectFileName = QStringLiteral("annotations.xml");
-const QString questionsName = QStringLiteral("questions.txt");
+const QString modelName = FeatureModelFile::fileName();
+const QString projectFileName = AnnotationsFile::fileName();
+const QString questionsName = QuestionsFile::fileName();
 
 QString quoted(const QString &text)
 {
     return QLatin1Char('"') + text + QLatin1Char('"');
-}
-
-// Line and column (both from 1) of positions in a text.
-class TextPositions
-{
-public:
-    explicit TextPositions(const QString &text)
-    {
-        m_starts.append(0);
-        for (qsizetype i = 0; i < text.size(); ++i) {
-            if (text.at(i) == QLatin1Char('\n'))
-                m_starts.append(i + 1);
-        }
-    }
-    int line(qsizetype offset) const
-    {
-        return int(std::upper_bound(m_starts.begin(), m_starts.end(), offset) - m_starts.begin());
-    }
-    int column(qsizetype offset) const { return int(offset - m_starts.at(line(offset) - 1)) + 1; }
-
-private:
-    QList<qsizetype> m_starts;
-};
-
-// Where the names of model.m's statements stand in the file. The split is
-// the feature model reader's (parseFeatureModel), done again on the text with
-// each character's offset kept.
-struct LocatedStatement
-{
-    qsizetype head = 0;
-    QList<qsizetype> children;
-    qsizetype ignored = -1; // a second colon
-};
-
-QList<LocatedStatement> locateStatements(const QString &text)
-{
-    QString stripped;
-    QList<qsizetype> offsets;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (stripFeatureModelText(QString(c)).isEmpty())
-            continue;
-        stripped.append(c);
-        offsets.append(i);
-    }
-    offsets.append(text.size());
-    QList<LocatedStatement> statements;
-    qsizetype start = 0;
-    while (start <= stripped.size()) {
-        qsizetype stop = stripped.indexOf(QLatin1Char(';'), start);
-        if (stop < 0)
-            stop = stripped.size();
-        if (stop > start) {
-            LocatedStatement statement;
-            statement.head = offsets.at(start);
-            const qsizetype colon = stripped.indexOf(QLatin1Char(':'), start);
-            if (colon >= 0 && colon < stop) {
-                qsizetype child = colon + 1;
-                for (;;) {
-                    statement.children.append(offsets.at(child));
-                    const qsizetype bar = stripped.indexOf(QLatin1Char('|'), child);
-                    const qsizetype second = stripped.indexOf(QLatin1Char(':'), child);
-                    const qsizetype childEnd = std::min(second < 0 ? stop : second, stop);
-                    if (bar < 0 || bar >= childEnd) {
-                        if (childEnd < stop)
-                            statement.ignored = offsets.at(childEnd);
-                        break;
-                    }
-                    child = bar + 1;
-                }
-            }
-            statements.append(statement);
-        }
-        start = stop + 1;
-    }
-    return statements;
 }
 
 } // namespace
@@ -129,40 +55,69 @@ void ProjectCheck::run()
 
 void ProjectCheck::checkFeatureModel()
 {
-    QFile file(m_folder + QLatin1Char('/') + modelName);
-    if (!file.open(QIODevice::ReadOnly)) {
+    const FeatureModelFile model = FeatureModelFile::read(m_folder + QLatin1Char('/') + modelName);
+    if (!model.readable) {
         m_diagnostics.error(modelName, 0, 0,
                             QStringLiteral("cannot be read (%1); the viewer shows one feature, "
-                                           "\"empty\"").arg(file.errorString()));
+                                           "\"empty\"").arg(model.errorString));
         m_features.append(Feature(0, QStringLiteral("empty")));
         m_names.insert(QStringLiteral("empty"));
         return;
     }
-    const QString text = decodeText(file.readAll(), NulCharacters::EndText);
-    const QList<FeatureStatement> statements = parseFeatureModel(text);
-    QList<LocatedStatement> located = locateStatements(text);
-    if (located.size() != statements.size())
-        located = QList<LocatedStatement>(statements.size());
-    const TextPositions positions(text);
-    const auto at = [&](qsizetype offset, Diagnostic::Severity severity, const QString &message) {
-        m_diagnostics.report({modelName, positions.line(offset), positions.column(offset),
-                              severity, message});
-    };
-
     // The feature tree as the viewer builds it, then what is wrong with each
     // statement, in the order of the statements.
-    FeatureTree tree = buildFeatureTree(statements);
-    const auto firstOffset = [&located](const FeatureTree::Item &item) -> qsizetype {
-        if (item.statement >= located.size())
-            return 0;
-        const LocatedStatement &where = located.at(item.statement);
-        return item.childIndex < 0 ? where.head : where.children.value(item.childIndex, 0);
+    FeatureTree tree = buildFeatureTree(model.statements);
+    const TextPositions positions(model.text);
+    checkStatements(model, tree, positions);
+    if (tree.items.isEmpty()) {
+        m_diagnostics.error(modelName, 0, 0,
+                            QStringLiteral("defines no feature; the viewer shows one feature, "
+                                           "\"empty\""));
+        tree.items.append({QStringLiteral("empty"), -1, {}, 0, -1});
+        tree.topLevel.append(0);
+    }
+    // The features are the leaves, listed as the viewer lists them.
+    for (const QString &name : tree.leafNames())
+        m_features.append(Feature(qint32(m_features.size()), name));
+    for (int item : tree.preOrder()) {
+        const FeatureTree::Item &entry = tree.items.at(item);
+        m_names.insert(entry.name);
+        if (entry.children.isEmpty() && !entry.name.isEmpty()
+            && !FeatureMatcher::isPlainName(entry.name))
+            reportAt(modelName, positions, itemOffset(model, entry), Diagnostic::Severity::Warning,
+                     QStringLiteral("feature %1 holds characters other than letters, digits and "
+                                    "\"_\": in annotations.xml it reads as an expression, in "
+                                    "which other features can be found too")
+                         .arg(quoted(entry.name)));
+    }
+}
+
+qsizetype ProjectCheck::itemOffset(const FeatureModelFile &model, const FeatureTree::Item &item)
+{
+    if (item.statement >= model.positions.size())
+        return 0;
+    const FeatureModelFile::Positions &where = model.positions.at(item.statement);
+    return item.childIndex < 0 ? where.head : where.children.value(item.childIndex, 0);
+}
+
+void ProjectCheck::reportAt(const QString &file, const TextPositions &positions, qsizetype offset,
+                            Diagnostic::Severity severity, const QString &message)
+{
+    m_diagnostics.report({file, positions.line(offset), positions.column(offset), severity,
+                          message});
+}
+
+void ProjectCheck::checkStatements(const FeatureModelFile &model, const FeatureTree &tree,
+                                   const TextPositions &positions)
+{
+    const auto at = [&](qsizetype offset, Diagnostic::Severity severity, const QString &message) {
+        reportAt(modelName, positions, offset, severity, message);
     };
     QHash<QString, int> firstItem; // the first item made of each name
     int child = 0;
-    for (qsizetype s = 0; s < statements.size(); ++s) {
-        const FeatureStatement &statement = statements.at(s);
-        const LocatedStatement &where = located.at(s);
+    for (qsizetype s = 0; s < model.statements.size(); ++s) {
+        const FeatureStatement &statement = model.statements.at(s);
+        const FeatureModelFile::Positions &where = model.positions.at(s);
         if (tree.newTop.at(s)) {
             const int head = tree.heads.at(s);
             if (tree.topLevel.first() != head)
@@ -183,7 +138,7 @@ void ProjectCheck::checkFeatureModel()
                 at(offset, Diagnostic::Severity::Error,
                    QStringLiteral("empty feature name (a \"|\" or \":\" without a name)"));
             } else if (firstItem.contains(name)) {
-                const qsizetype first = firstOffset(tree.items.at(firstItem.value(name)));
+                const qsizetype first = itemOffset(model, tree.items.at(firstItem.value(name)));
                 at(offset, Diagnostic::Severity::Error,
                    QStringLiteral("feature %1 is defined twice (first at line %2); the viewer "
                                   "shows two features of that name")
@@ -197,180 +152,139 @@ void ProjectCheck::checkFeatureModel()
             at(where.ignored, Diagnostic::Severity::Warning,
                QStringLiteral("the viewer ignores what follows a second \":\" in a statement"));
     }
-    if (tree.items.isEmpty()) {
-        m_diagnostics.error(modelName, 0, 0,
-                            QStringLiteral("defines no feature; the viewer shows one feature, "
-                                           "\"empty\""));
-        tree.items.append({QStringLiteral("empty"), -1, {}, 0, -1});
-        tree.topLevel.append(0);
-    }
-    for (int item : tree.preOrder()) {
-        const FeatureTree::Item &entry = tree.items.at(item);
-        m_names.insert(entry.name);
-        if (!entry.children.isEmpty())
-            continue;
-        m_features.append(Feature(qint32(m_features.size()), entry.name));
-        if (!entry.name.isEmpty() && !FeatureMatcher::isPlainName(entry.name))
-            at(firstOffset(entry), Diagnostic::Severity::Warning,
-               QStringLiteral("feature %1 holds characters other than letters, digits and "
-                              "\"_\": in annotations.xml it reads as an expression, in which "
-                              "other features can be found too").arg(quoted(entry.name)));
-    }
-}
-
-bool ProjectCheck::next(QXmlStreamReader &xml)
-{
-    // A token begins where the one before ended.
-    m_tokenLine = int(xml.lineNumber());
-    m_tokenColumn = int(xml.columnNumber()) + 1;
-    xml.readNext();
-    return !xml.atEnd() && !xml.hasError();
-}
-
-void ProjectCheck::skipElement(QXmlStreamReader &xml, const QString &why)
-{
-    m_diagnostics.note(projectFileName, m_tokenLine, m_tokenColumn, why);
-    xml.skipCurrentElement();
 }
 
 bool ProjectCheck::checkProjectFile()
 {
-    QFile file(m_folder + QLatin1Char('/') + projectFileName);
-    if (!file.open(QIODevice::ReadOnly)) {
+    const AnnotationsFile file = AnnotationsFile::read(m_folder + QLatin1Char('/')
+                                                       + projectFileName);
+    switch (file.status) {
+    case AnnotationsFile::Status::CannotOpen:
         m_diagnostics.error(projectFileName, 0, 0,
                             QStringLiteral("cannot be read (%1); the viewer shows no files")
-                                .arg(file.errorString()));
+                                .arg(file.error));
         return false;
-    }
-    QXmlStreamReader xml(&file);
-    while (next(xml)) {
-        if (!xml.isStartElement())
-            continue;
-        if (xml.name() != QLatin1String("project")) {
-            m_diagnostics.error(projectFileName, m_tokenLine, m_tokenColumn,
-                                QStringLiteral("the document element is <%1>, not <project>; "
-                                               "the viewer shows no files")
-                                    .arg(xml.name().toString()));
-            return false;
-        }
-        readContainer(xml, QString());
-        while (next(xml)) {
-        }
+    case AnnotationsFile::Status::ParseError:
+        m_diagnostics.error(projectFileName, file.errorLine, file.errorColumn,
+                            file.error + QStringLiteral("; the viewer shows no files"));
+        return false;
+    case AnnotationsFile::Status::NotAProject:
+        m_diagnostics.error(projectFileName, file.errorLine, file.errorColumn,
+                            QStringLiteral("the document element is <%1>, not <project>; "
+                                           "the viewer shows no files")
+                                .arg(file.error));
+        return false;
+    case AnnotationsFile::Status::Read:
         break;
     }
-    if (xml.hasError()) {
-        m_diagnostics.error(projectFileName, int(xml.lineNumber()), int(xml.columnNumber()),
-                            xml.errorString() + QStringLiteral("; the viewer shows no files"));
-        return false;
-    }
+    checkContainer(file, 0);
     return true;
 }
 
-void ProjectCheck::readContainer(QXmlStreamReader &xml, const QString &folder)
+void ProjectCheck::noteIgnored(const AnnotationsFile &file, int index)
 {
-    while (next(xml)) {
-        if (xml.isEndElement())
-            return;
-        if (!xml.isStartElement())
-            continue;
-        const auto name = xml.name();
-        if (name == QLatin1String("folder")) {
-            readContainer(xml, folder + xml.attributes().value(QLatin1String("name")).toString()
-                                   + QLatin1Char('/'));
-        } else if (name == QLatin1String("file")) {
-            readFile(xml, folder);
-        } else if (name == QLatin1String("feature")) {
-            skipElement(xml, QStringLiteral("a feature outside a fragment; the viewer ignores it"));
-        } else {
-            skipElement(xml, QStringLiteral("the viewer ignores <%1> and what it holds")
-                                 .arg(name.toString()));
+    const AnnotationsFile::Element &element = file.elements.at(index);
+    m_diagnostics.note(projectFileName, element.line, element.column,
+                       element.kind == AnnotationsFile::Kind::Feature
+                           ? QStringLiteral("a feature outside a fragment; the viewer ignores it")
+                           : QStringLiteral("the viewer ignores <%1> and what it holds")
+                                 .arg(element.name));
+}
+
+void ProjectCheck::checkContainer(const AnnotationsFile &file, int index)
+{
+    for (int child : file.elements.at(index).children) {
+        switch (file.elements.at(child).kind) {
+        case AnnotationsFile::Kind::Folder:
+            checkContainer(file, child);
+            break;
+        case AnnotationsFile::Kind::File:
+            checkFile(file, child);
+            break;
+        default:
+            noteIgnored(file, child);
+            break;
         }
     }
 }
 
-void ProjectCheck::readFile(QXmlStreamReader &xml, const QString &folder)
+void ProjectCheck::checkFile(const AnnotationsFile &file, int index)
 {
-    const int line = m_tokenLine;
-    const int column = m_tokenColumn;
-    const QXmlStreamAttributes attributes = xml.attributes();
-    const QString name = attributes.value(QLatin1String("name")).toString();
-    const QString path = folder + name;
-    if (!ProjectModel::isSourceName(name)) {
-        skipElement(xml, QStringLiteral("%1 is not a .java, .c or .h file; the viewer skips it")
-                             .arg(quoted(path)));
+    const AnnotationsFile::Element &element = file.elements.at(index);
+    const QString path = file.relativePath(index);
+    if (!ProjectModel::isSourceName(element.name)) {
+        m_diagnostics.note(projectFileName, element.line, element.column,
+                           QStringLiteral("%1 is not a .java, .c or .h file; the viewer skips it")
+                               .arg(quoted(path)));
         return;
     }
     ++m_files;
     if (m_listedFiles.contains(path)) {
-        m_diagnostics.error(projectFileName, line, column,
+        m_diagnostics.error(projectFileName, element.line, element.column,
                             QStringLiteral("%1 is listed twice (first at line %2)")
                                 .arg(quoted(path))
                                 .arg(m_listedFiles.value(path)));
     } else {
-        m_listedFiles.insert(path, line);
+        m_listedFiles.insert(path, element.line);
     }
 
-    bool lengthOk = false;
-    const QString lengthText = attributes.value(QLatin1String("length")).toString();
-    const int length = lengthText.toInt(&lengthOk);
-    const QString filePath = m_folder + QLatin1Char('/') + path;
-    const QFileInfo info(filePath);
-    int fileLines = -1;
-    QString text; // decoded as the viewer does, for the character positions
-    if (!info.isFile()) {
-        m_diagnostics.warning(projectFileName, line, column,
-                            QStringLiteral("%1 does not exist; the viewer shows it empty")
-                                .arg(quoted(path)));
-    } else {
-        fileLines = ProjectModel::countFileLines(filePath);
-        QFile source(filePath);
-        const QByteArray bytes = source.open(QIODevice::ReadOnly) ? source.readAll()
-                                                                 : QByteArray();
-        bool latin1 = false;
-        text = decodeText(bytes, NulCharacters::Replace, &latin1);
-        if (latin1)
-            m_diagnostics.note(path, 0, 0,
-                               QStringLiteral("not valid UTF-8; the viewer reads it as Latin-1"));
-        if (!lengthOk)
-            m_diagnostics.error(projectFileName, line, column,
-                                QStringLiteral("length %1 is not a number; the file has %2 lines")
-                                    .arg(quoted(lengthText))
-                                    .arg(fileLines));
-        else if (length != fileLines)
-            m_diagnostics.error(projectFileName, line, column,
-                                QStringLiteral("length is %1 but %2 has %3 lines")
-                                    .arg(length)
-                                    .arg(quoted(path))
-                                    .arg(fileLines));
-    }
-
+    ListedSource source;
+    source.path = path;
+    checkSourceOnDisk(element, source);
     QList<Range> ranges;
-    while (next(xml)) {
-        if (xml.isEndElement())
-            break;
-        if (!xml.isStartElement())
-            continue;
-        if (xml.name() == QLatin1String("fragment"))
-            readFragment(xml, path, fileLines, text, ranges);
-        else if (xml.name() == QLatin1String("feature"))
-            skipElement(xml, QStringLiteral("a feature outside a fragment; the viewer ignores it"));
+    for (int child : element.children) {
+        if (file.elements.at(child).kind == AnnotationsFile::Kind::Fragment)
+            checkFragment(file, child, source, ranges);
         else
-            skipElement(xml, QStringLiteral("the viewer ignores <%1> and what it holds")
-                                 .arg(xml.name().toString()));
+            noteIgnored(file, child);
     }
     checkNesting(ranges);
 }
 
-void ProjectCheck::readFragment(QXmlStreamReader &xml, const QString &path, int fileLines,
-                                const QString &text, QList<Range> &ranges)
+void ProjectCheck::checkSourceOnDisk(const AnnotationsFile::Element &element,
+                                     ListedSource &source)
+{
+    const QString &path = source.path;
+    const QString filePath = m_folder + QLatin1Char('/') + path;
+    if (!QFileInfo(filePath).isFile()) {
+        m_diagnostics.warning(projectFileName, element.line, element.column,
+                              QStringLiteral("%1 does not exist; the viewer shows it empty")
+                                  .arg(quoted(path)));
+        return;
+    }
+    source.lines = ProjectModel::countFileLines(filePath);
+    QFile sourceFile(filePath);
+    const QByteArray bytes = sourceFile.open(QIODevice::ReadOnly) ? sourceFile.readAll()
+                                                                  : QByteArray();
+    bool latin1 = false;
+    source.text = decodeText(bytes, NulCharacters::Replace, &latin1);
+    if (latin1)
+        m_diagnostics.note(path, 0, 0,
+                           QStringLiteral("not valid UTF-8; the viewer reads it as Latin-1"));
+    bool lengthOk = false;
+    const int length = AnnotationsFile::number(element.length, &lengthOk);
+    if (!lengthOk)
+        m_diagnostics.error(projectFileName, element.line, element.column,
+                            QStringLiteral("length %1 is not a number; the file has %2 lines")
+                                .arg(quoted(element.length))
+                                .arg(source.lines));
+    else if (length != source.lines)
+        m_diagnostics.error(projectFileName, element.line, element.column,
+                            QStringLiteral("length is %1 but %2 has %3 lines")
+                                .arg(length)
+                                .arg(quoted(path))
+                                .arg(source.lines));
+}
+
+void ProjectCheck::checkFragment(const AnnotationsFile &file, int index,
+                                 const ListedSource &source, QList<Range> &ranges)
 {
     ++m_fragments;
-    const int line = m_tokenLine;
-    const int column = m_tokenColumn;
-    const QXmlStreamAttributes attributes = xml.attributes();
-    const auto number = [&](const QString &attribute, bool *ok) {
-        const QString value = attributes.value(attribute).toString();
-        const int result = value.toInt(ok);
+    const AnnotationsFile::Element &element = file.elements.at(index);
+    const int line = element.line;
+    const int column = element.column;
+    const auto number = [&](const QString &attribute, const QString &value, bool *ok) {
+        const int result = AnnotationsFile::number(value, ok);
         if (!*ok)
             m_diagnostics.error(projectFileName, line, column,
                                 QStringLiteral("%1 %2 is not a number; the viewer reads 0")
@@ -379,69 +293,67 @@ void ProjectCheck::readFragment(QXmlStreamReader &xml, const QString &path, int 
     };
     bool startOk = false;
     bool endOk = false;
-    const int start = number(QStringLiteral("startline"), &startOk);
-    const int end = number(QStringLiteral("endline"), &endOk);
+    const int start = number(QStringLiteral("startline"), element.startLine, &startOk);
+    const int end = number(QStringLiteral("endline"), element.endLine, &endOk);
+    bool inside = false;
     if (startOk && endOk) {
         QString fault;
         if (start < 1)
             fault = QStringLiteral("starts before the first line");
         else if (end < start)
             fault = QStringLiteral("ends before it starts");
-        else if (fileLines >= 0 && end > fileLines)
+        else if (source.lines >= 0 && end > source.lines)
             fault = QStringLiteral("ends after the last line of %1 (%2)")
-                        .arg(quoted(path))
-                        .arg(fileLines);
-        if (!fault.isEmpty())
+                        .arg(quoted(source.path))
+                        .arg(source.lines);
+        inside = fault.isEmpty();
+        if (!inside)
             m_diagnostics.error(projectFileName, line, column,
                                 QStringLiteral("fragment %1-%2 %3").arg(start).arg(end).arg(fault));
         else
             ranges.append({start, end, line, column});
     }
-
     // Character positions are not read by the viewer, but other tools read them.
-    if (attributes.hasAttribute(QLatin1String("offset")) && startOk && endOk && start >= 1
-        && end >= start && fileLines >= 0 && end <= fileLines) {
-        const QStringList lines = text.split(QLatin1Char('\n'));
-        qsizetype first = 0;
-        for (int i = 0; i < start - 1 && i < lines.size(); ++i)
-            first += lines.at(i).size() + 1;
-        qsizetype last = first;
-        for (int i = start - 1; i < end && i < lines.size(); ++i)
-            last += lines.at(i).size() + 1;
-        --last;
-        const qsizetype offset = attributes.value(QLatin1String("offset")).toLongLong();
-        const qsizetype size = attributes.value(QLatin1String("length")).toLongLong();
-        if (offset != first || offset + size != last)
-            m_diagnostics.warning(projectFileName, line, column,
-                                  QStringLiteral("offset %1 and length %2 should be %3 and %4 "
-                                                 "for these lines")
-                                      .arg(offset)
-                                      .arg(size)
-                                      .arg(first)
-                                      .arg(last - first));
-    }
+    if (!element.offset.isNull() && inside && source.lines >= 0)
+        checkCharacterPositions(element, source, start, end);
 
     bool hasFeature = false;
-    while (next(xml)) {
-        if (xml.isEndElement())
-            break;
-        if (!xml.isStartElement())
-            continue;
-        if (xml.name() != QLatin1String("feature")) {
-            skipElement(xml, QStringLiteral("the viewer ignores <%1> and what it holds")
-                                 .arg(xml.name().toString()));
+    for (int child : element.children) {
+        const AnnotationsFile::Element &feature = file.elements.at(child);
+        if (feature.kind != AnnotationsFile::Kind::Feature) {
+            noteIgnored(file, child);
             continue;
         }
         hasFeature = true;
-        const int featureLine = m_tokenLine;
-        const int featureColumn = m_tokenColumn;
-        const QString feature = xml.readElementText(QXmlStreamReader::IncludeChildElements);
-        checkFeatureText(feature, featureLine, featureColumn);
+        checkFeatureText(feature.name, feature.line, feature.column);
     }
     if (!hasFeature)
         m_diagnostics.error(projectFileName, line, column,
                             QStringLiteral("fragment without a feature; the viewer shows nothing "
                                            "for it"));
+}
+
+void ProjectCheck::checkCharacterPositions(const AnnotationsFile::Element &element,
+                                           const ListedSource &source, int start, int end)
+{
+    const QStringList lines = source.text.split(QLatin1Char('\n'));
+    qsizetype first = 0;
+    for (int i = 0; i < start - 1 && i < lines.size(); ++i)
+        first += lines.at(i).size() + 1;
+    qsizetype last = first;
+    for (int i = start - 1; i < end && i < lines.size(); ++i)
+        last += lines.at(i).size() + 1;
+    --last;
+    const qsizetype offset = element.offset.toLongLong();
+    const qsizetype size = element.length.toLongLong();
+    if (offset != first || offset + size != last)
+        m_diagnostics.warning(projectFileName, element.line, element.column,
+                              QStringLiteral("offset %1 and length %2 should be %3 and %4 "
+                                             "for these lines")
+                                  .arg(offset)
+                                  .arg(size)
+                                  .arg(first)
+                                  .arg(last - first));
 }
 
 void ProjectCheck::checkFeatureText(const QString &text, int line, int column)
@@ -533,19 +445,17 @@ void ProjectCheck::checkQuestions()
                            QStringLiteral("missing; the questionnaire has no tasks"));
         return;
     }
-    const QString text = readTextFile(path, NulCharacters::EndText);
+    const QuestionsFile::Contents questions = QuestionsFile::read(path);
+    const QString &text = questions.text;
     const TextPositions positions(text);
     const auto report = [&](qsizetype offset, Diagnostic::Severity severity,
                             const QString &message) {
-        m_diagnostics.report({questionsName, positions.line(offset), positions.column(offset),
-                              severity, message});
+        reportAt(questionsName, positions, offset, severity, message);
     };
-    m_tasks = int(QuestionsFile::parse(text).size());
+    m_tasks = int(questions.tasks.size());
 
-    const qsizetype lastTaskEnd = text.lastIndexOf(QLatin1Char(';'));
-    const QString rest = text.mid(lastTaskEnd + 1);
-    if (!rest.trimmed().isEmpty()) {
-        qsizetype offset = lastTaskEnd + 1;
+    if (!text.mid(questions.rest).trimmed().isEmpty()) {
+        qsizetype offset = questions.rest;
         while (text.at(offset).isSpace())
             ++offset;
         report(offset, Diagnostic::Severity::Error,
@@ -563,59 +473,52 @@ void ProjectCheck::checkQuestions()
                               "character itself").arg(quoted(found.captured())));
     }
 
-    // Each question's "|" piece and pictures, with their positions.
-    qsizetype taskStart = 0;
-    while (taskStart < text.size()) {
-        const qsizetype taskEnd = text.indexOf(QLatin1Char(';'), taskStart);
-        if (taskEnd < 0)
-            break;
-        qsizetype questionStart = taskStart;
-        while (questionStart <= taskEnd) {
-            qsizetype questionEnd = text.indexOf(QLatin1Char('$'), questionStart);
-            if (questionEnd < 0 || questionEnd > taskEnd)
-                questionEnd = taskEnd;
-            const QString question = text.mid(questionStart, questionEnd - questionStart);
-            const QStringList pieces = question.split(QLatin1Char('|'));
-            if (pieces.size() > 1) {
-                const qsizetype bar = questionStart + question.indexOf(QLatin1Char('|'));
-                const QString count = pieces.at(1).trimmed();
-                if (QuestionsFile::answerLineCount(count) == 0 && count != QLatin1String("0"))
-                    report(bar, Diagnostic::Severity::Error,
-                           QStringLiteral("answer-line count %1 is no positive number; the "
-                                          "question gets no answer box").arg(quoted(count)));
-                if (pieces.size() > 2)
-                    report(questionStart + question.indexOf(QLatin1Char('|'), bar - questionStart
-                                                                                   + 1),
-                           Diagnostic::Severity::Error,
-                           QStringLiteral("a second \"|\" in a question; the questionnaire "
-                                          "drops what follows it"));
-            }
-            static const QRegularExpression picture(
-                QStringLiteral("<img\\b[^>]*\\bsrc\\s*=\\s*(\"([^\"]*)\"|'([^']*)'|([^\\s>]+))"),
-                QRegularExpression::CaseInsensitiveOption);
-            for (auto match = picture.globalMatch(pieces.first()); match.hasNext();) {
-                const QRegularExpressionMatch found = match.next();
-                QString source = found.captured(2);
-                if (source.isEmpty())
-                    source = found.captured(3);
-                if (source.isEmpty())
-                    source = found.captured(4);
-                const QUrl url(source);
-                if (url.scheme() == QLatin1String("data") || url.scheme() == QLatin1String("qrc"))
-                    continue;
-                const QString file = url.isLocalFile() ? url.toLocalFile() : url.path();
-                const QString full = QDir::isAbsolutePath(file)
-                    ? file
-                    : m_folder + QLatin1Char('/') + file;
-                const QFileInfo info(full);
-                if (!info.isFile() || info.size() > QuestionsFile::MaxPictureBytes)
-                    report(questionStart + found.capturedStart(), Diagnostic::Severity::Error,
-                           QStringLiteral("picture %1 is no file of at most 16 MB in the project "
-                                          "folder; the question is shown without it")
-                               .arg(quoted(source)));
-            }
-            questionStart = questionEnd + 1;
-        }
-        taskStart = taskEnd + 1;
+    for (const QuestionsFile::Task &task : questions.tasks) {
+        for (const QuestionsFile::Question &question : task)
+            checkQuestion(question, positions);
+    }
+}
+
+// A question's "|" pieces and pictures.
+void ProjectCheck::checkQuestion(const QuestionsFile::Question &question,
+                                 const TextPositions &positions)
+{
+    const auto report = [&](qsizetype offset, Diagnostic::Severity severity,
+                            const QString &message) {
+        reportAt(questionsName, positions, offset, severity, message);
+    };
+    if (!question.bars.isEmpty()) {
+        const QString count = question.answerLinesText.trimmed();
+        if (QuestionsFile::answerLineCount(count) == 0 && count != QLatin1String("0"))
+            report(question.bars.first(), Diagnostic::Severity::Error,
+                   QStringLiteral("answer-line count %1 is no positive number; the "
+                                  "question gets no answer box").arg(quoted(count)));
+        if (question.bars.size() > 1)
+            report(question.bars.at(1), Diagnostic::Severity::Error,
+                   QStringLiteral("a second \"|\" in a question; the questionnaire "
+                                  "drops what follows it"));
+    }
+    static const QRegularExpression picture(
+        QStringLiteral("<img\\b[^>]*\\bsrc\\s*=\\s*(\"([^\"]*)\"|'([^']*)'|([^\\s>]+))"),
+        QRegularExpression::CaseInsensitiveOption);
+    for (auto match = picture.globalMatch(question.text); match.hasNext();) {
+        const QRegularExpressionMatch found = match.next();
+        QString source = found.captured(2);
+        if (source.isEmpty())
+            source = found.captured(3);
+        if (source.isEmpty())
+            source = found.captured(4);
+        const QUrl url(source);
+        if (url.scheme() == QLatin1String("data") || url.scheme() == QLatin1String("qrc"))
+            continue;
+        const QString file = url.isLocalFile() ? url.toLocalFile() : url.path();
+        const QString full = QDir::isAbsolutePath(file) ? file
+                                                        : m_folder + QLatin1Char('/') + file;
+        const QFileInfo info(full);
+        if (!info.isFile() || info.size() > QuestionsFile::MaxPictureBytes)
+            report(question.offset + found.capturedStart(), Diagnostic::Severity::Error,
+                   QStringLiteral("picture %1 is no file of at most 16 MB in the project "
+                                  "folder; the question is shown without it")
+                       .arg(quoted(source)));
     }
 }

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "core/formats/annotationsfile.h"
+#include "core/formats/diagnostics.h"
+#include "core/formats/questionsfile.h"
 #include "core/model/feature.h"
+#include "core/model/featuremodel.h"
 
 #include <QHash>
 #include <QSet>
@@ -9,9 +13,8 @@
 
 #include <memory>
 
-class Diagnostics;
 class FeatureMatcher;
-class QXmlStreamReader;
+class TextPositions;
 
 // Checks a project folder before a study: model.m, annotations.xml, the
 // sources they list and questions.txt, judged as the viewer reads them (its
@@ -39,19 +42,34 @@ private:
         int line;
         int column;
     };
+    // A file annotations.xml lists, as found on disk.
+    struct ListedSource
+    {
+        QString path;  // relative to the folder
+        int lines = -1; // -1: no such file
+        QString text;  // decoded as the viewer does, for the character positions
+    };
 
     void checkFeatureModel();
+    void checkStatements(const FeatureModelFile &model, const FeatureTree &tree,
+                         const TextPositions &positions);
+    static qsizetype itemOffset(const FeatureModelFile &model, const FeatureTree::Item &item);
     bool checkProjectFile();
-    void readContainer(QXmlStreamReader &xml, const QString &folder);
-    void readFile(QXmlStreamReader &xml, const QString &folder);
-    void readFragment(QXmlStreamReader &xml, const QString &path, int fileLines,
-                      const QString &text, QList<Range> &ranges);
+    void checkContainer(const AnnotationsFile &file, int index);
+    void checkFile(const AnnotationsFile &file, int index);
+    void checkSourceOnDisk(const AnnotationsFile::Element &element, ListedSource &source);
+    void checkFragment(const AnnotationsFile &file, int index, const ListedSource &source,
+                       QList<Range> &ranges);
+    void checkCharacterPositions(const AnnotationsFile::Element &element,
+                                 const ListedSource &source, int start, int end);
+    void noteIgnored(const AnnotationsFile &file, int index);
     void checkFeatureText(const QString &text, int line, int column);
     void checkNesting(QList<Range> ranges);
     void checkUnlistedSources();
     void checkQuestions();
-    void skipElement(QXmlStreamReader &xml, const QString &why);
-    bool next(QXmlStreamReader &xml);
+    void checkQuestion(const QuestionsFile::Question &question, const TextPositions &positions);
+    void reportAt(const QString &file, const TextPositions &positions, qsizetype offset,
+                  Diagnostic::Severity severity, const QString &message);
 
     QString m_folder;
     Diagnostics &m_diagnostics;
@@ -59,8 +77,6 @@ private:
     QSet<QString> m_names;  // every name of the feature tree
     std::unique_ptr<FeatureMatcher> m_matcher;
     QHash<QString, int> m_listedFiles; // path relative to the folder -> line
-    int m_tokenLine = 1;   // where the token read last begins
-    int m_tokenColumn = 1;
     int m_files = 0;
     int m_fragments = 0;
     int m_tasks = 0;

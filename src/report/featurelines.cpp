@@ -1,29 +1,30 @@
 #include "featurelines.h"
 
+#include "core/formats/annotationsfile.h"
 #include "core/formats/diagnostics.h"
+#include "core/formats/featuremodelfile.h"
 #include "core/model/featurematcher.h"
-#include "core/model/projectmodel.h"
-#include "core/formats/textdecoding.h"
 
-#include <QFile>
 #include <QMap>
-#include <QSet>
-#include <QXmlStreamReader>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
 
 // Resolves feature texts against the features as the viewer does, through
-// one name index for the whole project file.
+// one name index for the whole project file. Features of the same name count
+// alike, as the structure trees count their lines.
 class FeatureResolver
 {
 public:
     explicit FeatureResolver(const QStringList &names)
     {
         m_features.reserve(names.size());
-        for (const QString &name : names)
+        for (const QString &name : names) {
+            m_idsByName[name].append(int(m_features.size()));
             m_features.append(Feature(qint32(m_features.size()), name));
+        }
     }
     FeatureResolver(const FeatureResolver &) = delete;
     FeatureResolver &operator=(const FeatureResolver &) = delete;
@@ -33,36 +34,30 @@ public:
         QList<int> ids;
         if (FeatureMatcher::isPlainName(text)) {
             if (const Feature *feature = m_matcher.featureByName(text))
-                ids.append(feature->id);
+                ids = m_idsByName.value(feature->name());
             return ids;
         }
-        for (const Feature *feature : m_matcher.featuresInExpression(text))
-            ids.append(feature->id);
+        for (const Feature *feature : m_matcher.featuresInExpression(text)) {
+            for (int id : m_idsByName.value(feature->name())) {
+                if (!ids.contains(id))
+                    ids.append(id);
+            }
+        }
+        std::sort(ids.begin(), ids.end());
         return ids;
     }
 
 private:
     FeatureList m_features;
     FeatureMatcher m_matcher{&m_features};
+    QHash<QString, QList<int>> m_idsByName; // in list order
 };
 
 } // namespace
 
 QStringList FeatureLines::leafFeatures(const QList<FeatureStatement> &statements)
 {
-    const FeatureTree tree = buildFeatureTree(statements);
-    if (tree.items.isEmpty())
-        return {QStringLiteral("empty")};
-    QStringList leaves;
-    QSet<QString> listed;
-    for (int item : tree.preOrder()) {
-        const FeatureTree::Item &entry = tree.items.at(item);
-        if (entry.children.isEmpty() && !listed.contains(entry.name)) {
-            listed.insert(entry.name);
-            leaves.append(entry.name);
-        }
-    }
-    return leaves;
+    return buildFeatureTree(statements).leafNames();
 }
 
 void FeatureLines::setFeatures(const QStringList &features)
@@ -78,70 +73,46 @@ QList<int> FeatureLines::featuresOf(const QString &text) const
 bool FeatureLines::readAnnotations(const QByteArray &xml, QString *error, int *errorLine,
                                    int *errorColumn)
 {
+    const AnnotationsFile file = AnnotationsFile::parse(xml);
+    if (!file.isRead()) {
+        if (error)
+            *error = file.status == AnnotationsFile::Status::NotAProject
+                ? QStringLiteral("File is not a project file")
+                : file.error;
+        if (errorLine)
+            *errorLine = file.errorLine;
+        if (errorColumn)
+            *errorColumn = file.errorColumn;
+        return false;
+    }
+    return readAnnotations(file);
+}
+
+bool FeatureLines::readAnnotations(const AnnotationsFile &file)
+{
     m_files.clear();
-    QXmlStreamReader reader(xml);
+    if (!file.isRead())
+        return false;
     QHash<QString, QMap<int, QList<LineRange>>> ranges;
     const FeatureResolver resolver(m_features);
     QHash<QString, QList<int>> resolved; // feature texts repeat thousands of times
-    QStringList folders;
-    QString file;
-    LineRange fragment;
-    bool inFragment = false;
-    bool inProject = false;
-
-    while (!reader.atEnd()) {
-        const QXmlStreamReader::TokenType token = reader.readNext();
-        if (token == QXmlStreamReader::EndElement) {
-            const auto name = reader.name();
-            if (name == u"folder" && !folders.isEmpty())
-                folders.removeLast();
-            else if (name == u"file")
-                file.clear();
-            else if (name == u"fragment")
-                inFragment = false;
+    for (int index = 0; index < file.elements.size(); ++index) {
+        const AnnotationsFile::Element &fragment = file.elements.at(index);
+        if (fragment.kind != AnnotationsFile::Kind::Fragment)
             continue;
-        }
-        if (token != QXmlStreamReader::StartElement)
-            continue;
-        const auto name = reader.name();
-        const QXmlStreamAttributes attributes = reader.attributes();
-        if (!inProject) {
-            if (name != u"project") {
-                reader.raiseError(QStringLiteral("File is not a project file"));
-                break;
-            }
-            inProject = true;
-        } else if (name == u"folder" && file.isEmpty()) {
-            folders.append(attributes.value(QLatin1String("name")).toString());
-        } else if (name == u"file" && file.isEmpty()
-                   && ProjectModel::isSourceName(attributes.value(QLatin1String("name")).toString())) {
-            QStringList parts = folders;
-            parts.append(attributes.value(QLatin1String("name")).toString());
-            file = QLatin1Char('/') + parts.join(QLatin1Char('/'));
-        } else if (name == u"fragment" && !file.isEmpty() && !inFragment) {
-            fragment.first = attributes.value(QLatin1String("startline")).toInt();
-            fragment.last = attributes.value(QLatin1String("endline")).toInt();
-            inFragment = true;
-        } else if (name == u"feature" && inFragment) {
-            const QString text = reader.readElementText(QXmlStreamReader::IncludeChildElements);
-            auto found = resolved.find(text);
+        const QString path = QLatin1Char('/') + file.relativePath(fragment.parent);
+        const LineRange lines{AnnotationsFile::number(fragment.startLine),
+                              AnnotationsFile::number(fragment.endLine)};
+        for (int child : fragment.children) {
+            const AnnotationsFile::Element &feature = file.elements.at(child);
+            if (feature.kind != AnnotationsFile::Kind::Feature)
+                continue;
+            auto found = resolved.find(feature.name);
             if (found == resolved.end())
-                found = resolved.insert(text, resolver.featuresOf(text));
-            for (int feature : std::as_const(*found))
-                ranges[file][feature].append(fragment);
-        } else {
-            // Anything else is skipped with all it holds.
-            reader.skipCurrentElement();
+                found = resolved.insert(feature.name, resolver.featuresOf(feature.name));
+            for (int id : std::as_const(*found))
+                ranges[path][id].append(lines);
         }
-    }
-    if (reader.hasError()) {
-        if (error)
-            *error = reader.errorString();
-        if (errorLine)
-            *errorLine = int(reader.lineNumber());
-        if (errorColumn)
-            *errorColumn = int(reader.columnNumber());
-        return false;
     }
     for (auto it = ranges.cbegin(); it != ranges.cend(); ++it) {
         QList<FileFeature> &features = m_files[it.key()];
@@ -154,24 +125,30 @@ bool FeatureLines::readAnnotations(const QByteArray &xml, QString *error, int *e
 FeatureLines FeatureLines::read(const QString &folder, Diagnostics &diagnostics)
 {
     FeatureLines lines;
-    const QString modelPath = folder + QStringLiteral("/model.m");
-    lines.setFeatures(leafFeatures(
-        parseFeatureModel(readTextFile(modelPath, NulCharacters::EndText))));
+    const FeatureModelFile model =
+        FeatureModelFile::read(folder + QLatin1Char('/') + FeatureModelFile::fileName());
+    lines.setFeatures(leafFeatures(model.statements));
 
-    const QString path = folder + QStringLiteral("/annotations.xml");
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    const QString path = folder + QLatin1Char('/') + AnnotationsFile::fileName();
+    const AnnotationsFile file = AnnotationsFile::read(path);
+    switch (file.status) {
+    case AnnotationsFile::Status::CannotOpen:
         diagnostics.warning(path, 0, 0, QStringLiteral("cannot read the project file (")
-                                            + file.errorString()
+                                            + file.error
                                             + QStringLiteral("): no feature has exposure"));
-        return lines;
+        break;
+    case AnnotationsFile::Status::ParseError:
+        diagnostics.warning(path, file.errorLine, file.errorColumn,
+                            file.error + QStringLiteral(": no feature has exposure"));
+        break;
+    case AnnotationsFile::Status::NotAProject:
+        diagnostics.warning(path, file.errorLine, file.errorColumn,
+                            QStringLiteral("File is not a project file: no feature has "
+                                           "exposure"));
+        break;
+    case AnnotationsFile::Status::Read:
+        lines.readAnnotations(file);
+        break;
     }
-    // The XML reader decodes the bytes by their declaration, as the viewer does.
-    QString error;
-    int line = 0;
-    int column = 0;
-    if (!lines.readAnnotations(file.readAll(), &error, &line, &column))
-        diagnostics.warning(path, line, column,
-                            error + QStringLiteral(": no feature has exposure"));
     return lines;
 }

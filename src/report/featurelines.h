@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+struct AnnotationsFile;
 class Diagnostics;
 
 // Which lines of which source file belong to which feature, read from
@@ -26,10 +27,9 @@ public:
     // file gives a warning and no lines; features stay known.
     static FeatureLines read(const QString &folder, Diagnostics &diagnostics);
 
-    // The leaf names of a feature model in tree order (pre-order), as the
-    // feature tree lists them: a statement's head hangs its children under
-    // the first row of that name; without any statement the one feature is
-    // "empty". Duplicate names are listed once.
+    // The leaf names of a feature model as the viewer's feature list holds
+    // them (FeatureTree::leafNames): in pre-order, a name as often as it is a
+    // leaf; without any statement the one feature "empty".
     static QStringList leafFeatures(const QList<FeatureStatement> &statements);
 
     // Sets the features; fragment texts are resolved against them.
@@ -38,6 +38,8 @@ public:
     // is) when they are no project file.
     bool readAnnotations(const QByteArray &xml, QString *error = nullptr, int *errorLine = nullptr,
                          int *errorColumn = nullptr);
+    // The same for a project file read already; false when it was not read.
+    bool readAnnotations(const AnnotationsFile &file);
 
     // The features a fragment's feature text names: a plain name stands for
     // the feature of that name; in an expression such as "A && !B" every

@@ -1,11 +1,9 @@
 #include "studyfolder.h"
 
 #include "core/formats/diagnostics.h"
-#include "core/formats/textdecoding.h"
 #include "core/formats/answersfile.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QMap>
 #include <QSet>
@@ -20,15 +18,9 @@ namespace {
 const QString logSuffix = QStringLiteral("_log.txt");
 const QString answersSuffix = QStringLiteral("_answers.txt");
 
-std::optional<QString> readStudyText(const QString &path, Diagnostics &diagnostics)
+QString unreadable(const QString &error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        diagnostics.warning(path, 0, 0, QStringLiteral("cannot read the file (")
-                                            + file.errorString() + QStringLiteral("); skipped"));
-        return std::nullopt;
-    }
-    return decodeStudyText(file.readAll());
+    return QStringLiteral("cannot read the file (") + error + QStringLiteral("); skipped");
 }
 
 // Each run of the viewer starts its log with a record that refers to itself
@@ -136,90 +128,75 @@ QList<LogRecord> StudyFolder::mergePreSignIn(QList<Participant> &participants,
     return unassigned;
 }
 
-std::optional<StudyFolder> StudyFolder::read(const QString &folder, Diagnostics &diagnostics)
+namespace {
+
+using ParticipantsByName = QMap<QPair<QString, QString>, Participant>;
+
+struct ParsedLog
 {
-    const QFileInfo info(folder);
-    if (!info.isDir() || !info.isReadable() || !info.isExecutable()) {
-        diagnostics.error(folder, 0, 0,
-                          info.exists() ? QStringLiteral("cannot read the study folder")
-                                        : QStringLiteral("no such study folder"));
-        return std::nullopt;
-    }
-    const QDir dir(folder);
-    StudyFolder study;
-    study.tasks = QuestionsFile::parse(
-        readTextFile(dir.filePath(QStringLiteral("questions.txt")), NulCharacters::EndText));
-    study.lines = FeatureLines::read(folder, diagnostics);
+    QList<LogRecord> records;
+    QList<Diagnostic> warnings;
+};
 
-    const QStringList logs = dir.entryList({QLatin1Char('*') + logSuffix}, QDir::Files,
-                                           QDir::Name);
-    const QStringList answers = dir.entryList({QLatin1Char('*') + answersSuffix}, QDir::Files,
-                                              QDir::Name);
-    QStringList users;
-    for (const QString &name : logs) {
-        if (name.startsWith(QLatin1Char('_')))
-            users.append(name.mid(1, name.size() - 1 - logSuffix.size()));
-    }
-
-    // The logs are the bulk of a study: read and parsed on two threads, the
-    // warnings reported afterwards in file order.
-    struct LogFile
-    {
-        QList<LogRecord> records;
-        QList<Diagnostic> warnings;
-    };
-    std::vector<LogFile> parsed(size_t(logs.size()));
+// The logs are the bulk of a study: read and parsed on two threads, their
+// warnings kept for reporting in file order.
+std::vector<ParsedLog> parseLogs(const QDir &dir, const QStringList &logs)
+{
+    std::vector<ParsedLog> parsed(size_t(logs.size()));
     const auto parse = [&](qsizetype from, qsizetype step) {
         for (qsizetype i = from; i < logs.size(); i += step) {
             const QString path = dir.filePath(logs.at(i));
-            LogFile &log = parsed[size_t(i)];
-            QFile file(path);
-            if (!file.open(QIODevice::ReadOnly)) {
-                log.warnings.append({path, 0, 0, Diagnostic::Severity::Warning,
-                                     QStringLiteral("cannot read the file (") + file.errorString()
-                                         + QStringLiteral("); skipped")});
+            ParsedLog &log = parsed[size_t(i)];
+            QString error;
+            const std::optional<QString> text = LogFile::read(path, &error);
+            if (!text) {
+                log.warnings.append(
+                    {path, 0, 0, Diagnostic::Severity::Warning, unreadable(error)});
                 continue;
             }
-            log.records = LogRecord::parseLog(decodeStudyText(file.readAll()), path, &log.warnings);
+            log.records = LogRecord::parseLog(*text, path, &log.warnings);
         }
     };
     std::thread helper(parse, 1, 2);
     parse(0, 2);
     helper.join();
+    return parsed;
+}
 
-    QMap<QPair<QString, QString>, Participant> byName;
-    QMap<QString, QList<LogRecord>> preSignIn; // by user
-    for (qsizetype i = 0; i < logs.size(); ++i) {
-        const QString &name = logs.at(i);
-        for (const Diagnostic &warning : std::as_const(parsed[size_t(i)].warnings))
-            diagnostics.report(warning);
-        QList<LogRecord> records = std::move(parsed[size_t(i)].records);
-        const QString prefix = name.chopped(logSuffix.size());
-        if (prefix.startsWith(QLatin1Char('_'))) {
-            preSignIn[prefix.mid(1)].append(records);
-            continue;
-        }
-        const auto [account, user] = splitPrefix(prefix, users);
-        Participant &participant = byName[{account, user}];
-        participant.account = account;
-        participant.user = user;
-        participant.hasLog = true;
-        participant.records = std::move(records);
-    }
+Participant &participantOf(ParticipantsByName &byName, const QString &prefix,
+                           const QStringList &users)
+{
+    const auto [account, user] = StudyFolder::splitPrefix(prefix, users);
+    Participant &participant = byName[{account, user}];
+    participant.account = account;
+    participant.user = user;
+    return participant;
+}
+
+void addAnswers(const QDir &dir, const QStringList &answers, const QStringList &users,
+                ParticipantsByName &byName, Diagnostics &diagnostics)
+{
     for (const QString &name : answers) {
         const QString path = dir.filePath(name);
-        const std::optional<QString> text = readStudyText(path, diagnostics);
-        if (!text)
+        QString error;
+        std::optional<QStringList> pieces = AnswersFile::read(path, &error);
+        if (!pieces) {
+            diagnostics.warning(path, 0, 0, unreadable(error));
             continue;
-        const auto [account, user] = splitPrefix(name.chopped(answersSuffix.size()), users);
-        Participant &participant = byName[{account, user}];
-        participant.account = account;
-        participant.user = user;
+        }
+        Participant &participant =
+            participantOf(byName, name.chopped(answersSuffix.size()), users);
         participant.hasAnswers = true;
-        participant.answers = AnswersFile::pieces(*text);
+        participant.answers = std::move(*pieces);
     }
+}
 
-    study.participants = byName.values();
+// Puts the records logged before sign-in in front of the sign-ins they
+// precede, user by user; those that no sign-in follows become a participant
+// without a name.
+void mergeAllPreSignIn(StudyFolder &study, const QMap<QString, QList<LogRecord>> &preSignIn,
+                       const QDir &dir, Diagnostics &diagnostics)
+{
     QSet<QString> allUsers;
     for (const Participant &participant : std::as_const(study.participants))
         allUsers.insert(participant.user);
@@ -229,7 +206,7 @@ std::optional<StudyFolder> StudyFolder::read(const QString &folder, Diagnostics 
     sortedUsers.sort();
     for (const QString &user : std::as_const(sortedUsers)) {
         const QList<LogRecord> left =
-            mergePreSignIn(study.participants, user, preSignIn.value(user));
+            StudyFolder::mergePreSignIn(study.participants, user, preSignIn.value(user));
         if (left.isEmpty())
             continue;
         // Kept rather than dropped: they are the user's, only no sign-in followed.
@@ -244,5 +221,53 @@ std::optional<StudyFolder> StudyFolder::read(const QString &folder, Diagnostics 
         nobody.sessionStarts = sessionStartsOf(left, {});
         study.participants.prepend(nobody);
     }
+}
+
+} // namespace
+
+std::optional<StudyFolder> StudyFolder::read(const QString &folder, Diagnostics &diagnostics)
+{
+    const QFileInfo info(folder);
+    if (!info.isDir() || !info.isReadable() || !info.isExecutable()) {
+        diagnostics.error(folder, 0, 0,
+                          info.exists() ? QStringLiteral("cannot read the study folder")
+                                        : QStringLiteral("no such study folder"));
+        return std::nullopt;
+    }
+    const QDir dir(folder);
+    StudyFolder study;
+    study.tasks = QuestionsFile::read(dir.filePath(QuestionsFile::fileName())).tasks;
+    study.lines = FeatureLines::read(folder, diagnostics);
+
+    const QStringList logs = dir.entryList({QLatin1Char('*') + logSuffix}, QDir::Files,
+                                           QDir::Name);
+    const QStringList answers = dir.entryList({QLatin1Char('*') + answersSuffix}, QDir::Files,
+                                              QDir::Name);
+    QStringList users;
+    for (const QString &name : logs) {
+        if (name.startsWith(QLatin1Char('_')))
+            users.append(name.mid(1, name.size() - 1 - logSuffix.size()));
+    }
+
+    std::vector<ParsedLog> parsed = parseLogs(dir, logs);
+    ParticipantsByName byName;
+    QMap<QString, QList<LogRecord>> preSignIn; // by user
+    for (qsizetype i = 0; i < logs.size(); ++i) {
+        for (const Diagnostic &warning : std::as_const(parsed[size_t(i)].warnings))
+            diagnostics.report(warning);
+        QList<LogRecord> records = std::move(parsed[size_t(i)].records);
+        const QString prefix = logs.at(i).chopped(logSuffix.size());
+        if (prefix.startsWith(QLatin1Char('_'))) {
+            preSignIn[prefix.mid(1)].append(records);
+            continue;
+        }
+        Participant &participant = participantOf(byName, prefix, users);
+        participant.hasLog = true;
+        participant.records = std::move(records);
+    }
+    addAnswers(dir, answers, users, byName, diagnostics);
+
+    study.participants = byName.values();
+    mergeAllPreSignIn(study, preSignIn, dir, diagnostics);
     return study;
 }

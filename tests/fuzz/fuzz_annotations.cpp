@@ -1,96 +1,44 @@
-// annotations.xml read into the project model alone, without any widget or
-// application object: read, pruned, lines counted and totalled. The feature
-// expressions of the input are also matched against the names and compared
-// with testing every feature name by the rules of the project file.
+// annotations.xml read in memory by its one reader, without any widget or
+// application object: the one-pass reading must give what the document tree
+// gives; the viewer's project model, pruned and totalled, and the report's
+// lines per feature are made from it and must agree.
 //
-// Input: feature names, one a line, separator, annotations.xml, separator,
-// feature expressions, one a line (also the text every listed file gets).
+// Input: feature names, one a line, separator, annotations.xml (a third part,
+// the expressions of fuzz_featurematcher, is not read, so that the two
+// targets share their seeds).
 
 #include "fuzzsupport.h"
 
+#include "core/formats/annotationsfile.h"
 #include "core/formats/annotationsreader.h"
-#include "core/model/featurematcher.h"
 #include "core/model/projectmodel.h"
+#include "report/featurelines.h"
 
-#include <QRegularExpression>
+#include <QHash>
+#include <QSet>
 
 #include <algorithm>
 #include <limits>
 
 namespace {
 
-// Every feature tested in list order, the way the rules state it.
-QList<const Feature *> referenceMatch(const FeatureList &features, const QString &expression)
+// The names of the features the viewer's records of each file name, by the
+// file's path as the log writes it.
+QHash<QString, QSet<QString>> featuresByFile(const ProjectModel &model)
 {
-    QList<const Feature *> found;
-    const auto options = QRegularExpression::UseUnicodePropertiesOption;
-    const auto contains = [&](const QString &pattern) {
-        return QRegularExpression(pattern, options).match(expression).hasMatch();
-    };
-    for (const Feature &feature : features) {
-        const QString name = feature.name();
-        if (name == expression) {
-            found.append(&feature);
-            return found;
-        }
-        if (name.isEmpty())
-            continue;
-        const QString literal = QRegularExpression::escape(name);
-        const QString w = QStringLiteral("\\W");
-        if (contains(w + literal + w)
-            || (expression.startsWith(name) && contains(literal + w))
-            || (expression.endsWith(name) && contains(w + literal)))
-            found.append(&feature);
-    }
-    return found;
-}
-
-} // namespace
-
-extern "C" int LLVMFuzzerInitialize(int *, char ***)
-{
-    qputenv("QT_LOGGING_RULES", "*.debug=false;*.warning=false");
-    return 0;
-}
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
-{
-    const QByteArrayList parts = fuzz::split(data, size, 3);
-    FeatureList features;
-    for (const QString &name : QString::fromUtf8(parts.at(0)).split(QLatin1Char('\n')))
-        if (features.size() < 200)
-            features.append(Feature(qint32(features.size()), name));
-
-    const QStringList expressions = QString::fromUtf8(parts.at(2)).split(QLatin1Char('\n'));
-    const FeatureMatcher matcher(&features);
-    for (const QString &expression : expressions.mid(0, 20)) {
-        const QList<Feature *> found = matcher.featuresInExpression(expression);
-        const QList<const Feature *> expected = referenceMatch(features, expression);
-        fuzz::check(QList<const Feature *>(found.begin(), found.end()) == expected,
-                    "expression matched differently from the rules");
-    }
-
-    const fuzz::ScratchFolder folder;
-    const QString annotations = folder.write(QStringLiteral("annotations.xml"), parts.at(1));
-    ProjectModel model;
-    AnnotationsReader reader(&model, &features);
-    const bool read = reader.readProjectFile(annotations);
-    fuzz::check(read || model.isEmpty(), "failed read left nodes behind");
-
-    // Listed files inside the folder get the expressions as their text.
-    int written = 0;
+    QHash<QString, QSet<QString>> files;
     for (const ProjectNode *node : model.preOrder()) {
-        const QString relative = ProjectModel::relativePath(node);
-        const QString path = QDir::cleanPath(folder.file(relative));
-        if (!node->children.isEmpty() || written >= 8 || relative.contains(QLatin1String(".."))
-            || !path.startsWith(folder.path() + QLatin1Char('/')) || QFileInfo(path).isDir())
+        if (node->kind != ProjectNode::File)
             continue;
-        folder.write(QDir(folder.path()).relativeFilePath(path), parts.at(2));
-        ++written;
+        QSet<QString> &names = files[QLatin1Char('/') + ProjectModel::relativePath(node)];
+        for (const Fragment &fragment : node->fragments)
+            names.insert(fragment.feature->name());
     }
-    model.computeLineCounts(folder.path());
-    model.computeTotals(features);
+    return files;
+}
 
+void checkModel(const ProjectModel &model, const FeatureList &features)
+{
     for (const ProjectNode *node : model.preOrder()) {
         fuzz::check(!node->children.isEmpty() || ProjectModel::isSourceName(node->name),
                     "leaf that is no source file");
@@ -105,17 +53,70 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             continue;
         }
         if (node->children.isEmpty())
-            continue; // its lines are those of a file of its name
+            continue; // a feature element named like a source file
         // Records reach every ancestor: a row holds exactly its children's.
         qsizetype below = 0;
-        qint64 lines = 0;
-        for (const ProjectNode *child : node->children) {
+        for (const ProjectNode *child : node->children)
             below += child->fragments.size();
-            lines += child->lineCount;
-        }
         fuzz::check(node->fragments.size() == below, "records lost on the way up");
-        fuzz::check(lines > std::numeric_limits<int>::max() || node->lineCount == lines,
-                    "line counts do not add up");
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
+{
+    fuzz::quietQt();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QByteArrayList parts = fuzz::split(data, size, 3);
+    FeatureList features;
+    QStringList names;
+    for (const QString &name : QString::fromUtf8(parts.at(0)).split(QLatin1Char('\n'))) {
+        if (features.size() < 200) {
+            features.append(Feature(qint32(features.size()), name));
+            names.append(name);
+        }
+    }
+
+    // What the one-pass reading leaves aside, the document tree reads anyway.
+    const AnnotationsFile file = AnnotationsFile::parse(parts.at(1));
+    if (file.readInOnePass)
+        fuzz::check(file == AnnotationsFile::parseDocument(parts.at(1)),
+                    "the one-pass reading differs from the document tree");
+    fuzz::check(file.isRead() != file.elements.isEmpty(), "elements of a file not read");
+    for (int i = 0; i < file.elements.size(); ++i) {
+        const AnnotationsFile::Element &element = file.elements.at(i);
+        fuzz::check((i == 0) == (element.parent < 0) && element.parent < i,
+                    "an element before its parent");
+        fuzz::check(element.line >= 1 && element.column >= 1, "an element without a position");
+    }
+
+    ProjectModel model;
+    AnnotationsReader reader(&model, &features);
+    const bool read = reader.readProject(file);
+    fuzz::check(read || model.isEmpty(), "failed read left nodes behind");
+    model.computeTotals(features);
+    checkModel(model, features);
+
+    // The report colours a file's lines with the features the viewer's
+    // records of that file name.
+    FeatureLines lines;
+    lines.setFeatures(names);
+    lines.readAnnotations(file);
+    const QHash<QString, QSet<QString>> viewer = featuresByFile(model);
+    for (auto it = viewer.cbegin(); it != viewer.cend(); ++it) {
+        QSet<QString> report;
+        for (const FeatureLines::FileFeature &feature : lines.fileFeatures(it.key())) {
+            report.insert(names.at(feature.feature));
+            for (qsizetype r = 1; r < feature.lines.size(); ++r)
+                fuzz::check(feature.lines.at(r).first > feature.lines.at(r - 1).last + 1,
+                            "merged lines overlap");
+        }
+        fuzz::check(report == it.value(), "the report counts other features than the viewer");
     }
     return 0;
 }

@@ -6,7 +6,7 @@
 // "startline endline feature-number [expression]". Without a separator the
 // input is the source file with one fragment over its first three lines.
 
-#include "fuzzsupport.h"
+#include "fuzzwidgets.h"
 
 #include "ui/codeview/codeview.h"
 #include "ui/codeview/sidebarfracture.h"

@@ -1,6 +1,7 @@
-// Saved colour assignments as they may come back from another machine: an
-// arbitrary file is applied, and a file saved for features with arbitrary
-// names must apply again with the same colours.
+// Saved colour assignments as they may come back from another machine, read
+// in memory by the file's one reader: an arbitrary file gives colours that
+// are colours and palette choices that exist, and a file saved for features
+// with arbitrary names reads back with the same colours.
 //
 // Input: feature names one per line, separator, the saved file. Without a
 // separator the input is the saved file and the example project's features
@@ -8,55 +9,61 @@
 
 #include "fuzzsupport.h"
 
-#include "ui/colors/colormanager.h"
-#include "ui/colorsaves/colorassignmentfile.h"
+#include "core/formats/colorassignmentformat.h"
 
-#include <QHash>
+#include <QStringList>
+
+#include <algorithm>
 
 namespace {
+
+using namespace ColorAssignmentFormat;
 
 const QByteArray exampleNames = "Base\nTcp\nLocal\nAuthentication\nCaesar\nReverse\nHistory\n"
                                 "Color\nSpamfilter\nEmoticons";
 
-FeatureList featuresFrom(const QByteArray &names)
+bool isChannel(int value)
 {
-    FeatureList features;
-    const QString text = QString::fromUtf8(names);
-    for (const QString &name : text.split(QLatin1Char('\n')))
-        if (features.size() < 256)
-            features.append(Feature(qint32(features.size()), name));
-    return features;
+    return value >= 0 && value <= 255;
 }
 
-struct Snapshot
+bool isColor(const Rgb &color)
 {
-    QList<PaletteColor *> palette;
-    QList<PaletteColor *> pairs;
+    return isChannel(color.red) && isChannel(color.green) && isChannel(color.blue);
+}
 
-    explicit Snapshot(const ColorManager &manager) : palette(manager.ColorArray)
-    {
-        for (const FeatureColorPair &pair : manager.FCPList)
-            pairs.append(pair.color);
-    }
-    bool operator==(const Snapshot &other) const
-    {
-        return palette == other.palette && pairs == other.pairs;
-    }
-};
-
-QList<QRgb> colorsOf(const ColorManager &manager)
+// The palette of a save: one colour of its own per feature, none of them grey.
+Rgb paletteColor(int i)
 {
-    QList<QRgb> colors;
-    for (const FeatureColorPair &pair : manager.FCPList)
-        colors.append(pair.color ? pair.color->color().rgb() : 0);
-    return colors;
+    return {i % 200, (i / 200) % 200, 7};
+}
+
+void checkRead(const Contents &contents, int featureCount)
+{
+    for (const Rgb &color : contents.palette)
+        fuzz::check(isColor(color), "palette colour invalid");
+    for (const Rgb &color : contents.pairs)
+        fuzz::check(isColor(color), "pair colour invalid");
+    const QList<int> choices = paletteChoices(contents, featureCount);
+    fuzz::check(choices.size() == featureCount, "a feature without a choice");
+    QList<bool> taken(contents.palette.size(), false);
+    for (int i = 0; i < featureCount; ++i) {
+        const int choice = choices.at(i);
+        if (choice < 0)
+            continue;
+        fuzz::check(choice < contents.palette.size() && !taken.at(choice),
+                    "a palette colour chosen twice");
+        taken[choice] = true;
+        fuzz::check(contents.palette.at(choice) == contents.pairs.value(i),
+                    "a feature got another colour than its pair's");
+    }
 }
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
-    fuzz::initApplication(argc, argv);
+    fuzz::quietQt();
     return 0;
 }
 
@@ -65,47 +72,41 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     QByteArrayList parts = fuzz::split(data, size, 2);
     if (parts.at(1).isNull())
         parts = {exampleNames, parts.at(0)};
-    FeatureList features = featuresFrom(parts.at(0));
-    const fuzz::ScratchFolder folder;
+    const QStringList names = QString::fromUtf8(parts.at(0)).split(QLatin1Char('\n')).mid(0, 256);
+    const int featureCount = int(names.size());
 
-    {
-        ColorManager manager(&features, int(features.size()));
-        const Snapshot before(manager);
-        const QString path = folder.write(QStringLiteral("saved.txt"), parts.at(1));
-        const auto result = ColorAssignmentFile::apply(path, &manager);
-        if (result != ColorAssignmentFile::ApplyResult::Applied)
-            fuzz::check(Snapshot(manager) == before, "a rejected file changed the colours");
-        fuzz::check(manager.FCPList.size() == features.size(), "pair list lost a feature");
-        for (const FeatureColorPair &pair : manager.FCPList)
-            fuzz::check(pair.color && pair.color->color().isValid(), "feature without colour");
-        for (const PaletteColor *color : manager.ColorArray)
-            fuzz::check(color && color->color().isValid() && color->color().alpha() == 255,
-                        "palette colour invalid");
+    Contents contents;
+    QString message;
+    const ReadResult result = parse(parts.at(1), &contents, &message);
+    if (result == ReadResult::Read) {
+        checkRead(contents, featureCount);
+    } else {
+        fuzz::check(contents.palette.isEmpty() && contents.pairs.isEmpty(),
+                    "a rejected file gave colours");
+        fuzz::check(message.startsWith(QLatin1String("Error: ")), "a rejection without a reason");
     }
 
-    // Every second feature gets a palette colour; saving and applying the
-    // file again must bring back exactly these colours.
-    ColorManager manager(&features, int(features.size()));
-    for (qsizetype i = 0; i < features.size() && i < manager.ColorArray.size(); i += 2)
-        manager.assignColor(&features[i], manager.ColorArray.at(i));
-    const QList<QRgb> saved = colorsOf(manager);
-    const QString path = ColorAssignmentFile::nextFileName(folder.path());
-    fuzz::check(ColorAssignmentFile::write(path, manager.ColorArray, manager.FCPList, manager),
-                "saving failed");
-    ColorManager fresh(&features, int(features.size()));
-    fuzz::check(ColorAssignmentFile::apply(path, &fresh)
-                    == ColorAssignmentFile::ApplyResult::Applied,
-                "a saved file could not be applied again");
-    // Features are paired with colours by name, so of two features with the
-    // same name only the first can hold a colour; only unique names count.
-    QHash<QString, int> nameCounts;
-    for (const Feature &feature : features)
-        ++nameCounts[feature.name()];
-    const QList<QRgb> restored = colorsOf(fresh);
-    for (qsizetype i = 0; i < features.size(); ++i) {
-        const bool assigned = i % 2 == 0 && i < manager.ColorArray.size();
-        if (assigned && nameCounts.value(features[i].name()) == 1)
-            fuzz::check(restored.at(i) == saved.at(i), "saved colour did not come back");
+    // Every second feature gets a palette colour; saving and reading the
+    // file again must bring back exactly these colours, whatever the names
+    // (the first 16 of them: more only make the file longer).
+    const int savedCount = std::min(featureCount, 16);
+    QList<SavedColor> palette;
+    QList<SavedPair> pairs;
+    for (int i = 0; i < savedCount; ++i) {
+        palette.append({paletteColor(i), i % 3 == 0});
+        const bool assigned = i % 2 == 0;
+        pairs.append({names.at(i), assigned ? paletteColor(i) : Rgb{220, 220, 220},
+                      assigned ? Ordinary : NoColor});
+    }
+    Contents saved;
+    fuzz::check(parse(toXml(pairs, palette), &saved, &message) == ReadResult::Read,
+                "a saved file could not be read again");
+    fuzz::check(saved.palette.size() == palette.size() && saved.pairs.size() == pairs.size(),
+                "a saved colour did not come back");
+    const QList<int> choices = paletteChoices(saved, savedCount);
+    for (int i = 0; i < savedCount; ++i) {
+        fuzz::check(saved.palette.at(i) == palette.at(i).color, "a palette colour changed");
+        fuzz::check(choices.at(i) == (i % 2 == 0 ? i : -1), "saved colour did not come back");
     }
     return 0;
 }

@@ -1,60 +1,72 @@
-// model.m as a participant's copy may hold it: the feature tree is built from
-// arbitrary bytes, the feature list taken from it and the palette filled.
+// model.m as a participant's copy may hold it, read in memory: the file split
+// into statements with where each name stands, the feature tree built from
+// them and the feature list taken from its leaves.
 
 #include "fuzzsupport.h"
 
-#include "ui/colors/colormanager.h"
-#include "ui/featuretree/featuretreewidget.h"
+#include "core/formats/featuremodelfile.h"
+#include "core/model/featuremodel.h"
 
-#include <QListWidget>
-#include <QTreeWidgetItemIterator>
-
-extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
-    fuzz::initApplication(argc, argv);
+    fuzz::quietQt();
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const fuzz::ScratchFolder folder;
-    QFile modelFile(folder.write(QStringLiteral("model.m"),
-                                 QByteArray(reinterpret_cast<const char *>(data),
-                                            qsizetype(size))));
-    QListWidget paletteList;
-    FeatureTreeWidget tree(nullptr, &modelFile, &paletteList, nullptr);
-    tree.buildFeatureList();
-    FeatureList *features = tree.features();
+    const FeatureModelFile file = FeatureModelFile::parse(
+        QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)));
+    fuzz::check(file.positions.size() == file.statements.size(), "a statement without positions");
 
-    // There is always a tree to show and at least one feature.
-    fuzz::check(tree.topLevelItemCount() > 0, "model without a top-level row");
-    fuzz::check(tree.rootItem() == tree.topLevelItem(0), "root is not the first row");
-    fuzz::check(!features->isEmpty(), "model without a feature");
-
-    // One feature per leaf, in pre-order, numbered from 0.
-    qsizetype leaf = 0;
-    for (QTreeWidgetItemIterator it(&tree); *it; ++it) {
-        if ((*it)->childCount() != 0)
-            continue;
-        fuzz::check(leaf < features->size(), "more leaves than features");
-        fuzz::check(features->at(leaf).name() == (*it)->text(0), "feature is not its leaf");
-        ++leaf;
+    // Every name stands where its position says, in file order.
+    qsizetype previous = -1;
+    for (qsizetype s = 0; s < file.statements.size(); ++s) {
+        const FeatureStatement &statement = file.statements.at(s);
+        const FeatureModelFile::Positions &where = file.positions.at(s);
+        fuzz::check(!statement.head.isEmpty() || !statement.children.isEmpty(),
+                    "an empty statement was kept");
+        fuzz::check(where.children.size() == statement.children.size(),
+                    "a child name without a position");
+        const auto startsThere = [&file](const QString &name, qsizetype offset) {
+            return name.isEmpty() || (offset < file.text.size() && file.text.at(offset) == name.at(0));
+        };
+        fuzz::check(where.head > previous && startsThere(statement.head, where.head),
+                    "a head is not where its position says");
+        previous = where.head;
+        for (qsizetype c = 0; c < statement.children.size(); ++c) {
+            fuzz::check(where.children.at(c) >= previous, "child names out of order");
+            fuzz::check(startsThere(statement.children.at(c), where.children.at(c)),
+                        "a child name is not where its position says");
+            previous = where.children.at(c);
+        }
+        if (where.ignored >= 0)
+            fuzz::check(file.text.at(where.ignored) == QLatin1Char(':'),
+                        "the ignored rest does not start at a colon");
+        for (const QString &name : statement.children)
+            fuzz::check(!name.contains(QLatin1Char(';')) && !name.contains(QLatin1Char(':'))
+                            && !name.contains(QLatin1Char('|')),
+                        "a separator in a name");
     }
-    fuzz::check(leaf == features->size(), "more features than leaves");
 
-    ColorManager manager(features, int(features->size()));
-    tree.setColorManager(&manager);
-    tree.refreshPalette();
-    fuzz::check(paletteList.count() == manager.ColorArray.size(), "palette list incomplete");
-    for (qsizetype i = 0; i < features->size(); ++i) {
-        Feature &feature = (*features)[i];
-        fuzz::check(feature.id == i, "feature id is not its position");
-        fuzz::check(feature.color() != nullptr, "feature without a colour");
-        fuzz::check(tree.findFeature(feature.name()) != nullptr, "feature not found by name");
-        fuzz::check(tree.findLeafItem(feature.name()) != nullptr, "leaf not found by name");
+    // There is always a tree to show and at least one feature; the features
+    // are the leaves, numbered in pre-order.
+    const FeatureTree tree = buildFeatureTree(file.statements);
+    const QStringList leaves = tree.leafNames();
+    fuzz::check(!leaves.isEmpty(), "model without a feature");
+    qsizetype leafItems = 0;
+    const QList<int> order = tree.preOrder();
+    for (int item : order) {
+        if (tree.items.at(item).children.isEmpty()) {
+            fuzz::check(leafItems < leaves.size()
+                            && leaves.at(leafItems) == tree.items.at(item).name,
+                        "a feature is not its leaf");
+            ++leafItems;
+        }
     }
-    tree.expandAll();
-    tree.resize(300, 400);
-    tree.grab(); // paints every visible row through the delegate
+    fuzz::check(order.size() == tree.items.size(), "an item outside the tree");
+    fuzz::check(tree.items.isEmpty() ? leaves == QStringList{QStringLiteral("empty")}
+                                     : leafItems == leaves.size(),
+                "more features than leaves");
     return 0;
 }

@@ -1,7 +1,7 @@
 // Source lines of any kind (binary files under a .c name, odd encodings, very
 // long lines) through the syntax highlighter of the code view.
 
-#include "fuzzsupport.h"
+#include "fuzzwidgets.h"
 
 #include "ui/codeview/highlighter.h"
 #include "core/formats/textdecoding.h"

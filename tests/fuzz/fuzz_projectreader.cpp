@@ -1,16 +1,19 @@
-// annotations.xml as a hand-edited study folder may hold it, with the feature
-// model it refers to and the sources it names: the project is read, pruned,
-// its lines counted, its trees completed and painted, and the first annotated
-// file opened in a code view.
+// A hand-edited study folder in the window's trees: the feature tree built
+// from model.m, with one feature per leaf and a colour for each; the project
+// of annotations.xml read, pruned, its lines counted, its trees completed and
+// painted; a saved colour assignment applied; and the first annotated file
+// opened in a code view.
 //
 // Input: model.m, separator, annotations.xml, separator, the text every listed
-// source file gets. Without a separator the input is annotations.xml alone and
-// the example project's feature model is used.
+// source file gets, separator, a saved colour-assignment file (none without
+// this part). Without a separator the input is annotations.xml alone and the
+// example project's feature model is used.
 
-#include "fuzzsupport.h"
+#include "fuzzwidgets.h"
 
 #include "ui/codeview/codeview.h"
 #include "ui/colors/colormanager.h"
+#include "ui/colorsaves/colorassignmentfile.h"
 #include "ui/featuretree/featuretreewidget.h"
 #include "ui/structure/projectreader.h"
 #include "ui/structure/smvtreewidget.h"
@@ -66,6 +69,62 @@ void writeSources(const fuzz::ScratchFolder &folder, SMVTreeWidget &view,
     }
 }
 
+// One feature per leaf, in pre-order, numbered from 0, each found by name,
+// and a palette entry for every colour.
+void checkFeatureTree(FeatureTreeWidget &tree, ColorManager &manager, QListWidget &paletteList)
+{
+    const FeatureList *features = tree.features();
+    fuzz::check(tree.topLevelItemCount() > 0, "model without a top-level row");
+    fuzz::check(tree.rootItem() == tree.topLevelItem(0), "root is not the first row");
+    fuzz::check(!features->isEmpty(), "model without a feature");
+    qsizetype leaf = 0;
+    for (QTreeWidgetItemIterator it(&tree); *it; ++it) {
+        if ((*it)->childCount() != 0)
+            continue;
+        fuzz::check(leaf < features->size(), "more leaves than features");
+        fuzz::check(features->at(leaf).name() == (*it)->text(0), "feature is not its leaf");
+        ++leaf;
+    }
+    fuzz::check(leaf == features->size(), "more features than leaves");
+    tree.refreshPalette();
+    fuzz::check(paletteList.count() == manager.ColorArray.size(), "palette list incomplete");
+    for (qsizetype i = 0; i < features->size(); ++i) {
+        const Feature &feature = features->at(i);
+        fuzz::check(feature.id == i, "feature id is not its position");
+        fuzz::check(feature.color() != nullptr, "feature without a colour");
+        fuzz::check(tree.findFeature(feature.name()) != nullptr, "feature not found by name");
+        fuzz::check(tree.findLeafItem(feature.name()) != nullptr, "leaf not found by name");
+    }
+    tree.expandAll();
+    tree.resize(300, 400);
+    tree.grab(); // paints every visible row through the delegate
+}
+
+// A saved file as it may come back from another machine: a file that is not
+// applied changes nothing; after one that is, every feature has a colour and
+// every palette colour is one.
+void applySavedFile(const fuzz::ScratchFolder &folder, ColorManager &manager,
+                    const QByteArray &saved)
+{
+    const QList<PaletteColor *> palette = manager.ColorArray;
+    QList<PaletteColor *> pairs;
+    for (const FeatureColorPair &pair : std::as_const(manager.FCPList))
+        pairs.append(pair.color);
+    const QString path = folder.write(QStringLiteral("saved.txt"), saved);
+    if (ColorAssignmentFile::apply(path, &manager) != ColorAssignmentFile::ApplyResult::Applied) {
+        QList<PaletteColor *> after;
+        for (const FeatureColorPair &pair : std::as_const(manager.FCPList))
+            after.append(pair.color);
+        fuzz::check(manager.ColorArray == palette && after == pairs,
+                    "a rejected file changed the colours");
+    }
+    for (const FeatureColorPair &pair : std::as_const(manager.FCPList))
+        fuzz::check(pair.color && pair.color->color().isValid(), "feature without colour");
+    for (const PaletteColor *color : std::as_const(manager.ColorArray))
+        fuzz::check(color && color->color().isValid() && color->color().alpha() == 255,
+                    "palette colour invalid");
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
@@ -76,9 +135,9 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    QByteArrayList parts = fuzz::split(data, size, 3);
+    QByteArrayList parts = fuzz::split(data, size, 4);
     if (parts.at(1).isNull())
-        parts = {exampleModel, parts.at(0), QByteArray()};
+        parts = {exampleModel, parts.at(0), QByteArray(), QByteArray()};
 
     const fuzz::ScratchFolder folder;
     QFile modelFile(folder.write(QStringLiteral("model.m"), parts.at(0)));
@@ -90,6 +149,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FeatureList *features = featureTree.features();
     ColorManager manager(features, int(features->size()));
     featureTree.setColorManager(&manager);
+    checkFeatureTree(featureTree, manager, paletteList);
 
     SMVTreeWidget packageView;
     SMVTreeWidget featureView;
@@ -122,6 +182,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                         "record without a feature of the list");
     }
 
+    if (!parts.at(3).isNull())
+        applySavedFile(folder, manager, parts.at(3));
     // Give the first feature a colour and repaint, as a drop would.
     if (!manager.ColorArray.isEmpty()) {
         manager.assignColor(&(*features)[0], manager.ColorArray.first());

@@ -1,63 +1,56 @@
-// questions.txt as a researcher may have left it: the questionnaire builds its
-// pages from arbitrary bytes, a participant signs in, answers every box and
-// goes through to the end; the answers file must then hold exactly what was
-// typed.
+// questions.txt as a researcher may have left it, read in memory: the tasks
+// and questions of arbitrary bytes, where each question and each "|" stands,
+// and an answers file for every answer box, which must read back as typed.
 
 #include "fuzzsupport.h"
 
-#include "ui/questionnaire/questiondialog.h"
+#include "core/formats/answersfile.h"
+#include "core/formats/questionsfile.h"
 
-#include <QLineEdit>
-#include <QStackedWidget>
-#include <QTextEdit>
-
-extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
-    fuzz::initApplication(argc, argv);
-    qputenv("USERNAME", "fuzz");
+    fuzz::quietQt();
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const fuzz::ScratchFolder folder;
-    folder.write(QStringLiteral("questions.txt"),
-                 QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)));
+    const QuestionsFile::Contents contents = QuestionsFile::fromBytes(
+        QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)));
+    const QString &text = contents.text;
+    fuzz::check(contents.tasks.size() == text.count(QLatin1Char(';')), "a task per \";\"");
+    fuzz::check(!text.mid(contents.rest).contains(QLatin1Char(';')),
+                "a \";\" after the tasks");
 
-    QuestionDialog dialog(folder.path(), nullptr);
-    dialog.setClock([] { return qint64(1700000000); });
-    auto *stack = dialog.findChild<QStackedWidget *>(QStringLiteral("stackedWidget"));
-    auto *account = dialog.findChild<QLineEdit *>(QStringLiteral("lineEdit_account"));
-    fuzz::check(stack && account, "form incomplete");
-    const int pages = stack->count();
-
-    // The answer boxes are the editable text edits of the task pages.
-    QList<QTextEdit *> boxes;
-    for (int page = 1; page < pages; ++page)
-        for (QTextEdit *edit : stack->widget(page)->findChildren<QTextEdit *>())
-            if (!edit->isReadOnly() && edit->textInteractionFlags() != Qt::NoTextInteraction)
-                boxes.append(edit);
-    QString expected;
-    for (int k = 0; k < boxes.size(); ++k) {
-        boxes.at(k)->setPlainText(QStringLiteral("answer %1 äß").arg(k));
-        expected += QStringLiteral("answer %1 äß$").arg(k);
+    QStringList answers;
+    qsizetype previous = -1;
+    for (const QuestionsFile::Task &task : contents.tasks) {
+        fuzz::check(!task.isEmpty(), "a task without a page");
+        for (const QuestionsFile::Question &question : task) {
+            fuzz::check(question.offset > previous && question.offset <= text.size(),
+                        "questions out of order");
+            previous = question.offset;
+            fuzz::check(QStringView(text).mid(question.offset).startsWith(question.text),
+                        "a question is not where its offset says");
+            for (qsizetype bar : question.bars)
+                fuzz::check(bar < text.size() && text.at(bar) == QLatin1Char('|'),
+                            "a bar is not where its offset says");
+            fuzz::check(question.bars.isEmpty() == question.answerLinesText.isNull(),
+                        "answer lines without a bar");
+            fuzz::check(question.answerLines >= 0, "a negative answer box");
+            fuzz::check(!question.text.contains(QLatin1Char(';'))
+                            && !question.text.contains(QLatin1Char('$'))
+                            && !question.text.contains(QLatin1Char('|')),
+                        "a separator in a question");
+            if (question.answerLines > 0)
+                answers.append(QStringLiteral("answer %1 äß $ \\ %2").arg(answers.size())
+                                   .arg(question.text.left(20)));
+        }
     }
-    expected += QLatin1Char('\n');
 
-    account->setText(QStringLiteral("p"));
-    dialog.show();
-    for (int step = 0; step <= pages && !dialog.finished; ++step)
-        dialog.nextStackedPage();
-    fuzz::check(dialog.finished, "questionnaire could not be finished");
-
-    const QByteArray answers =
-        TestSupport::readFile(folder.file(QStringLiteral("p_fuzz_answers.txt")), {});
-    fuzz::check(QString::fromUtf8(answers) == expected, "answers file differs from the boxes");
-    const QByteArray log =
-        TestSupport::readFile(folder.file(QStringLiteral("p_fuzz_log.txt")), {});
-    // Every confirmed page but the first task page is logged; without tasks the
-    // account page is confirmed twice (sign-in, then "Fertig!").
-    const int records = pages == 1 ? 2 : pages - 1;
-    fuzz::check(log.count("\r\n") == records, "one log record per confirmed page");
+    // Whatever the boxes hold comes back into them from the answers file.
+    const QStringList read = AnswersFile::fromBytes(AnswersFile::encode(answers));
+    fuzz::check(AnswersFile::distribute(read, int(answers.size())) == answers,
+                "answers file differs from the boxes");
     return 0;
 }

@@ -1,23 +1,15 @@
 #pragma once
 
-// Shared pieces of the fuzz targets: one QApplication for the whole run on
-// the offscreen platform, a scratch project folder that every input starts
-// from empty, and the splitting of one input into several files.
+// Shared pieces of every fuzz target: the splitting of one input into
+// several files and the report of a broken invariant. Qt Core only: the
+// targets of the file formats run in memory, without an application object
+// or widgets (fuzzwidgets.h has what the widget targets need besides).
 
-#include "support/testfiles.h"
-
-#include <QApplication>
 #include <QByteArray>
 #include <QByteArrayList>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QString>
-#include <QTemporaryDir>
 
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 
 namespace fuzz {
 
@@ -49,49 +41,12 @@ inline QByteArrayList split(const uint8_t *data, size_t size, int parts)
     return pieces;
 }
 
-// Creates the application once, on the offscreen platform, before the first
-// input. Call from LLVMFuzzerInitialize.
-inline void initApplication(int *argc, char ***argv)
+// Qt's own warnings about odd input are noise here. Call from
+// LLVMFuzzerInitialize.
+inline void quietQt()
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("LC_ALL", "C.UTF-8");
-    // Qt's own warnings about odd input are noise here.
     qputenv("QT_LOGGING_RULES", "*.debug=false;*.warning=false");
-    static int appArgc = 1;
-    static char *appArgv[] = {argc && *argc > 0 ? (*argv)[0] : const_cast<char *>("fuzz"),
-                              nullptr};
-    static QApplication *app = new QApplication(appArgc, appArgv);
-    Q_UNUSED(app);
 }
-
-// A project folder that is empty at the start of every input.
-class ScratchFolder
-{
-public:
-    ScratchFolder()
-    {
-        static QTemporaryDir *root = new QTemporaryDir;
-        m_path = root->path() + QStringLiteral("/project");
-        QDir(m_path).removeRecursively();
-        QDir().mkpath(m_path);
-    }
-    ~ScratchFolder() { QDir(m_path).removeRecursively(); }
-
-    QString path() const { return m_path; }
-    QString file(const QString &name) const { return m_path + QLatin1Char('/') + name; }
-
-    // Writes bytes to a file of the folder, creating its sub-folders. A file
-    // that cannot be written is left to the code under test to find.
-    QString write(const QString &name, const QByteArray &bytes) const
-    {
-        const QString path = file(name);
-        TestSupport::writeFile(path, bytes);
-        return path;
-    }
-
-private:
-    QString m_path;
-};
 
 // A broken invariant is a finding just like a crash: report it and abort so
 // that libFuzzer keeps the input.

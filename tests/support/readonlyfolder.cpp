@@ -3,7 +3,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 
+#include <grp.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,19 +26,44 @@ void openUp(const QString &path)
 
 } // namespace
 
+DroppedRootRights::DroppedRootRights()
+{
+    if (geteuid() == 0)
+        m_dropped = seteuid(65534) == 0;
+}
+
+DroppedRootRights::~DroppedRootRights()
+{
+    if (m_dropped)
+        (void)seteuid(0);
+}
+
+bool DroppedRootRights::isActive() const
+{
+    return geteuid() != 0;
+}
+
+void startWithoutRootRights(QProcess &process)
+{
+    if (geteuid() != 0)
+        return;
+    process.setChildProcessModifier([] {
+        if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)
+            _exit(127);
+    });
+}
+
 ReadOnlyFolder::ReadOnlyFolder(const QString &folder) : m_folder(folder)
 {
     openUp(folder);
     chmod(QFile::encodeName(folder).constData(), 0555);
-    if (geteuid() == 0)
-        m_dropped = seteuid(65534) == 0;
-    m_ok = geteuid() != 0;
+    m_rights = std::make_unique<DroppedRootRights>();
+    m_ok = m_rights->isActive();
 }
 
 ReadOnlyFolder::~ReadOnlyFolder()
 {
-    if (m_dropped)
-        (void)seteuid(0);
+    m_rights.reset();
     chmod(QFile::encodeName(m_folder).constData(), 0755);
 }
 

@@ -1,5 +1,8 @@
 #include "answersfile.h"
 
+#include "core/formats/textdecoding.h"
+
+#include <QFile>
 #include <QSaveFile>
 
 namespace AnswersFile {
@@ -89,6 +92,22 @@ QStringList pieces(const QString &text)
     for (QString &piece : result)
         piece = unescape(piece);
     return result;
+}
+
+QStringList fromBytes(const QByteArray &bytes)
+{
+    return pieces(decodeStudyText(bytes));
+}
+
+std::optional<QStringList> read(const QString &path, QString *error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = file.errorString();
+        return std::nullopt;
+    }
+    return fromBytes(file.readAll());
 }
 
 QStringList distribute(const QStringList &pieces, int boxCount)

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 // The participant's answers file: the text of every answer box followed by
 // "$", then one "\n", stored as UTF-8.
 //
@@ -28,6 +30,13 @@ bool write(const QString &path, const QStringList &answers);
 // closing line end. Text after the last "$" that is more than that line end (as left by
 // an interrupted write) is kept as a piece of its own.
 QStringList pieces(const QString &text);
+
+// The answers of a file's bytes: UTF-8, or Latin-1 of older versions, the
+// zeros a crash can leave dropped, then pieces().
+QStringList fromBytes(const QByteArray &bytes);
+// The same for a file; nothing, with the reason in error, when it cannot be
+// read.
+std::optional<QStringList> read(const QString &path, QString *error = nullptr);
 
 // Maps pieces onto boxCount answer boxes in order. Pieces beyond the last box
 // (a questionnaire with fewer boxes than before, or an answer with a "$"

@@ -1,14 +1,16 @@
 #include "logrecord.h"
 
 #include "core/formats/diagnostics.h"
+#include "core/formats/textdecoding.h"
+
+#include <QFile>
 
 #include <array>
 
 namespace {
 
-// "(start", "end)", previous time stamp, this one, their difference.
-constexpr qsizetype trailingFields = 5;
-constexpr qsizetype fieldsOfPlainRecord = 3 + trailingFields;
+constexpr qsizetype trailingFields = LogRecord::TrailingFields;
+constexpr qsizetype fieldsOfPlainRecord = LogRecord::FieldsOfPlainRecord;
 
 // How the actions the viewer logs begin. They tell where the file name ends
 // when a "$" makes the split ambiguous.
@@ -178,6 +180,39 @@ QList<LogRecord> LogRecord::parseLog(const QString &text, const QString &path,
     }
     return records;
 }
+
+namespace LogFile {
+
+QString fromBytes(const QByteArray &bytes)
+{
+    return decodeStudyText(bytes);
+}
+
+std::optional<QString> read(const QString &path, QString *error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = file.errorString();
+        return std::nullopt;
+    }
+    return fromBytes(file.readAll());
+}
+
+std::optional<TaskAndAction> lastCompleteRecord(const QString &text)
+{
+    const QList<QStringView> records = QStringView(text).split(u"\r\n");
+    if (records.size() < 2)
+        return std::nullopt;
+    const QList<QStringView> fields = records.at(records.size() - 2).split(u'$');
+    if (fields.size() < 3)
+        return std::nullopt;
+    const qsizetype action =
+        fields.size() > fieldsOfPlainRecord ? fields.size() - 1 - trailingFields : 2;
+    return TaskAndAction{fields.at(0).toString(), fields.at(action).toString()};
+}
+
+} // namespace LogFile
 
 ActionText ActionText::split(const QString &action)
 {

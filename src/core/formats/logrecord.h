@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringView>
@@ -14,6 +15,11 @@
 // hold "$"; the record is then read from its fixed tail of five fields.
 struct LogRecord
 {
+    // A record ends in five fields of fixed shape: "(start", "end)", the
+    // previous time stamp, this one and their difference.
+    static constexpr int TrailingFields = 5;
+    static constexpr int FieldsOfPlainRecord = 3 + TrailingFields;
+
     int task = -1;            // the number of "task<n>"; -1 for "code" (before sign-in)
     QString file;             // as logged: relative to the project folder, or ""
     QString action;           // as logged, e.g. "search<project>(History)"
@@ -37,6 +43,33 @@ struct LogRecord
     static QList<LogRecord> parseLog(const QString &text, const QString &path,
                                      QList<Diagnostic> *warnings);
 };
+
+// A whole log as written: records ending in "\r\n" and "\n".
+namespace LogFile {
+
+// The text of a log's bytes: UTF-8, or Latin-1 of older versions, the zeros
+// a crash can leave dropped (what follows them is read).
+QString fromBytes(const QByteArray &bytes);
+// The same for a file; nothing, with the reason in error, when it cannot be
+// read.
+std::optional<QString> read(const QString &path, QString *error = nullptr);
+
+// The task and action fields of a record, as a returning participant is
+// resumed from them.
+struct TaskAndAction
+{
+    QString task;   // "task3", "code", ...; may begin with the "\n" that ended
+                    // the record before
+    QString action; // "taskCompleted", "fileOpened", ...
+};
+
+// Those of the last record that was written completely, i.e. the piece
+// before the last "\r\n". A "$" in the file name or the action shifts the
+// fields: the action is then the last field before the fixed tail. None when
+// the log has no complete record or that record has fewer than three fields.
+std::optional<TaskAndAction> lastCompleteRecord(const QString &text);
+
+} // namespace LogFile
 
 // An action text split into its name and argument: "assignColor<3>" gives
 // "assignColor" and "3", "search<project>(History)" gives "search<project>"

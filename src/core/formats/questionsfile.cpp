@@ -1,5 +1,8 @@
 #include "questionsfile.h"
 
+#include "core/formats/textdecoding.h"
+
+#include <QFile>
 #include <QHash>
 #include <QRegularExpression>
 
@@ -72,26 +75,66 @@ int answerLineCount(const QString &piece)
 
 QList<Task> parse(const QString &text)
 {
-    QStringList taskTexts = text.split(QLatin1Char(';'));
-    // The piece after the last ";" is never a task: a task must be closed.
-    taskTexts.removeLast();
-
+    // Only pieces closed by ";" are tasks: the piece after the last one is none.
     QList<Task> tasks;
-    tasks.reserve(taskTexts.size());
-    for (const QString &taskText : std::as_const(taskTexts)) {
+    qsizetype taskStart = 0;
+    for (qsizetype taskEnd = text.indexOf(QLatin1Char(';')); taskEnd >= 0;
+         taskEnd = text.indexOf(QLatin1Char(';'), taskStart)) {
         Task task;
-        const QStringList questionTexts = taskText.split(QLatin1Char('$'));
-        for (const QString &questionText : questionTexts) {
-            const QStringList parts = questionText.split(QLatin1Char('|'));
+        qsizetype questionStart = taskStart;
+        for (;;) {
+            qsizetype questionEnd = text.indexOf(QLatin1Char('$'), questionStart);
+            if (questionEnd < 0 || questionEnd > taskEnd)
+                questionEnd = taskEnd;
+            const QStringView piece = QStringView(text).mid(questionStart,
+                                                            questionEnd - questionStart);
             Question question;
-            question.text = parts.first();
-            if (parts.size() > 1)
-                question.answerLines = answerLineCount(parts.at(1));
+            question.offset = questionStart;
+            for (qsizetype bar = piece.indexOf(QLatin1Char('|')); bar >= 0;
+                 bar = piece.indexOf(QLatin1Char('|'), bar + 1))
+                question.bars.append(questionStart + bar);
+            if (question.bars.isEmpty()) {
+                question.text = piece.toString();
+            } else {
+                const qsizetype first = question.bars.first() - questionStart;
+                const qsizetype second = question.bars.size() > 1
+                    ? question.bars.at(1) - questionStart
+                    : piece.size();
+                question.text = piece.left(first).toString();
+                const QString count = piece.mid(first + 1, second - first - 1).toString();
+                // Never null: a "|" with nothing after it is still there.
+                question.answerLinesText = count.isNull() ? QStringLiteral("") : count;
+                question.answerLines = answerLineCount(question.answerLinesText);
+            }
             task.append(question);
+            if (questionEnd == taskEnd)
+                break;
+            questionStart = questionEnd + 1;
         }
         tasks.append(task);
+        taskStart = taskEnd + 1;
     }
     return tasks;
+}
+
+QString fileName()
+{
+    return QStringLiteral("questions.txt");
+}
+
+Contents fromBytes(const QByteArray &bytes)
+{
+    Contents contents;
+    contents.text = decodeText(bytes, NulCharacters::EndText);
+    contents.tasks = parse(contents.text);
+    contents.rest = contents.text.lastIndexOf(QLatin1Char(';')) + 1;
+    return contents;
+}
+
+Contents read(const QString &path)
+{
+    QFile file(path);
+    return fromBytes(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray());
 }
 
 } // namespace QuestionsFile

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QtGlobal>
@@ -13,9 +14,30 @@ struct Question
 {
     QString text;        // HTML
     int answerLines = 0; // 0: the question has no answer box
+    // Where it stands in the text of the file, for messages: the offset of
+    // its first character and of every "|" in it, and what follows the first
+    // "|" as written (null without one).
+    qsizetype offset = 0;
+    QList<qsizetype> bars;
+    QString answerLinesText;
 };
 
 using Task = QList<Question>;
+
+// The whole file as read.
+struct Contents
+{
+    QString text;       // decoded (UTF-8 when valid, else Latin-1), up to the first NUL
+    QList<Task> tasks;
+    qsizetype rest = 0; // the offset after the last ";": what follows is no task
+};
+
+// The file's name in a project folder.
+QString fileName();
+
+// The tasks of a file; a missing or unreadable file has none.
+Contents read(const QString &path);
+Contents fromBytes(const QByteArray &bytes);
 
 // A picture in a question is shown only when it is a regular file of at most
 // this size: a path to a device such as /dev/zero would otherwise be read until

@@ -2,45 +2,6 @@
 
 #include <QHash>
 
-QString stripFeatureModelText(const QString &text)
-{
-    QString stripped;
-    stripped.reserve(text.size());
-    for (const QChar c : text) {
-        switch (c.unicode()) {
-        case '[':
-        case ']':
-        case '\n':
-        case '\r':
-        case '\t':
-        case ' ':
-            break;
-        default:
-            stripped.append(c);
-        }
-    }
-    return stripped;
-}
-
-QList<FeatureStatement> parseFeatureModel(const QString &text)
-{
-    QList<FeatureStatement> statements;
-    const QString stripped = stripFeatureModelText(text);
-    const QStringList parts = stripped.split(QLatin1Char(';'), Qt::KeepEmptyParts);
-    for (const QString &part : parts) {
-        if (part.isEmpty())
-            continue;
-        // Every single colon separates; whatever follows a second colon is dropped.
-        const QStringList pieces = part.split(QLatin1Char(':'), Qt::KeepEmptyParts);
-        FeatureStatement statement;
-        statement.head = pieces.at(0);
-        if (pieces.size() > 1)
-            statement.children = pieces.at(1).split(QLatin1Char('|'), Qt::KeepEmptyParts);
-        statements.append(statement);
-    }
-    return statements;
-}
-
 QList<int> FeatureTree::preOrder() const
 {
     QList<int> order;
@@ -54,6 +15,18 @@ QList<int> FeatureTree::preOrder() const
             stack.append(*it);
     }
     return order;
+}
+
+QStringList FeatureTree::leafNames() const
+{
+    if (items.isEmpty())
+        return {QStringLiteral("empty")};
+    QStringList names;
+    for (int item : preOrder()) {
+        if (items.at(item).children.isEmpty())
+            names.append(items.at(item).name);
+    }
+    return names;
 }
 
 FeatureTree buildFeatureTree(const QList<FeatureStatement> &statements)

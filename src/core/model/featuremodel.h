@@ -1,30 +1,10 @@
 #pragma once
 
+#include "core/formats/featuremodelfile.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
-
-// One statement of model.m: a head name and, when the statement has a child
-// list, the names listed in it (possibly empty names).
-struct FeatureStatement
-{
-    QString head;
-    QStringList children; // empty: the statement has no child list
-
-    bool operator==(const FeatureStatement &other) const
-    {
-        return head == other.head && children == other.children;
-    }
-};
-
-// Deletes "[" and "]" and then every line break, tab and space: names cannot
-// contain white space and brackets carry no meaning.
-QString stripFeatureModelText(const QString &text);
-
-// Splits decoded model.m text into statements: at every ";" (empty statements
-// are skipped), each at every ":" into head, child list and ignored rest, and
-// the child list at every "|" (empty names kept).
-QList<FeatureStatement> parseFeatureModel(const QString &text);
 
 // The feature tree that statements describe, built as the feature tree shows
 // it: a statement's head is the first item of that name in pre-order, or else
@@ -47,6 +27,10 @@ struct FeatureTree
 
     // Items in pre-order, the order the feature tree lists them.
     QList<int> preOrder() const;
+    // The names of the feature list: the leaves in pre-order, a name as
+    // often as it is a leaf; the one feature "empty" when there is no item.
+    // The viewer, the checker and the report all list features so.
+    QStringList leafNames() const;
 };
 
 FeatureTree buildFeatureTree(const QList<FeatureStatement> &statements);

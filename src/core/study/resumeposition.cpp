@@ -1,30 +1,13 @@
 #include "resumeposition.h"
 
-#include <QStringList>
+#include "core/formats/logrecord.h"
+
 
 namespace ResumePosition {
 
-namespace {
-// A record ends in five fields of fixed shape: "(start", "end)", the previous
-// time stamp, this one and their difference.
-constexpr int trailingFields = 5;
-constexpr int fieldsOfPlainRecord = 3 + trailingFields;
-} // namespace
-
 std::optional<LastRecord> lastCompleteRecord(const QString &logText)
 {
-    const QStringList records = logText.split(QStringLiteral("\r\n"));
-    if (records.size() < 2)
-        return std::nullopt;
-    const QStringList fields = records.at(records.size() - 2).split(QLatin1Char('$'));
-    if (fields.size() < 3)
-        return std::nullopt;
-    // A "$" inside the file name (Java inner classes) or the action shifts
-    // the fields; the action is the last variable field before the fixed tail.
-    const int actionIndex = fields.size() > fieldsOfPlainRecord
-                                ? fields.size() - 1 - trailingFields
-                                : 2;
-    return LastRecord{fields.at(0), fields.at(actionIndex)};
+    return LogFile::lastCompleteRecord(logText);
 }
 
 int taskNumber(const QString &taskField)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/formats/logrecord.h"
+
 #include <QString>
 
 #include <optional>
@@ -7,15 +9,9 @@
 // Where a returning participant continues, read from the end of their log.
 namespace ResumePosition {
 
-struct LastRecord
-{
-    QString task;   // "task3", "code", ...
-    QString action; // "taskCompleted", "fileOpened", ...
-};
+using LastRecord = LogFile::TaskAndAction;
 
-// The last record that was written completely, i.e. the one before the
-// last "\r\n". None when the log has no complete record or that record has
-// fewer than three fields.
+// The last record that was written completely (LogFile::lastCompleteRecord).
 std::optional<LastRecord> lastCompleteRecord(const QString &logText);
 
 // The number in a task field: "task3" gives 3; "code" and anything else

@@ -12,7 +12,8 @@ class PaletteColor;
 // A saved colour assignment: the palette and the colour of every feature as a
 // small XML file in the project's "savedColorAssignments" folder. Features are
 // identified by position, so a file only means something for the feature model
-// it was saved from.
+// it was saved from. The bytes are ColorAssignmentFormat's; this is the
+// colour manager's side: what it saves and how a file read is applied to it.
 namespace ColorAssignmentFile {
 
 // How applying a file ended. Only Applied changes anything.

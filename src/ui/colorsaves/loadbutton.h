@@ -17,9 +17,12 @@ public:
     void setFileName(const QString &fileName) { m_fileName = fileName; }
 
 public Q_SLOTS:
+    // The old name of load(), under which the button's slot has always been
+    // known; it applies the file, it hides nothing.
     void testHide();
     // Applies the file to the colour manager, whether or not that succeeds
-    // schedules the button's deletion, and does nothing on later calls.
+    // schedules the button's deletion, and does nothing on later calls. A
+    // press of the button runs it.
     void load();
 
 private:

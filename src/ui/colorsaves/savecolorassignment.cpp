@@ -28,7 +28,7 @@ SaveColorAssignment::SaveColorAssignment(QWidget *parent, const std::function<vo
     m_loadButton->show();
 
     // The file is applied before the views are refreshed from it.
-    connect(m_loadButton, &QToolButton::pressed, m_loadButton, &LoadButton::testHide);
+    connect(m_loadButton, &QToolButton::pressed, m_loadButton, &LoadButton::load);
     if (refresh)
         connect(m_loadButton, &QToolButton::pressed, m_loadButton, refresh);
 
@@ -40,6 +40,11 @@ SaveColorAssignment::SaveColorAssignment(QWidget *parent, const std::function<vo
 }
 
 void SaveColorAssignment::loadC()
+{
+    hideLoadButton();
+}
+
+void SaveColorAssignment::hideLoadButton()
 {
     if (!m_loadButton)
         return;

@@ -31,8 +31,12 @@ public:
     // The button of this save, or null when the file could not be written.
     LoadButton *loadButton() const { return m_loadButton; }
     QString fileName() const { return m_fileName; }
+    // Hides the load button and gives it a 50 by 50 icon. Nothing calls it:
+    // the buttons stay until they are pressed.
+    void hideLoadButton();
 
 public Q_SLOTS:
+    // The old name of hideLoadButton(), kept as the class's one slot.
     void loadC();
 
 protected:

@@ -6,7 +6,6 @@
 #include "ui/colors/mylistwidgetitem.h"
 #include "ui/colors/mytreewidgetitem.h"
 #include "core/model/featuremodel.h"
-#include "core/formats/textdecoding.h"
 
 #include <QCursor>
 #include <QDropEvent>
@@ -47,14 +46,7 @@ FeatureTreeWidget::FeatureTreeWidget(QWidget *parent, QFile *modelFile,
     setUniformRowHeights(true);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
 
-    QString modelText;
-    if (modelFile) {
-        if (modelFile->open(QIODevice::ReadOnly)) {
-            modelText = decodeText(modelFile->readAll(), NulCharacters::EndText);
-            modelFile->close();
-        }
-    }
-    buildTree(modelText);
+    buildTree(FeatureModelFile::read(modelFile).statements);
 
     expandAll();
     setIndentation(12);
@@ -76,14 +68,15 @@ FeatureTreeWidget::FeatureTreeWidget(QWidget *parent, QFile *modelFile,
 
 FeatureTreeWidget::~FeatureTreeWidget() = default;
 
-void FeatureTreeWidget::buildTree(const QString &modelText)
+void FeatureTreeWidget::buildTree(const QList<FeatureStatement> &statements)
 {
     const Qt::ItemFlags childFlags =
         Qt::ItemIsSelectable | Qt::ItemIsDropEnabled | Qt::ItemIsEnabled;
 
     // A statement's head is the first row of its name in pre-order; child
     // names are never looked up, so a name under two heads is two rows.
-    const FeatureTree tree = buildFeatureTree(parseFeatureModel(modelText));
+    const FeatureTree tree = buildFeatureTree(statements);
+    m_leafNames = tree.leafNames();
     const QSet<int> heads(tree.heads.cbegin(), tree.heads.cend());
     QList<MyTreeWidgetItem *> rows;
     rows.reserve(tree.items.size());
@@ -108,10 +101,10 @@ void FeatureTreeWidget::buildFeatureList()
     if (m_featureListBuilt)
         return;
     m_featureListBuilt = true;
-    for (QTreeWidgetItemIterator it(this); *it; ++it) {
-        if ((*it)->childCount() == 0)
-            m_features.append(Feature(qint32(m_features.size()), (*it)->text(0)));
-    }
+    // The leaves of the rows, in the order the rows list them.
+    m_features.reserve(m_leafNames.size());
+    for (const QString &name : std::as_const(m_leafNames))
+        m_features.append(Feature(qint32(m_features.size()), name));
 }
 
 Feature *FeatureTreeWidget::findFeature(const QString &name)
@@ -517,5 +510,4 @@ void FeatureTreeWidget::assignAutomatically()
         refreshPalette();
 }
 
-// Rows have no check boxes; kept as a slot for the connections that name it.
 void FeatureTreeWidget::updateCheckboxes(QTreeWidgetItem *) {}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/formats/featuremodelfile.h"
 #include "core/model/feature.h"
 
 #include <QTreeWidget>
@@ -80,6 +81,8 @@ Q_SIGNALS:
 
 public Q_SLOTS:
     void removeColorAssignment();
+    // Does nothing, and nothing is connected to it: the rows have no check
+    // boxes. It stays among the tree's slots, where it has always been.
     void updateCheckboxes(QTreeWidgetItem *item);
     void assignAutomatically();
     void removeColorAssignmentFromSelection();
@@ -99,12 +102,13 @@ private:
     void assignSelectedColorToRow(QTreeWidgetItem *row);
     void logAction(const QString &action);
     void refreshViewsOf(Feature *feature);
-    void buildTree(const QString &modelText);
+    void buildTree(const QList<FeatureStatement> &statements);
 
     QTreeWidgetItem *m_rootItem = nullptr;
     QListWidget *m_paletteList = nullptr;
     ColorManager *m_colorManager = nullptr;
     FeatureList m_features;
+    QStringList m_leafNames; // the names of the feature list, as the rows list them
     bool m_featureListBuilt = false;
 };
 

@@ -2,10 +2,11 @@
 
 #include "ui_questiondialog.h"
 
-#include "core/formats/textdecoding.h"
 #include "core/study/accountname.h"
 #include "core/formats/actionlog.h"
 #include "core/formats/answersfile.h"
+#include "core/formats/logrecord.h"
+#include "core/formats/questionsfile.h"
 #include "ui/questionnaire/questiondocument.h"
 #include "core/study/resumeposition.h"
 #include "ui/questionnaire/studyviewer.h"
@@ -68,10 +69,9 @@ QuestionDialog::QuestionDialog(const QString &projectDir, StudyViewer *viewer,
     osUserName = AccountName::operatingSystemUser();
     userPrefix = form->lineEdit_account->text() + QLatin1Char('_') + osUserName;
 
-    const QString questionsPath = projectDir + QLatin1String("/questions.txt");
+    const QString questionsPath = projectDir + QLatin1Char('/') + QuestionsFile::fileName();
     if (QFile::exists(questionsPath)) {
-        const QList<QuestionsFile::Task> tasks =
-            QuestionsFile::parse(readTextFile(questionsPath, NulCharacters::EndText));
+        const QList<QuestionsFile::Task> tasks = QuestionsFile::read(questionsPath).tasks;
         for (const QuestionsFile::Task &task : tasks)
             buildTaskPage(task);
         setFixedHeight(form->stackedWidget->currentWidget()->sizeHint().height() + 100);
@@ -311,7 +311,7 @@ void QuestionDialog::previousStackedPage()
 
 void QuestionDialog::restoreAnswers()
 {
-    const QStringList pieces = AnswersFile::pieces(readStudyFile(answerFilePath()));
+    const QStringList pieces = AnswersFile::read(answerFilePath()).value_or(QStringList());
     const QStringList answers = AnswersFile::distribute(pieces, int(answerEdits.size()));
     for (int k = 0; k < answers.size(); ++k)
         answerEdits.at(k)->setPlainText(answers.at(k));
@@ -319,7 +319,7 @@ void QuestionDialog::restoreAnswers()
 
 bool QuestionDialog::resumeFromLog()
 {
-    const QString logText = readStudyFile(logFilePath());
+    const QString logText = LogFile::read(logFilePath()).value_or(QString());
     if (QFile::exists(answerFilePath()))
         restoreAnswers();
 

@@ -20,7 +20,7 @@ constexpr int BackgroundCacheKilobytes = 24 * 1024;
 SMVTreeWidget::SMVTreeWidget(QWidget *parent)
     : QTreeWidget(parent), m_backgrounds(BackgroundCacheKilobytes)
 {
-    connect(this, &QTreeWidget::itemPressed, this, &SMVTreeWidget::openFile);
+    connect(this, &QTreeWidget::itemPressed, this, &SMVTreeWidget::rowPressed);
     // Expanding a row rescales the tree like updateTexture(); when the rest
     // of the tree is scaled already, only the rows it uncovers need it.
     connect(this, &QTreeWidget::itemExpanded, this, &SMVTreeWidget::scaleExpandedRow);
@@ -100,9 +100,14 @@ QPixmap SMVTreeWidget::cachedBackground(const STNode *row, quint64 stamp, int wi
     return picture;
 }
 
-void SMVTreeWidget::openFile(QTreeWidgetItem *, int)
+void SMVTreeWidget::rowPressed(QTreeWidgetItem *, int)
 {
     // Files open on a double click, which the main window handles.
+}
+
+void SMVTreeWidget::openFile(QTreeWidgetItem *item, int column)
+{
+    rowPressed(item, column);
 }
 
 void SMVTreeWidget::updateTexture()

@@ -41,6 +41,11 @@ public:
     QString featureNameAt(const QPoint &position) const;
 
 public Q_SLOTS:
+    // Pressing a row opens nothing and does nothing of its own: files open
+    // on a double click, which the window connects to its own openFile().
+    void rowPressed(QTreeWidgetItem *item, int column);
+    // The old name of rowPressed(), under which the trees' slot has always
+    // been known; it opens no file.
     void openFile(QTreeWidgetItem *item, int column);
     void updateTexture();
 

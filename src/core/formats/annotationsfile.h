@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+class QIODevice;
+
+// annotations.xml as written: the elements that the viewer, the checker and
+// the report read, in document order, each with where its start tag begins.
+// The one reader of the format; what the elements mean (rows, records,
+// findings, lines per feature) is up to each of them.
+//
+// Kept: the project element; under it folders, files and features; in a
+// source file (name ending in .java, .c or .h) its fragments and features;
+// in a fragment its features and other elements. Every other element is kept
+// as Other, without what it holds. Element names are compared whole,
+// prefix and all, without namespace processing. A file whose name is no
+// source file name is kept without what it holds.
+struct AnnotationsFile
+{
+    enum class Kind { Project, Folder, File, Fragment, Feature, Other };
+
+    struct Element
+    {
+        Kind kind = Kind::Other;
+        int parent = -1;   // index of the enclosing element; -1 for the project
+        QList<int> children; // indexes of the elements kept inside it, in order
+        int line = 0;      // where its start tag begins, both counted from 1
+        int column = 0;
+        // Project, folder, file: the "name" attribute; a feature: its text
+        // (the text of everything inside it); another element: its name.
+        QString name;
+        // A file: "length"; a fragment: "startline", "endline", "offset" and
+        // "length", as written. Null when the attribute is missing.
+        QString length;
+        QString startLine;
+        QString endLine;
+        QString offset;
+        // A fragment: its child nodes (elements, comments and text other than
+        // white space), the count its records carry.
+        int childNodes = 0;
+
+        bool operator==(const Element &other) const;
+    };
+
+    enum class Status {
+        Read,
+        CannotOpen,   // error: the system's reason
+        ParseError,   // error, errorLine, errorColumn: the parser's message and where
+        NotAProject,  // error: the name of the document element; errorLine, errorColumn: where
+    };
+
+    Status status = Status::Read;
+    QString error;
+    int errorLine = 0;
+    int errorColumn = 0;
+    QList<Element> elements; // elements[0] is the project; empty unless Read
+    // Whether the one-pass reading read it; the document tree read it
+    // otherwise. Says how, not what: operator== leaves it out.
+    bool readInOnePass = false;
+
+    // The file's name in a project folder.
+    static QString fileName();
+
+    // Reads a file (opened in text mode, as the viewer always has).
+    static AnnotationsFile read(const QString &path);
+    // Reads bytes; the XML declaration or a byte order mark names their encoding.
+    static AnnotationsFile parse(const QByteArray &bytes);
+    // Reads an open device from its current position to its end.
+    static AnnotationsFile parse(QIODevice *device);
+    // Reads bytes through a document tree alone. parse() reads the common
+    // case in one pass and leaves the rest to this, with the same result.
+    static AnnotationsFile parseDocument(const QByteArray &bytes);
+
+    bool operator==(const AnnotationsFile &other) const;
+
+    bool isRead() const { return status == Status::Read; }
+    // The file's name as the elements from the project down give it (the
+    // project's own name is none of it): "src/chat/A.java".
+    QString relativePath(int element) const;
+    // Counts a number attribute as the viewer does: not a number reads as 0.
+    static int number(const QString &attribute, bool *ok = nullptr);
+};
