@@ -105,6 +105,32 @@ void MainWindow::setUp()
     m_form->setupUi(this);
     m_form->treeWidget_featureView->setFeatureView(true);
 
+    buildFeatureTree(folder);
+    buildColorManager();
+    readProject(folder);
+    fillPaletteList();
+    m_colorDialog = new QColorDialog(this);
+    prepareForm();
+    buildHelpers();
+    connectForm();
+
+    m_detachedPaletteItem = std::make_unique<QListWidgetItem>();
+    m_detachedFeatureItem = std::make_unique<QTreeWidgetItem>();
+    m_paletteItemUnderMenu = m_detachedPaletteItem.get();
+    m_featureItemUnderMenu = m_detachedFeatureItem.get();
+
+    foldTrees();
+    createQuestionnaire(folder);
+
+    m_featureSearchPosition = m_featureTree->topLevelItem(0);
+    m_lastFeatureSearch.clear();
+
+    showMaximized();
+    startReminder();
+}
+
+void MainWindow::buildFeatureTree(const QString &folder)
+{
     // The feature tree reads the model while it is constructed and keeps
     // nothing of the file object.
     QFile modelFile(folder + QStringLiteral("/model.m"));
@@ -117,25 +143,31 @@ void MainWindow::setUp()
     m_form->frame_featureModel->layout()->addWidget(m_featureTree.get());
     m_featureTree->setContextMenuPolicy(Qt::CustomContextMenu);
     m_featureTree->buildFeatureList();
-    FeatureList *features = m_featureTree->features();
+}
 
+void MainWindow::buildColorManager()
+{
+    FeatureList *features = m_featureTree->features();
     m_colorManager = std::make_unique<ColorManager>(features, int(features->size()));
     m_featureTree->setColorManager(m_colorManager.get());
     for (SMVTreeWidget *tree : {m_form->treeWidget_packageView, m_form->treeWidget_featureView}) {
         tree->setColorManager(m_colorManager.get());
         tree->setFeatureTree(m_featureTree.get());
     }
+}
 
+void MainWindow::readProject(const QString &folder)
+{
     m_projectReader = std::make_unique<ProjectReader>(m_form->treeWidget_packageView,
-                                                      m_form->treeWidget_featureView, features);
+                                                      m_form->treeWidget_featureView,
+                                                      m_featureTree->features());
     m_projectReader->readProjectFile(folder + QStringLiteral("/annotations.xml"));
     m_projectReader->computeLineCounts(folder);
     m_projectReader->completeTrees([this] { fillFilePaths(); });
+}
 
-    fillPaletteList();
-
-    m_colorDialog = new QColorDialog(this);
-
+void MainWindow::prepareForm()
+{
     // The form's two placeholder pages.
     m_form->tabWidget->removeTab(0);
     m_form->tabWidget->removeTab(0);
@@ -145,7 +177,10 @@ void MainWindow::setUp()
     m_colorAssignmentsDockVisible = false;
     m_form->dockWidget_finder->hide();
     m_form->dockWidget_finder->setFloating(true);
+}
 
+void MainWindow::buildHelpers()
+{
     m_tabs = std::make_unique<FileTabs>(m_form->tabWidget);
     m_currentFileSearch = std::make_unique<CurrentFileSearch>();
     m_searchResults = std::make_unique<SearchResults>(m_form->listWidget_results);
@@ -158,7 +193,10 @@ void MainWindow::setUp()
     colored.tabs = m_tabs.get();
     colored.drawPreview = [this] { drawSaveButtonPreview(); };
     m_colorSync = std::make_unique<ColorSync>(colored);
+}
 
+void MainWindow::connectForm()
+{
     const Ui::MainWindowForm *f = m_form;
     connect(f->pushButton_find, &QPushButton::pressed, this, &MainWindow::search);
     connect(f->listWidget_results, &QListWidget::itemPressed,
@@ -196,12 +234,10 @@ void MainWindow::setUp()
             this, &MainWindow::searchInFeatureModel);
     connect(f->dockWidget_finder, &QDockWidget::visibilityChanged, this, &MainWindow::removeFinds);
     connect(f->actionColorSaves, &QAction::triggered, this, &MainWindow::loadColors);
+}
 
-    m_detachedPaletteItem = std::make_unique<QListWidgetItem>();
-    m_detachedFeatureItem = std::make_unique<QTreeWidgetItem>();
-    m_paletteItemUnderMenu = m_detachedPaletteItem.get();
-    m_featureItemUnderMenu = m_detachedFeatureItem.get();
-
+void MainWindow::foldTrees()
+{
     m_form->treeWidget_packageView->expandToDepth(1);
     m_form->treeWidget_featureView->expandAll();
     // From the last one: collapsing a row moves the rows shown after it, and
@@ -215,7 +251,10 @@ void MainWindow::setUp()
     m_form->dockWidget->hide();
     // The tool bar has no actions; shown, it is only an empty strip with a grip.
     m_form->mainToolBar->hide();
+}
 
+void MainWindow::createQuestionnaire(const QString &folder)
+{
     m_studyViewer = std::make_unique<WindowStudyViewer>(
         m_form->tabWidget,
         QList<QWidget *>{m_form->treeWidget_packageView, m_form->treeWidget_featureView,
@@ -225,12 +264,10 @@ void MainWindow::setUp()
     // on the window hides it: the action must bring it back to the keyboard.
     connect(m_form->actionQuestions, &QAction::triggered,
             m_questionDialog, &QuestionDialog::bringToFront);
+}
 
-    m_featureSearchPosition = m_featureTree->topLevelItem(0);
-    m_lastFeatureSearch.clear();
-
-    showMaximized();
-
+void MainWindow::startReminder()
+{
     m_elapsedMinutes = 0;
     m_reminderTimer = new QTimer(this);
     m_reminderTimer->setObjectName(QStringLiteral("reminderTimer"));

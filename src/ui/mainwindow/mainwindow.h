@@ -107,8 +107,22 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    // Builds the window for the folder in ProjectFolder::path().
+    // Builds the window for the folder in ProjectFolder::path(), in the
+    // steps below.
     void setUp();
+    void buildFeatureTree(const QString &folder);
+    void buildColorManager();
+    // Fills both structure trees from annotations.xml and the sources.
+    void readProject(const QString &folder);
+    // The placeholder tabs go, the finder floats hidden.
+    void prepareForm();
+    // The open tabs, the searches' state and the colour keeping.
+    void buildHelpers();
+    void connectForm();
+    // The trees unfolded as far as they start, the unused widgets hidden.
+    void foldTrees();
+    void createQuestionnaire(const QString &folder);
+    void startReminder();
     // Opens the file in a new tab, makes it current and logs it once painted;
     // node (may be null) holds its fragments.
     void openTab(STNode *node, const QString &filePath, const QString &title);
