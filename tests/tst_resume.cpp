@@ -123,21 +123,36 @@ void TestResume::targetPage_data()
     QTest::addColumn<QString>("action");
     QTest::addColumn<int>("pageCount");
     QTest::addColumn<int>("page");
+    // The record is the "Fertig!" of the last task: the answers are final.
+    QTest::addColumn<bool>("completes");
 
-    QTest::newRow("task3 completed, 8 pages") << "task3" << "taskCompleted" << 8 << 4;
-    QTest::newRow("task5 completed") << "task5" << "taskCompleted" << 8 << 6;
-    QTest::newRow("task2 under way") << "\ntask2" << "fileOpened" << 8 << 2;
-    QTest::newRow("task6 under way, last page") << "task6" << "selectionChanged" << 8 << 6;
-    QTest::newRow("task1 under way starts again") << "task1" << "fileOpened" << 8 << 0;
-    QTest::newRow("sign-in only starts again") << "code" << "code" << 8 << 0;
+    QTest::newRow("task3 completed, 8 pages") << "task3" << "taskCompleted" << 8 << 4 << false;
+    QTest::newRow("task5 completed") << "task5" << "taskCompleted" << 8 << 6 << false;
+    QTest::newRow("task2 under way") << "\ntask2" << "fileOpened" << 8 << 2 << false;
+    QTest::newRow("task6 under way, last page") << "task6" << "selectionChanged" << 8 << 6
+                                                << false;
+    QTest::newRow("task1 under way starts again") << "task1" << "fileOpened" << 8 << 0 << false;
+    QTest::newRow("sign-in only starts again") << "code" << "code" << 8 << 0 << false;
     QTest::newRow("first task page completed starts again") << "task0" << "taskCompleted" << 8
-                                                            << 0;
+                                                            << 0 << false;
     QTest::newRow("whole questionnaire completed starts again")
-        << "task6" << "taskCompleted" << 8 << 0;
-    QTest::newRow("task beyond the pages") << "task9" << "fileOpened" << 8 << 0;
-    QTest::newRow("task on the account page's number") << "task7" << "fileOpened" << 8 << 0;
-    QTest::newRow("negative task") << "task-4" << "fileOpened" << 8 << 0;
-    QTest::newRow("no task pages") << "task0" << "taskCompleted" << 1 << 0;
+        << "task6" << "taskCompleted" << 8 << 0 << true;
+    QTest::newRow("task beyond the pages") << "task9" << "fileOpened" << 8 << 0 << false;
+    QTest::newRow("task on the account page's number") << "task7" << "fileOpened" << 8 << 0
+                                                       << false;
+    QTest::newRow("negative task") << "task-4" << "fileOpened" << 8 << 0 << false;
+    QTest::newRow("no task pages") << "task0" << "taskCompleted" << 1 << 0 << false;
+    QTest::newRow("last task completed, after a line feed")
+        << "\ntask6" << "taskCompleted" << 8 << 0 << true;
+    QTest::newRow("last task under way is not completed")
+        << "task6" << "fileOpened" << 8 << 6 << false;
+    QTest::newRow("a search for the word is no completion")
+        << "task6" << "search<current>(taskCompleted)" << 8 << 0 << false;
+    QTest::newRow("last task of a longer questionnaire")
+        << "task6" << "taskCompleted" << 9 << 7 << false;
+    QTest::newRow("one task: leaving it is never logged")
+        << "task0" << "taskCompleted" << 2 << 0 << false;
+    QTest::newRow("sign-in without tasks") << "code" << "code" << 1 << 0 << false;
 }
 
 void TestResume::targetPage()
@@ -146,8 +161,12 @@ void TestResume::targetPage()
     QFETCH(QString, action);
     QFETCH(int, pageCount);
     QFETCH(int, page);
+    QFETCH(bool, completes);
     QCOMPARE(ResumePosition::targetPage(ResumePosition::LastRecord{task, action}, pageCount),
              page);
+    QCOMPARE(ResumePosition::completesQuestionnaire(ResumePosition::LastRecord{task, action},
+                                                    pageCount),
+             completes);
 }
 
 // Logs of arbitrary content never move the participant outside the task
