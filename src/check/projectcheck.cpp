@@ -7,6 +7,7 @@
 #include "core/model/projectmodel.h"
 #include "core/formats/textdecoding.h"
 #include "core/formats/questionsfile.h"
+#include "core/study/writablefolder.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -116,12 +117,25 @@ ProjectCheck::~ProjectCheck() = default;
 
 void ProjectCheck::run()
 {
+    checkWritable();
     checkFeatureModel();
     m_matcher = std::make_unique<FeatureMatcher>(&m_features);
     // Without a project file every source would be "not listed".
     if (checkProjectFile())
         checkUnlistedSources();
     checkQuestions();
+}
+
+void ProjectCheck::checkWritable()
+{
+    // The viewer refuses to start a sitting where it could keep no log and
+    // no answers; better learnt before the participant arrives.
+    const QString problem = WritableFolder::problem(m_folder);
+    if (!problem.isEmpty())
+        m_diagnostics.warning(QStringLiteral("."), 0, 0,
+                              QStringLiteral("the project folder cannot be written (%1): the "
+                                             "viewer refuses to start a sitting in it")
+                                  .arg(problem));
 }
 
 void ProjectCheck::checkFeatureModel()

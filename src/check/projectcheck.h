@@ -40,6 +40,7 @@ private:
         int column;
     };
 
+    void checkWritable();
     void checkFeatureModel();
     bool checkProjectFile();
     void readContainer(QXmlStreamReader &xml, const QString &folder);
