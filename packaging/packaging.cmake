@@ -9,6 +9,9 @@ install(TARGETS featurehue RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 install(FILES ${featurehue_packaging_dir}/featurehue.desktop
     DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+# Every Debian package states its copyright and licence here
+# (CMAKE_INSTALL_DOCDIR is share/doc/featurehue).
+install(FILES ${featurehue_packaging_dir}/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
 foreach(size 48 256)
     install(FILES ${featurehue_packaging_dir}/icons/featurehue-${size}.png
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps

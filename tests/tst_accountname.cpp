@@ -12,6 +12,8 @@ private Q_SLOTS:
     void lengthLimitCountsTheWholeFileName();
     void refusalNamesTheReason_data();
     void refusalNamesTheReason();
+    void typedNameLosesItsOuterSpaces_data();
+    void typedNameLosesItsOuterSpaces();
 };
 
 void TestAccountName::isUsable_data()
@@ -92,6 +94,30 @@ void TestAccountName::refusalNamesTheReason()
     QCOMPARE(int(check.refusal), refusal);
     QCOMPARE(check.character, character);
     QCOMPARE(AccountName::isUsable(name), refusal == int(AccountName::Refusal::None));
+}
+
+void TestAccountName::typedNameLosesItsOuterSpaces_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("name");
+
+    QTest::newRow("spaces at both ends") << " p7 " << "p7";
+    QTest::newRow("trailing space only") << "p7 " << "p7";
+    QTest::newRow("tab and line break at the ends") << "\tp7\n" << "p7";
+    QTest::newRow("space inside stays") << "Teilnehmer 12" << "Teilnehmer 12";
+    QTest::newRow("only spaces leave nothing") << "   " << "";
+    QTest::newRow("no space") << "anna" << "anna";
+}
+
+// An invisible space would name other files than the same name without it,
+// and a returning participant typing it without would not be resumed.
+void TestAccountName::typedNameLosesItsOuterSpaces()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, name);
+    QCOMPARE(AccountName::fromTyped(typed), name);
+    // What is checked is what is used: only spaces leave an empty name.
+    QCOMPARE(AccountName::isUsable(AccountName::fromTyped(typed)), !name.isEmpty());
 }
 
 QTEST_APPLESS_MAIN(TestAccountName)

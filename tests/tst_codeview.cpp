@@ -38,6 +38,7 @@ struct Span
     int start;
     int lineSpan;
     int feature = 0;
+    QString expression = {}; // empty: the fragment names its feature alone
 };
 
 QByteArray numberedLines(int count)
@@ -107,6 +108,9 @@ private Q_SLOTS:
     void sharedScrollBar();
     void visibleLineRange();
     void shortFileBarsStandBesideTheirLines();
+    void labelsStandRightOfEveryBar_data();
+    void labelsStandRightOfEveryBar();
+    void overviewShowsNoLabels();
     void pressingABarScrollsToIt();
     void viewOwnsItsParts();
 
@@ -160,6 +164,7 @@ std::unique_ptr<CodeView> TestCodeView::openView(const QString &path, const QLis
         fragment.startLine = span.start;
         fragment.lineSpan = span.lineSpan;
         fragment.feature = &m_features[span.feature];
+        fragment.expression = span.expression;
         m_node->fragments().append(fragment);
     }
     auto view = std::make_unique<CodeView>(nullptr, m_node.get(), nullptr, new QFile(path),
@@ -604,6 +609,85 @@ void TestCodeView::shortFileBarsStandBesideTheirLines()
     const int codeY = view->codeGraphicsView()->mapFromScene(QPointF(0, y)).y();
     QCOMPARE(view->sideBarView()->mapFromScene(QPointF(0, y)).y(), codeY);
     QCOMPARE(view->lineNumberView()->mapFromScene(QPointF(0, y)).y(), codeY);
+}
+
+void TestCodeView::labelsStandRightOfEveryBar_data()
+{
+    QTest::addColumn<QList<Span>>("spans");
+
+    const QString three = QStringLiteral("Log && Crypto && Gui");
+    // One fragment of "Log && Crypto && Gui" is three bars side by side;
+    // inside two nested fragments they take columns three to five.
+    QTest::newRow("nested fragments and an expression of three features")
+        << QList<Span>{{1, 20, 0}, {2, 15, 4}, {3, 10, 1, three}, {3, 10, 2, three},
+                       {3, 10, 3, three}};
+    QTest::newRow("the expression outside, nested bars below its label")
+        << QList<Span>{{1, 30, 1, three}, {1, 30, 2, three}, {1, 30, 3, three},
+                       {1, 25, 0}, {1, 20, 4}};
+    QTest::newRow("four columns leave the lane free")
+        << QList<Span>{{1, 20, 0, QStringLiteral("!Base")}, {2, 15, 1}, {3, 10, 2}, {4, 5, 3}};
+}
+
+// With nested fragments and an expression of three features, the operator
+// label stood in the lane right of the fourth column, over the bar of a
+// fifth one.
+void TestCodeView::labelsStandRightOfEveryBar()
+{
+    QFETCH(QList<Span>, spans);
+
+    auto view = openView(writeSource(numberedLines(40)), spans);
+    int labels = 0;
+    for (const SideBarFracture *owner : view->sideBars()) {
+        const QGraphicsTextItem *label = owner->operatorLabel();
+        if (!label)
+            continue;
+        ++labels;
+        const QRectF shown = label->sceneBoundingRect();
+        QVERIFY(shown.left() >= SideBarFracture::LabelLaneX);
+        for (const SideBarFracture *bar : view->sideBars()) {
+            QVERIFY2(!shown.intersects(bar->sceneBoundingRect()),
+                     qPrintable(QStringLiteral("label %1 at x %2 covers the bar at x %3")
+                                    .arg(label->toPlainText())
+                                    .arg(shown.left())
+                                    .arg(bar->x())));
+        }
+        // The column is wide enough to show it whole.
+        QVERIFY(shown.right() <= view->sideBarScene()->sceneRect().right());
+        QVERIFY(view->sideBarView()->width() >= int(shown.right()));
+    }
+    QCOMPARE(labels, 1);
+}
+
+// The overview shows the side bars mirrored and squeezed: labels came out as
+// backwards glyphs there. It shows the bars only.
+void TestCodeView::overviewShowsNoLabels()
+{
+    const QString three = QStringLiteral("Log && Crypto && Gui");
+    auto view = openView(writeSource(numberedLines(40)),
+                         {{1, 20, 0}, {3, 10, 1, three}, {3, 10, 2, three}, {3, 10, 3, three},
+                          {30, 5, 4, QStringLiteral("!Net || Base")}});
+    view->resize(500, 300);
+    view->show();
+    QVERIFY(QTest::qWaitForWindowExposed(view.get()));
+    QList<QGraphicsTextItem *> labels;
+    for (const SideBarFracture *bar : view->sideBars()) {
+        if (bar->operatorLabel())
+            labels.append(bar->operatorLabel());
+    }
+    QCOMPARE(labels.size(), 2);
+
+    const auto pictures = [&] {
+        return std::make_pair(view->overviewView()->grab().toImage(),
+                              view->sideBarView()->grab().toImage());
+    };
+    const auto [overviewWith, sideBarsWith] = pictures();
+    for (QGraphicsTextItem *label : std::as_const(labels))
+        label->hide();
+    const auto [overviewWithout, sideBarsWithout] = pictures();
+    // The labels are drawn beside the bars, where they are read ...
+    QVERIFY(sideBarsWith != sideBarsWithout);
+    // ... and nowhere in the overview.
+    QCOMPARE(overviewWith, overviewWithout);
 }
 
 void TestCodeView::pressingABarScrollsToIt()

@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -33,6 +34,10 @@ private Q_SLOTS:
 
     void manualPageDocumentsEveryOption_data();
     void manualPageDocumentsEveryOption();
+    void subCommandHelp_data();
+    void subCommandHelp();
+    void summaryLines_data();
+    void summaryLines();
 
 private:
     // "<tmp>" in test data stands for the temporary directory.
@@ -296,6 +301,168 @@ void TestCommandLine::manualPageDocumentsEveryOption()
     }
     // Every help lists --help at least, so the lines were recognised.
     QVERIFY2(options > 0, qPrintable(help));
+}
+
+namespace {
+
+// Runs the program without a display; standard output and error as text.
+int runBinary(const QStringList &arguments, QString *out, QString *err)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(FEATUREHUE_BINARY), arguments);
+    if (!process.waitForFinished(120000))
+        return -1;
+    if (out)
+        *out = QString::fromLocal8Bit(process.readAllStandardOutput());
+    if (err)
+        *err = QString::fromLocal8Bit(process.readAllStandardError());
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+// The SYNOPSIS line of the manual page that starts with start, as man shows
+// it: ".B" and ".I" keep their words apart, the alternating macros (".RB",
+// ".IR", ...) join theirs.
+QString manualSynopsis(const QString &manual, const QString &start)
+{
+    const QStringList lines = manual.split(QLatin1Char('\n'));
+    const qsizetype first = lines.indexOf(QStringLiteral(".B ") + start);
+    if (first < 0)
+        return QString();
+    QStringList words;
+    for (qsizetype i = first; i < lines.size() && lines.at(i) != QLatin1String(".br"); ++i) {
+        const QString line = lines.at(i);
+        const qsizetype space = line.indexOf(QLatin1Char(' '));
+        const QString macro = line.left(space);
+        const QStringList arguments = line.mid(space + 1).split(QLatin1Char(' '));
+        words.append(macro.size() == 3 ? arguments.join(QString())
+                                       : arguments.join(QLatin1Char(' ')));
+    }
+    return words.join(QLatin1Char(' '));
+}
+
+} // namespace
+
+void TestCommandLine::subCommandHelp_data()
+{
+    QTest::addColumn<QString>("command");
+    for (const SubCommand &command : subCommands())
+        QTest::newRow(qPrintable(command.name)) << command.name;
+}
+
+// import --help and check --help broke the argument's name ("PROJECT_FOL",
+// "DER"), the manual put --force after the arguments where --help puts it
+// first, and report's description ran on for 150 columns.
+void TestCommandLine::subCommandHelp()
+{
+    QFETCH(QString, command);
+
+    QString help;
+    QCOMPARE(runBinary({command, QStringLiteral("--help")}, &help, nullptr), 0);
+    const QStringList lines = help.split(QLatin1Char('\n'));
+    for (const QString &line : lines)
+        QVERIFY2(line.size() <= 79, qPrintable(line));
+
+    // Every name of the usage line that is no option is listed whole, with
+    // its description on the same line.
+    const QString usage = lines.first();
+    QVERIFY(usage.startsWith(QStringLiteral("Usage: featurehue ") + command + QLatin1Char(' ')));
+    const qsizetype section = lines.indexOf(QStringLiteral("Arguments:"));
+    QVERIFY(section > 0);
+    static const QRegularExpression argumentName(
+        QStringLiteral("(?<![\\w\\[-])[A-Z][A-Z_]+(?![\\w\\]])"));
+    int names = 0;
+    for (const QRegularExpressionMatch &name : argumentName.globalMatch(usage)) {
+        ++names;
+        const QRegularExpression listed(QStringLiteral("^  ") + name.captured()
+                                        + QStringLiteral("  +\\S"));
+        bool found = false;
+        for (qsizetype i = section + 1; i < lines.size(); ++i)
+            found = found || listed.match(lines.at(i)).hasMatch();
+        QVERIFY2(found, qPrintable(name.captured()));
+    }
+    QVERIFY(names > 0);
+
+    const QString manualPath = QFINDTESTDATA("../packaging/featurehue.1");
+    QFile manualFile(manualPath);
+    QVERIFY2(manualFile.open(QIODevice::ReadOnly), qPrintable(manualPath));
+    const QString manual = QString::fromUtf8(manualFile.readAll())
+                               .replace(QStringLiteral("\\-"), QStringLiteral("-"));
+    QCOMPARE(manualSynopsis(manual, QStringLiteral("featurehue ") + command),
+             usage.mid(QStringLiteral("Usage: ").size()));
+}
+
+void TestCommandLine::summaryLines_data()
+{
+    QTest::addColumn<QStringList>("arguments"); // "<tmp>" is the temporary folder
+    QTest::addColumn<bool>("twice");            // the same command ran once before
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("summary");       // the last line on standard error
+
+    QTest::newRow("check: one of each")
+        << QStringList{"check", "<tmp>/one"} << false << 0
+        << "featurehue check: 1 file, 1 fragment, 1 feature, 1 task: 0 errors, 1 warning, 1 note";
+    QTest::newRow("check: two of each")
+        << QStringList{"check", "<tmp>/two"} << false << 0
+        << "featurehue check: 2 files, 2 fragments, 2 features, 2 tasks: 0 errors, 2 warnings, "
+           "2 notes";
+    QTest::newRow("import: one of each")
+        << QStringList{"import", "<tmp>/sources", "<tmp>/imported"} << false << 0
+        << "featurehue import: 1 file, 3 lines, 1 fragment, 1 feature, 1 warning";
+    QTest::newRow("import refused the second time: no counts")
+        << QStringList{"import", "<tmp>/sources", "<tmp>/imported"} << true << 1
+        << "featurehue import: nothing was imported";
+}
+
+// "1 warnings", "1 files", "1 notes"; a refused second import still ended with
+// "0 files, 0 lines...", as if it had imported an empty tree.
+void TestCommandLine::summaryLines()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, twice);
+    QFETCH(int, exitCode);
+    QFETCH(QString, summary);
+
+    const auto write = [this](const QString &name, const QByteArray &bytes) {
+        QFile file(m_dir->filePath(name));
+        return QDir().mkpath(QFileInfo(file).path()) && file.open(QIODevice::WriteOnly)
+               && file.write(bytes) == bytes.size();
+    };
+    // One listed file with one fragment of "A || Z" (Z is no feature: a
+    // warning), one task, one source nobody lists (a note); twice that.
+    QVERIFY(write("one/model.m", "Root : A ;\n"));
+    QVERIFY(write("one/annotations.xml",
+                  "<project name=\"p\"><file name=\"a.c\" length=\"2\"><fragment startline=\"1\" "
+                  "endline=\"2\"><feature>A || Z</feature></fragment></file></project>\n"));
+    QVERIFY(write("one/a.c", "l1\nl2\n"));
+    QVERIFY(write("one/b.c", "l1\n"));
+    QVERIFY(write("one/questions.txt", "Q|1;"));
+    QVERIFY(write("two/model.m", "Root : A | B ;\n"));
+    QVERIFY(write("two/annotations.xml",
+                  "<project name=\"p\"><file name=\"a.c\" length=\"2\"><fragment startline=\"1\" "
+                  "endline=\"2\"><feature>A || Z</feature></fragment></file>"
+                  "<file name=\"b.c\" length=\"2\"><fragment startline=\"1\" "
+                  "endline=\"2\"><feature>B || Y</feature></fragment></file></project>\n"));
+    QVERIFY(write("two/a.c", "l1\nl2\n"));
+    QVERIFY(write("two/b.c", "l1\nl2\n"));
+    QVERIFY(write("two/c.c", "l1\n"));
+    QVERIFY(write("two/d.c", "l1\n"));
+    QVERIFY(write("two/questions.txt", "Q|1;R|1;"));
+    // Three lines: one fragment of feature A, and an #endif too many.
+    QVERIFY(write("sources/a.c", "#ifdef A\n#endif\n#endif\n"));
+
+    QStringList expanded;
+    for (const QString &argument : arguments)
+        expanded.append(expand(argument));
+    if (twice)
+        QCOMPARE(runBinary(expanded, nullptr, nullptr), 0);
+    QString err;
+    QCOMPARE(runBinary(expanded, nullptr, &err), exitCode);
+    QVERIFY2(err.endsWith(QLatin1Char('\n')), qPrintable(err));
+    QCOMPARE(err.chopped(1).section(QLatin1Char('\n'), -1), summary);
 }
 
 QTEST_APPLESS_MAIN(TestCommandLine)

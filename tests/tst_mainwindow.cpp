@@ -11,6 +11,7 @@
 
 #include "support/modalcloser.h"
 #include "support/platformmessages.h"
+#include "support/readonlyfolder.h"
 #include "support/testfiles.h"
 
 #include <QAction>
@@ -30,6 +31,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QStackedWidget>
@@ -42,6 +44,7 @@
 #include <QToolButton>
 #include <QTranslator>
 #include <QTreeWidgetItemIterator>
+#include <QWindow>
 
 #include <QTextStream>
 
@@ -127,7 +130,13 @@ private Q_SLOTS:
     void actionDockPairs_data();
     void actionDockPairs();
     void finderButtonShowsAndFocusesTheFinder();
+    void dockedFinderFloatsOnADoubleClick();
     void questionsActionShowsTheQuestionnaire();
+    void questionnaireOpensOverTheCode();
+    void colourDialogLiesAboveTheQuestionnaire();
+    void paletteWrapsAtEveryWidth_data();
+    void paletteWrapsAtEveryWidth();
+    void rightDocksGetTheirWidthBack();
 
     void startupFillsFilePathsAndFoldsTrees();
     void filePaths_data();
@@ -561,6 +570,23 @@ void TestMainWindow::finderButtonShowsAndFocusesTheFinder()
                                      m_window->menuBar()->size())));
 }
 
+// Only the floating finder ignores a double-click on its title (which would
+// dock it for good); docked, the double-click floats it as before.
+void TestMainWindow::dockedFinderFloatsOnADoubleClick()
+{
+    openWindow();
+    auto *finder = get<QDockWidget>("dockWidget_finder");
+    finder->setFloating(false);
+    finder->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    QVERIFY(!finder->isFloating());
+    // The title stands above the contents.
+    const QPoint title(finder->width() / 3,
+                       get<QWidget>("dockWidgetContents")->geometry().top() / 2);
+    QTest::mouseDClick(finder, Qt::LeftButton, Qt::NoModifier, title);
+    QTRY_VERIFY(finder->isFloating());
+}
+
 void TestMainWindow::questionsActionShowsTheQuestionnaire()
 {
     openWindow();
@@ -570,6 +596,132 @@ void TestMainWindow::questionsActionShowsTheQuestionnaire()
     QVERIFY(questions->isVisible());
     // The participant types the name at once.
     QCOMPARE(questions->focusWidget(), questions->findChild<QLineEdit *>("lineEdit_account"));
+}
+
+namespace {
+QRect onScreen(const QWidget *widget)
+{
+    return QRect(widget->mapToGlobal(QPoint(0, 0)), widget->size());
+}
+} // namespace
+
+// The questionnaire first lay over the palette and the "Save" button: the
+// first drag started inside an answer box.
+void TestMainWindow::questionnaireOpensOverTheCode()
+{
+    openWindow();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    QuestionDialog *questions = m_window->questionDialog();
+    get<QAction>("actionQuestions")->trigger();
+    QVERIFY(QTest::qWaitForWindowExposed(questions));
+
+    const QRect dialog = questions->frameGeometry();
+    const QRect code = onScreen(get<QTabWidget>("tabWidget"));
+    for (const char *name :
+         {"listWidget", "toolButton_save", "toolButton_2", "toolButton_auto"}) {
+        QVERIFY2(!dialog.intersects(onScreen(get<QWidget>(name))), name);
+    }
+    // In the lower right corner of the code, below its first lines.
+    QVERIFY(dialog.right() <= code.right());
+    QVERIFY(dialog.bottom() <= code.bottom());
+    QVERIFY(code.right() - dialog.right() < dialog.width() / 8);
+    QVERIFY(code.bottom() - dialog.bottom() < dialog.height() / 4);
+    QVERIFY(dialog.top() > code.top());
+}
+
+// While the colour dialog is open the questionnaire gives up its place on
+// top; it hid the custom colour slots.
+void TestMainWindow::colourDialogLiesAboveTheQuestionnaire()
+{
+    openWindow();
+    QuestionDialog *questions = m_window->questionDialog();
+    get<QAction>("actionQuestions")->trigger();
+    QVERIFY(QTest::qWaitForWindowExposed(questions));
+    QWindow *window = questions->windowHandle();
+    QVERIFY(window->flags() & Qt::WindowStaysOnTopHint);
+
+    get<QToolButton>("toolButton_2")->click();
+    QVERIFY(m_window->colorDialog()->isVisible());
+    QVERIFY(!(window->flags() & Qt::WindowStaysOnTopHint));
+    QVERIFY(questions->isVisible());
+
+    m_window->colorDialog()->reject();
+    QTRY_VERIFY(window->flags() & Qt::WindowStaysOnTopHint);
+}
+
+void TestMainWindow::paletteWrapsAtEveryWidth_data()
+{
+    // Widths of the right-hand docks, one after the other, in palette grid
+    // cells: narrow as in a window at its minimum, then wide again.
+    QTest::addColumn<QList<int>>("cells");
+    QTest::newRow("narrow, then wide again") << QList<int>{6, 9};
+    QTest::newRow("wide, narrow, wide again") << QList<int>{9, 7, 8};
+}
+
+// After the window was shrunk to its minimum and maximised again, the
+// palette kept the rows of the narrow width, with a horizontal scroll bar and
+// its last colour cut off.
+void TestMainWindow::paletteWrapsAtEveryWidth()
+{
+    QFETCH(QList<int>, cells);
+
+    // The example's palette fills more than one row at every width the docks
+    // can take.
+    const QString example = QStringLiteral(FEATUREHUE_EXAMPLES_DIR "/chat");
+    m_project = m_dir->filePath(QStringLiteral("chat"));
+    QVERIFY(copyTree(example, m_project));
+    openWindow();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    QListWidget *palette = get<QListWidget>("listWidget");
+    QVERIFY(palette->count() > 9);
+    const QSize grid = palette->gridSize();
+    auto *colors = get<QDockWidget>("dockWidget_colors");
+    for (const int wanted : cells) {
+        // Again until it holds: the docks' split after the window was shown
+        // may still be on its way.
+        QTRY_VERIFY([&] {
+            if (palette->viewport()->width() / grid.width() == wanted)
+                return true;
+            m_window->resizeDocks({colors}, {colors->width() - palette->viewport()->width()
+                                             + wanted * grid.width() + grid.width() / 2},
+                                  Qt::Horizontal);
+            return false;
+        }());
+        // Laid out anew a moment after its width changed: as many colours in
+        // each row as its width holds, the rest below.
+        QTRY_VERIFY2_WITH_TIMEOUT(
+            [&] {
+                for (int i = 0; i < palette->count(); ++i) {
+                    const QPoint cell = palette->visualItemRect(palette->item(i)).center();
+                    if (cell.x() / grid.width() != i % wanted
+                        || cell.y() / grid.height() != i / wanted)
+                        return false;
+                }
+                return true;
+            }(),
+            qPrintable(QStringLiteral("the palette's rows do not fill %1 cells").arg(wanted)),
+            5000);
+        QVERIFY(!palette->horizontalScrollBar()->isVisible());
+    }
+}
+
+// Shrunk to its minimum and grown again, the window gave all the room back to
+// the code: the palette and the feature model stayed narrow.
+void TestMainWindow::rightDocksGetTheirWidthBack()
+{
+    openWindow();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    auto *model = get<QDockWidget>("dockWidget_featureModel");
+    const QSize full = m_window->size();
+    // Laid out at its full size first (the docks are split a moment after
+    // the window was shown).
+    QCoreApplication::processEvents();
+    const int width = model->width();
+    m_window->showNormal();
+    m_window->resize(m_window->minimumSizeHint());
+    QTRY_VERIFY(model->width() < width);
+    m_window->resize(full);
+    QTRY_COMPARE(model->width(), width);
 }
 
 void TestMainWindow::startupFillsFilePathsAndFoldsTrees()
@@ -697,16 +849,30 @@ void TestMainWindow::reminderCountsUpInFifteens()
 void TestMainWindow::reminderRaisesTheQuestionnaire_data()
 {
     QTest::addColumn<bool>("resumed");
-    QTest::newRow("new participant: brought to the front") << false;
-    QTest::newRow("resumed participant: left alone") << true;
+    QTest::addColumn<bool>("finishedQuestionnaire");
+    QTest::newRow("new participant: brought to the front") << false << false;
+    QTest::newRow("resumed participant: left alone") << true << false;
+    QTest::newRow("finished participant: left alone") << false << true;
 }
 
 void TestMainWindow::reminderRaisesTheQuestionnaire()
 {
     QFETCH(bool, resumed);
+    QFETCH(bool, finishedQuestionnaire);
 
     openWindow();
     QuestionDialog *questions = m_window->questionDialog();
+    if (finishedQuestionnaire) {
+        // No questions.txt: signing in turns "Weiter" into "Fertig!".
+        get<QAction>("actionQuestions")->trigger();
+        auto *next = questions->findChild<QPushButton *>(QStringLiteral("pushButton_next"));
+        QTest::keyClicks(questions->findChild<QLineEdit *>(QStringLiteral("lineEdit_account")),
+                         QStringLiteral("p12"));
+        QTest::mouseClick(next, Qt::LeftButton);
+        QTest::mouseClick(next, Qt::LeftButton);
+        QVERIFY(questions->answersFinal());
+        QVERIFY(!questions->isVisible());
+    }
     questions->resumed = resumed;
     const Qt::WindowFlags before = questions->windowFlags();
     const Qt::WindowFlags raised = Qt::CustomizeWindowHint | Qt::WindowMinimizeButtonHint;
@@ -723,7 +889,7 @@ void TestMainWindow::reminderRaisesTheQuestionnaire()
     m_window->showTimeMessage();
     QCOMPARE(closer.handled(), 1);
 
-    if (resumed) {
+    if (resumed || finishedQuestionnaire) {
         QCOMPARE(questions->windowFlags(), before);
         QVERIFY(!visibleDuringMessage);
         QVERIFY(!questions->isVisible());
@@ -932,18 +1098,27 @@ void TestMainWindow::languageChangeRetranslates()
 void TestMainWindow::folderDialog_data()
 {
     QTest::addColumn<bool>("accept");
-    QTest::newRow("cancelled: nothing is built, shown or written") << false;
-    QTest::newRow("chosen folder becomes the project folder") << true;
+    QTest::addColumn<bool>("writable");
+    QTest::newRow("cancelled: nothing is built, shown or written") << false << true;
+    QTest::newRow("chosen folder becomes the project folder") << true << true;
+    QTest::newRow("chosen folder that takes no files: refused, nothing built") << true << false;
 }
 
 void TestMainWindow::folderDialog()
 {
     QFETCH(bool, accept);
+    QFETCH(bool, writable);
 
     QString caption;
     bool directoriesOnly = false;
     QFileDialog::FileMode mode = QFileDialog::AnyFile;
+    QString refusal;
     ModalCloser answer([&](QWidget *modal) {
+        if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+            refusal = box->text();
+            box->close();
+            return;
+        }
         auto *dialog = qobject_cast<QFileDialog *>(modal);
         QVERIFY(dialog);
         caption = dialog->windowTitle();
@@ -961,8 +1136,19 @@ void TestMainWindow::folderDialog()
     const QString rootLog = QStringLiteral("/_tester_log.txt");
     const bool rootLogBefore = QFile::exists(rootLog);
     const QStringList workingFilesBefore = QDir().entryList(QDir::Files);
-    m_window = std::make_unique<MainWindow>();
-    QCOMPARE(answer.handled(), 1);
+    const QStringList projectBefore =
+        QDir(m_project).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    {
+        // A folder of someone else, as a participant's account sees it (also
+        // when the tests run as root).
+        std::unique_ptr<ReadOnlyFolder> readOnly;
+        if (!writable) {
+            readOnly = std::make_unique<ReadOnlyFolder>(m_dir->path());
+            QVERIFY(readOnly->isActive());
+        }
+        m_window = std::make_unique<MainWindow>();
+    }
+    QCOMPARE(answer.handled(), writable ? 1 : 2);
 
     QCOMPARE(caption, QStringLiteral("Open project folder"));
     QVERIFY(directoriesOnly);
@@ -979,6 +1165,22 @@ void TestMainWindow::folderDialog()
         QCOMPARE(QDir().entryList(QDir::Files), workingFilesBefore);
         return;
     }
+    if (!writable) {
+        // Said before anyone signs in, naming the folder and why; no window,
+        // no questionnaire, and not a file in the folder.
+        QVERIFY(!m_window->hasProject());
+        QVERIFY(m_window->folderRefused());
+        QVERIFY(!m_window->isVisible());
+        QVERIFY(!m_window->questionDialog());
+        QVERIFY2(refusal.contains(m_project), qPrintable(refusal));
+        QVERIFY(refusal.section(m_project, 1).trimmed().size() > 1);
+        QCOMPARE(
+            QDir(m_project).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+            projectBefore);
+        return;
+    }
+    QVERIFY(!m_window->folderRefused());
+    QVERIFY(refusal.isEmpty());
     QVERIFY(m_window->hasProject());
     QVERIFY(m_window->form());
     QVERIFY(m_window->isVisible());

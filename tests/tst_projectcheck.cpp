@@ -1,8 +1,10 @@
+#include "support/readonlyfolder.h"
 #include "support/testfiles.h"
 
 #include "check/projectcheck.h"
 #include "core/formats/diagnostics.h"
 
+#include <QDir>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -49,96 +51,101 @@ void TestProjectCheck::faultsAreReportedWithTheirLine_data()
     QTest::addColumn<QByteArray>("questions");
     // "path:line: severity" of every finding, in order.
     QTest::addColumn<QStringList>("findings");
+    // False: checked by a user who may not write into the folder.
+    QTest::addColumn<bool>("writable");
 
     const auto projectFile = [](const char *from, const char *to) {
         return QByteArray(goodProjectFile).replace(from, to);
     };
     QTest::newRow("a good folder") << goodModel << goodProjectFile << goodSource
-                                   << goodQuestions << QStringList{};
+                                   << goodQuestions << QStringList{} << true;
     QTest::newRow("length differs from the file")
         << goodModel << projectFile("length=\"4\"", "length=\"5\"") << goodSource
-        << goodQuestions << QStringList{"annotations.xml:3: error"};
+        << goodQuestions << QStringList{"annotations.xml:3: error"} << true;
     QTest::newRow("fragment after the last line")
         << goodModel << projectFile("endline=\"4\"", "endline=\"9\"") << goodSource
-        << goodQuestions << QStringList{"annotations.xml:4: error"};
+        << goodQuestions << QStringList{"annotations.xml:4: error"} << true;
     QTest::newRow("fragment ends before it starts")
         << goodModel
         << projectFile("startline=\"2\" endline=\"3\"", "startline=\"3\" endline=\"2\"")
-        << goodSource << goodQuestions << QStringList{"annotations.xml:7: error"};
+        << goodSource << goodQuestions << QStringList{"annotations.xml:7: error"} << true;
     QTest::newRow("fragments overlap without nesting")
         << goodModel << projectFile("endline=\"4\"", "endline=\"2\"") << goodSource
-        << goodQuestions << QStringList{"annotations.xml:7: error"};
+        << goodQuestions << QStringList{"annotations.xml:7: error"} << true;
     QTest::newRow("feature not in the model")
         << goodModel << projectFile(">A<", ">X<") << goodSource << goodQuestions
-        << QStringList{"annotations.xml:5: error"};
+        << QStringList{"annotations.xml:5: error"} << true;
     QTest::newRow("feature that is no leaf")
         << goodModel << projectFile(">A<", ">Inner<") << goodSource << goodQuestions
-        << QStringList{"annotations.xml:5: error"};
+        << QStringList{"annotations.xml:5: error"} << true;
     QTest::newRow("expression naming no feature")
         << goodModel << projectFile("B &amp;&amp; !C", "X || !Y") << goodSource << goodQuestions
-        << QStringList{"annotations.xml:8: error"};
+        << QStringList{"annotations.xml:8: error"} << true;
     QTest::newRow("expression naming an unknown name beside a feature")
         << goodModel << projectFile("B &amp;&amp; !C", "B || Y") << goodSource << goodQuestions
-        << QStringList{"annotations.xml:8: warning"};
+        << QStringList{"annotations.xml:8: warning"} << true;
     QTest::newRow("character positions that miss the lines")
         << goodModel
         << projectFile("endline=\"4\">", "endline=\"4\" offset=\"0\" length=\"5\">")
-        << goodSource << goodQuestions << QStringList{"annotations.xml:4: warning"};
+        << goodSource << goodQuestions << QStringList{"annotations.xml:4: warning"} << true;
     QTest::newRow("a comment in a fragment keeps the lines of what follows")
         << goodModel << projectFile("<feature>A</feature>", "<!-- why -->\n<feature>X</feature>")
-        << goodSource << goodQuestions << QStringList{"annotations.xml:6: error"};
+        << goodSource << goodQuestions << QStringList{"annotations.xml:6: error"} << true;
     QTest::newRow("an element with a prefix is ignored, as the viewer ignores it")
         << goodModel << projectFile("    </file>", "      <x:note/>\n    </file>") << goodSource
-        << goodQuestions << QStringList{"annotations.xml:10: note"};
+        << goodQuestions << QStringList{"annotations.xml:10: note"} << true;
     QTest::newRow("fragment without feature")
         << goodModel << projectFile("<feature>A</feature>", "") << goodSource << goodQuestions
-        << QStringList{"annotations.xml:4: error"};
+        << QStringList{"annotations.xml:4: error"} << true;
     QTest::newRow("file listed twice")
         << goodModel
         << projectFile("  </folder>", "    <file name=\"a.c\" length=\"4\"/>\n  </folder>")
-        << goodSource << goodQuestions << QStringList{"annotations.xml:11: error"};
+        << goodSource << goodQuestions << QStringList{"annotations.xml:11: error"} << true;
     QTest::newRow("listed file missing on disk")
         << goodModel << projectFile("a.c", "b.c") << goodSource << goodQuestions
-        << QStringList{"annotations.xml:3: warning", "src/a.c: note"};
+        << QStringList{"annotations.xml:3: warning", "src/a.c: note"} << true;
     QTest::newRow("malformed project file")
         << goodModel << projectFile("</fragment>\n    </file>", "</file>") << goodSource
-        << goodQuestions << QStringList{"annotations.xml:9: error"};
+        << goodQuestions << QStringList{"annotations.xml:9: error"} << true;
     QTest::newRow("wrong document element")
         << goodModel << projectFile("project", "projekt") << goodSource << goodQuestions
-        << QStringList{"annotations.xml:1: error"};
+        << QStringList{"annotations.xml:1: error"} << true;
     QTest::newRow("feature defined twice")
         << QByteArray("Root : A | B | Inner ;\nInner : C | A ;\n") << goodProjectFile
-        << goodSource << goodQuestions << QStringList{"model.m:2: error"};
+        << goodSource << goodQuestions << QStringList{"model.m:2: error"} << true;
     QTest::newRow("empty feature name")
         << QByteArray("Root : A | B | Inner ;\nInner : C | ;\n") << goodProjectFile
-        << goodSource << goodQuestions << QStringList{"model.m:2: error"};
+        << goodSource << goodQuestions << QStringList{"model.m:2: error"} << true;
     QTest::newRow("no feature model") << QByteArray() << goodProjectFile << goodSource
                                       << goodQuestions
                                       << QStringList{"model.m: error", "annotations.xml:5: error",
-                                                     "annotations.xml:8: error"};
+                                                     "annotations.xml:8: error"} << true;
     QTest::newRow("last task not closed")
         << goodModel << goodProjectFile << goodSource
         << QByteArray(goodQuestions + "\nLast task$Question|1\n")
-        << QStringList{"questions.txt:5: error"};
+        << QStringList{"questions.txt:5: error"} << true;
     QTest::newRow("HTML entity in a question")
         << goodModel << goodProjectFile << goodSource
-        << QByteArray("Intro\n$Tom &amp; Jerry?|2\n;\n") << QStringList{"questions.txt:2: error"};
+        << QByteArray("Intro\n$Tom &amp; Jerry?|2\n;\n") << QStringList{"questions.txt:2: error"} << true;
     QTest::newRow("picture that does not exist")
         << goodModel << goodProjectFile << goodSource
         << QByteArray("Intro\n$<img src=\"pic.png\">|2\n;\n")
-        << QStringList{"questions.txt:2: error"};
+        << QStringList{"questions.txt:2: error"} << true;
     QTest::newRow("answer-line count that is no number")
         << goodModel << goodProjectFile << goodSource << QByteArray("Intro\n$Question|two\n;\n")
-        << QStringList{"questions.txt:2: error"};
+        << QStringList{"questions.txt:2: error"} << true;
     QTest::newRow("second bar in a question")
         << goodModel << goodProjectFile << goodSource
-        << QByteArray("Intro\n$Question|2|3\n;\n") << QStringList{"questions.txt:2: error"};
+        << QByteArray("Intro\n$Question|2|3\n;\n") << QStringList{"questions.txt:2: error"} << true;
     QTest::newRow("head that is no feature yet")
         << QByteArray("Root : A | B | Inner ;\nInner : C ;\nOther : D ;\n") << goodProjectFile
-        << goodSource << goodQuestions << QStringList{"model.m:3: warning"};
+        << goodSource << goodQuestions << QStringList{"model.m:3: warning"} << true;
     QTest::newRow("source that is not UTF-8")
         << goodModel << goodProjectFile << QByteArray("l1\nl\xe9\nl3\nl4\n") << goodQuestions
-        << QStringList{"src/a.c: note"};
+        << QStringList{"src/a.c: note"} << true;
+    QTest::newRow("folder the viewer cannot write into")
+        << goodModel << goodProjectFile << goodSource << goodQuestions
+        << QStringList{".: warning"} << false;
 }
 
 void TestProjectCheck::faultsAreReportedWithTheirLine()
@@ -148,6 +155,7 @@ void TestProjectCheck::faultsAreReportedWithTheirLine()
     QFETCH(QByteArray, source);
     QFETCH(QByteArray, questions);
     QFETCH(QStringList, findings);
+    QFETCH(bool, writable);
 
     QTemporaryDir dir;
     if (!model.isEmpty())
@@ -165,9 +173,21 @@ void TestProjectCheck::faultsAreReportedWithTheirLine()
         reported.append(match.captured(1) + match.captured(2) + QStringLiteral(": ")
                         + match.captured(4));
     });
+    const QStringList before =
+        QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
     ProjectCheck check(dir.path(), diagnostics);
-    check.run();
+    if (writable) {
+        check.run();
+    } else {
+        // Also as root (CI): the guard gives up root's rights meanwhile.
+        TestSupport::ReadOnlyFolder readOnly(dir.path());
+        QVERIFY(readOnly.isActive());
+        check.run();
+    }
     QCOMPARE(reported, findings);
+    // The check leaves nothing behind in the folder it tried.
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+             before);
 }
 
 void TestProjectCheck::studyDesignFaults_data()

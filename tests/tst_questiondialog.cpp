@@ -1,5 +1,6 @@
 #include "support/studyfixture.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -10,6 +11,7 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTimer>
 #include <QTranslator>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -60,6 +62,20 @@ QStringList describePage(QWidget *page)
     return items;
 }
 
+// Dates a file back, so that any later write shows in its time.
+bool dateBack(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadWrite)
+           && file.setFileTime(QDateTime(QDate(2000, 1, 1), QTime(0, 0), Qt::UTC),
+                               QFileDevice::FileModificationTime);
+}
+
+bool writtenSinceDatedBack(const QString &path)
+{
+    return QFileInfo(path).lastModified().toUTC().date().year() != 2000;
+}
+
 QSpacerItem *spacerAt(QLayout *layout, int index)
 {
     return layout ? layout->itemAt(index)->spacerItem() : nullptr;
@@ -105,6 +121,10 @@ private Q_SLOTS:
     void closeIsRefusedUntilFinished();
     void closingKeepsTheAnswersOfTheCurrentPage_data();
     void closingKeepsTheAnswersOfTheCurrentPage();
+    void answersAreFinalAfterFertig_data();
+    void answersAreFinalAfterFertig();
+    void otherDialogsLieAboveIt_data();
+    void otherDialogsLieAboveIt();
     void languageChangeRetranslates();
 
     void renderedPages();
@@ -269,6 +289,8 @@ void TestQuestionDialog::accountNameEnablesNext_data()
     QTest::newRow("windows path") << "c:\\x" << 0 << false;
     QTest::newRow("wildcard") << "a*" << 0 << false;
     QTest::newRow("forbidden character removed again") << "ab?" << 1 << true;
+    QTest::newRow("spaces around a name") << " p7 " << 0 << true;
+    QTest::newRow("only spaces") << "   " << 0 << false;
 }
 
 void TestQuestionDialog::accountNameEnablesNext()
@@ -333,18 +355,24 @@ void TestQuestionDialog::operatingSystemUserNamesTheFiles_data()
     QTest::addColumn<QByteArray>("username");
     QTest::addColumn<QByteArray>("user");
     QTest::addColumn<QByteArray>("logname");
+    QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("logFile");
 
     QTest::newRow("USERNAME first (Windows)") << QByteArray("bernd") << QByteArray("carla")
-                                              << QByteArray("dora") << "p03_bernd_log.txt";
+                                              << QByteArray("dora") << "p03"
+                                              << "p03_bernd_log.txt";
     QTest::newRow("USER without USERNAME (Linux desktops)")
-        << QByteArray() << QByteArray("carla") << QByteArray("dora") << "p03_carla_log.txt";
+        << QByteArray() << QByteArray("carla") << QByteArray("dora") << "p03"
+        << "p03_carla_log.txt";
     QTest::newRow("empty USERNAME counts as unset")
-        << QByteArray("") << QByteArray("carla") << QByteArray() << "p03_carla_log.txt";
-    QTest::newRow("LOGNAME last") << QByteArray() << QByteArray() << QByteArray("dora")
+        << QByteArray("") << QByteArray("carla") << QByteArray() << "p03" << "p03_carla_log.txt";
+    QTest::newRow("LOGNAME last") << QByteArray() << QByteArray() << QByteArray("dora") << "p03"
                                   << "p03_dora_log.txt";
-    QTest::newRow("none set") << QByteArray() << QByteArray() << QByteArray()
+    QTest::newRow("none set") << QByteArray() << QByteArray() << QByteArray() << "p03"
                               << "p03__log.txt";
+    QTest::newRow("spaces around the account name are not part of it")
+        << QByteArray("bernd") << QByteArray() << QByteArray() << "  p03 "
+        << "p03_bernd_log.txt";
 }
 
 void TestQuestionDialog::operatingSystemUserNamesTheFiles()
@@ -352,6 +380,7 @@ void TestQuestionDialog::operatingSystemUserNamesTheFiles()
     QFETCH(QByteArray, username);
     QFETCH(QByteArray, user);
     QFETCH(QByteArray, logname);
+    QFETCH(QString, typed);
     QFETCH(QString, logFile);
 
     const char *names[] = {"USERNAME", "USER", "LOGNAME"};
@@ -377,9 +406,13 @@ void TestQuestionDialog::operatingSystemUserNamesTheFiles()
 
     QVERIFY(f->writeFile("questions.txt", "a|1;b|1;"));
     QuestionDialog &dialog = f->make();
-    f->signIn(QStringLiteral("p03"));
+    f->signIn(typed);
     QCOMPARE(dialog.logFilePath(), f->path(logFile));
     QVERIFY(QFile::exists(f->path(logFile)));
+    // The field shows the name the files carry.
+    QCOMPARE(f->find<QLineEdit>("lineEdit_account")->text(), QStringLiteral("p03"));
+    QCOMPARE(QDir(f->dir.path()).entryList({QStringLiteral("*_log.txt")}),
+             QStringList{logFile});
 }
 
 void TestQuestionDialog::accountCheckOnlyOnTheAccountPage()
@@ -650,6 +683,116 @@ void TestQuestionDialog::closingKeepsTheAnswersOfTheCurrentPage()
     QVERIFY(!dialog.isVisible());
     QCOMPARE(f->readFile("anna_bernd_answers.txt"), answers);
     QVERIFY(!QFile::exists(f->path("_bernd_answers.txt")));
+}
+
+void TestQuestionDialog::answersAreFinalAfterFertig_data()
+{
+    QTest::addColumn<QString>("then");
+    QTest::newRow("typed into and pressed again") << "type";
+    QTest::newRow("closed as the viewer ends") << "close";
+    QTest::newRow("a page back and forth") << "pages";
+    QTest::newRow("asked to write its answers") << "write";
+}
+
+// The next person at the machine brought the questionnaire back from the
+// menu and typed: the answers of the participant before were rewritten.
+void TestQuestionDialog::answersAreFinalAfterFertig()
+{
+    QFETCH(QString, then);
+
+    QVERIFY(f->writeFile("questions.txt", "a|1;b|1;c|1;"));
+    QuestionDialog &dialog = f->make();
+    f->now = 100;
+    f->signIn(QStringLiteral("p12"));
+    StudyFixture::type(f->answerBoxes().at(0), QStringLiteral("eins"));
+    f->clickNext();
+    f->now = 110;
+    f->clickNext();
+    StudyFixture::type(f->answerBoxes().at(2), QStringLiteral("drei"));
+    f->now = 120;
+    f->clickNext(); // "Fertig!"
+    QVERIFY(dialog.answersFinal());
+    QVERIFY(!dialog.isVisible());
+    const QByteArray answers = f->readFile(QStringLiteral("p12_bernd_answers.txt"));
+    const QByteArray log = f->readFile(QStringLiteral("p12_bernd_log.txt"));
+    QCOMPARE(answers, QByteArray("eins$$drei$\n"));
+    QVERIFY(log.endsWith("task2$$taskCompleted$($)$110$120$10\r\n\n"));
+    QVERIFY(dateBack(f->path(QStringLiteral("p12_bernd_answers.txt"))));
+    QVERIFY(dateBack(f->path(QStringLiteral("p12_bernd_log.txt"))));
+
+    // "show Questions Dialog": the last page, read-only, and it says so.
+    dialog.bringToFront();
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(f->stack()->currentIndex(), 3);
+    auto *note = f->find<QLabel>("label_answersFinal");
+    QVERIFY(note && note->isVisible());
+    QVERIFY(!f->nextButton()->isVisible());
+    const QList<QTextEdit *> boxes = f->answerBoxes();
+    QCOMPARE(boxes.size(), 3);
+    for (const QTextEdit *box : boxes)
+        QVERIFY(box->isReadOnly());
+
+    if (then == QLatin1String("type")) {
+        StudyFixture::type(boxes.at(2), QStringLiteral("fremd"));
+        QCOMPARE(boxes.at(2)->toPlainText(), QStringLiteral("drei"));
+        dialog.nextStackedPage();
+    } else if (then == QLatin1String("close")) {
+        dialog.finished = true;
+        dialog.close();
+        QVERIFY(!dialog.isVisible());
+    } else if (then == QLatin1String("pages")) {
+        dialog.previousStackedPage();
+        dialog.nextStackedPage();
+        QCOMPARE(f->stack()->currentIndex(), 3);
+    } else {
+        dialog.writeAnswerFile();
+    }
+    dialog.writeToLog(QStringLiteral("fileOpened"), QStringLiteral("/A.java"));
+
+    QVERIFY(!writtenSinceDatedBack(f->path(QStringLiteral("p12_bernd_answers.txt"))));
+    QVERIFY(!writtenSinceDatedBack(f->path(QStringLiteral("p12_bernd_log.txt"))));
+    QCOMPARE(f->readFile(QStringLiteral("p12_bernd_answers.txt")), answers);
+    QCOMPARE(f->readFile(QStringLiteral("p12_bernd_log.txt")), log);
+}
+
+void TestQuestionDialog::otherDialogsLieAboveIt_data()
+{
+    QTest::addColumn<bool>("modal");
+    QTest::newRow("a dialog beside the window (custom colours)") << false;
+    QTest::newRow("a modal dialog (open a saved assignment, a message)") << true;
+}
+
+// Staying on top, the questionnaire hid the file name field of the dialog
+// that opens a saved colour assignment and the colour dialog's slots.
+void TestQuestionDialog::otherDialogsLieAboveIt()
+{
+    QFETCH(bool, modal);
+
+    QuestionDialog &dialog = f->make();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QWindow *window = dialog.windowHandle();
+    QVERIFY(window);
+    QVERIFY(window->flags() & Qt::WindowStaysOnTopHint);
+
+    QDialog other;
+    other.setWindowTitle(QStringLiteral("other"));
+    bool onTopWhileShown = true;
+    if (modal) {
+        QTimer::singleShot(0, &other, [&] {
+            onTopWhileShown = window->flags().testFlag(Qt::WindowStaysOnTopHint);
+            other.reject();
+        });
+        other.exec();
+    } else {
+        other.show();
+        onTopWhileShown = window->flags().testFlag(Qt::WindowStaysOnTopHint);
+        other.hide();
+    }
+    QVERIFY(!onTopWhileShown);
+    // Back on top once the other dialog is gone; the widget's own flags
+    // never changed, so a resume or the reminder still decide as before.
+    QTRY_VERIFY(window->flags() & Qt::WindowStaysOnTopHint);
+    QVERIFY(dialog.windowFlags() & Qt::WindowStaysOnTopHint);
 }
 
 void TestQuestionDialog::languageChangeRetranslates()

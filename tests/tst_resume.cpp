@@ -2,6 +2,7 @@
 
 #include "support/studyfixture.h"
 
+#include <QLabel>
 #include <QRandomGenerator>
 #include <QTest>
 
@@ -123,21 +124,36 @@ void TestResume::targetPage_data()
     QTest::addColumn<QString>("action");
     QTest::addColumn<int>("pageCount");
     QTest::addColumn<int>("page");
+    // The record is the "Fertig!" of the last task: the answers are final.
+    QTest::addColumn<bool>("completes");
 
-    QTest::newRow("task3 completed, 8 pages") << "task3" << "taskCompleted" << 8 << 4;
-    QTest::newRow("task5 completed") << "task5" << "taskCompleted" << 8 << 6;
-    QTest::newRow("task2 under way") << "\ntask2" << "fileOpened" << 8 << 2;
-    QTest::newRow("task6 under way, last page") << "task6" << "selectionChanged" << 8 << 6;
-    QTest::newRow("task1 under way starts again") << "task1" << "fileOpened" << 8 << 0;
-    QTest::newRow("sign-in only starts again") << "code" << "code" << 8 << 0;
+    QTest::newRow("task3 completed, 8 pages") << "task3" << "taskCompleted" << 8 << 4 << false;
+    QTest::newRow("task5 completed") << "task5" << "taskCompleted" << 8 << 6 << false;
+    QTest::newRow("task2 under way") << "\ntask2" << "fileOpened" << 8 << 2 << false;
+    QTest::newRow("task6 under way, last page") << "task6" << "selectionChanged" << 8 << 6
+                                                << false;
+    QTest::newRow("task1 under way starts again") << "task1" << "fileOpened" << 8 << 0 << false;
+    QTest::newRow("sign-in only starts again") << "code" << "code" << 8 << 0 << false;
     QTest::newRow("first task page completed starts again") << "task0" << "taskCompleted" << 8
-                                                            << 0;
+                                                            << 0 << false;
     QTest::newRow("whole questionnaire completed starts again")
-        << "task6" << "taskCompleted" << 8 << 0;
-    QTest::newRow("task beyond the pages") << "task9" << "fileOpened" << 8 << 0;
-    QTest::newRow("task on the account page's number") << "task7" << "fileOpened" << 8 << 0;
-    QTest::newRow("negative task") << "task-4" << "fileOpened" << 8 << 0;
-    QTest::newRow("no task pages") << "task0" << "taskCompleted" << 1 << 0;
+        << "task6" << "taskCompleted" << 8 << 0 << true;
+    QTest::newRow("task beyond the pages") << "task9" << "fileOpened" << 8 << 0 << false;
+    QTest::newRow("task on the account page's number") << "task7" << "fileOpened" << 8 << 0
+                                                       << false;
+    QTest::newRow("negative task") << "task-4" << "fileOpened" << 8 << 0 << false;
+    QTest::newRow("no task pages") << "task0" << "taskCompleted" << 1 << 0 << false;
+    QTest::newRow("last task completed, after a line feed")
+        << "\ntask6" << "taskCompleted" << 8 << 0 << true;
+    QTest::newRow("last task under way is not completed")
+        << "task6" << "fileOpened" << 8 << 6 << false;
+    QTest::newRow("a search for the word is no completion")
+        << "task6" << "search<current>(taskCompleted)" << 8 << 0 << false;
+    QTest::newRow("last task of a longer questionnaire")
+        << "task6" << "taskCompleted" << 9 << 7 << false;
+    QTest::newRow("one task: leaving it is never logged")
+        << "task0" << "taskCompleted" << 2 << 0 << false;
+    QTest::newRow("sign-in without tasks") << "code" << "code" << 1 << 0 << false;
 }
 
 void TestResume::targetPage()
@@ -146,8 +162,12 @@ void TestResume::targetPage()
     QFETCH(QString, action);
     QFETCH(int, pageCount);
     QFETCH(int, page);
+    QFETCH(bool, completes);
     QCOMPARE(ResumePosition::targetPage(ResumePosition::LastRecord{task, action}, pageCount),
              page);
+    QCOMPARE(ResumePosition::completesQuestionnaire(ResumePosition::LastRecord{task, action},
+                                                    pageCount),
+             completes);
 }
 
 // Logs of arbitrary content never move the participant outside the task
@@ -173,23 +193,28 @@ void TestResume::signInContinues_data()
     QTest::addColumn<QByteArray>("log");
     QTest::addColumn<int>("page");
     QTest::addColumn<bool>("signInLogged");
+    // The participant had finished: read-only boxes, nothing written.
+    QTest::addColumn<bool>("final");
 
     const QByteArray signIn = "code$$code$($)$1$1$0\r\n\n";
     QTest::newRow("task3 completed continues on page 5")
-        << signIn + "task3$$taskCompleted$($)$1$2$1\r\n\n" << 5 << false;
+        << signIn + "task3$$taskCompleted$($)$1$2$1\r\n\n" << 5 << false << false;
     QTest::newRow("task2 under way continues on its page")
-        << signIn + "task2$/A.java$fileOpened$(1$30)$1$2$1\r\n\n" << 3 << false;
+        << signIn + "task2$/A.java$fileOpened$(1$30)$1$2$1\r\n\n" << 3 << false << false;
     QTest::newRow("task6 under way continues on the last page")
-        << signIn + "task6$$fileClosed$($)$1$2$1\r\n\n" << 7 << false;
+        << signIn + "task6$$fileClosed$($)$1$2$1\r\n\n" << 7 << false << false;
     QTest::newRow("task1 under way starts at page 1")
-        << signIn + "task1$$fileOpened$($)$1$2$1\r\n\n" << 1 << true;
-    QTest::newRow("sign-in only starts at page 1") << signIn << 1 << true;
-    QTest::newRow("empty log starts fresh") << QByteArray() << 1 << true;
+        << signIn + "task1$$fileOpened$($)$1$2$1\r\n\n" << 1 << true << false;
+    QTest::newRow("sign-in only starts at page 1") << signIn << 1 << true << false;
+    QTest::newRow("empty log starts fresh") << QByteArray() << 1 << true << false;
     QTest::newRow("log without complete record starts fresh")
-        << QByteArray("task3$$taskComp") << 1 << true;
+        << QByteArray("task3$$taskComp") << 1 << true << false;
     QTest::newRow("record with two fields starts fresh")
-        << QByteArray("task3$x\r\n\n") << 1 << true;
-    QTest::newRow("binary garbage starts fresh") << QByteArray("\xff\x00\r\n\xfe", 5) << 1 << true;
+        << QByteArray("task3$x\r\n\n") << 1 << true << false;
+    QTest::newRow("binary garbage starts fresh") << QByteArray("\xff\x00\r\n\xfe", 5) << 1 << true
+                                                 << false;
+    QTest::newRow("finished participant sees the last page, read-only")
+        << signIn + "task6$$taskCompleted$($)$1$2$1\r\n\n" << 7 << false << true;
 }
 
 void TestResume::signInContinues()
@@ -197,6 +222,7 @@ void TestResume::signInContinues()
     QFETCH(QByteArray, log);
     QFETCH(int, page);
     QFETCH(bool, signInLogged);
+    QFETCH(bool, final);
 
     QVERIFY(f->writeFile("questions.txt", sevenTasks));
     QVERIFY(f->writeFile("anna_bernd_log.txt", log));
@@ -217,6 +243,29 @@ void TestResume::signInContinues()
     const QByteArray expectedLog =
         signInLogged ? log + "code$$code$($)$500$500$0\r\n\n" : log;
     QCOMPARE(f->readFile("anna_bernd_log.txt"), expectedLog);
+
+    // One answer box per page: the keyboard is in the page's box, so what
+    // the participant types right after signing in is not lost. Final
+    // answers take no typing, and no answers file is made for them.
+    const QList<QTextEdit *> boxes = f->answerBoxes();
+    QCOMPARE(boxes.size(), 7);
+    QCOMPARE(dialog.answersFinal(), final);
+    QCOMPARE(QFile::exists(f->path("anna_bernd_answers.txt")), !final);
+    for (QTextEdit *box : boxes)
+        QCOMPARE(box->isReadOnly(), final);
+    if (final) {
+        QVERIFY(dialog.finished);
+        QVERIFY(!f->nextButton()->isVisible());
+        auto *note = f->find<QLabel>("label_answersFinal");
+        QVERIFY(note && note->isVisible());
+        QVERIFY(f->stack()->currentWidget()->isAncestorOf(note));
+        dialog.writeToLog(QStringLiteral("fileOpened"), QStringLiteral("/A.java"));
+        QCOMPARE(f->readFile("anna_bernd_log.txt"), log);
+    } else {
+        QCOMPARE(dialog.focusWidget(), boxes.at(page - 1));
+        StudyFixture::type(dialog.focusWidget(), QStringLiteral("x"));
+        QCOMPARE(boxes.at(page - 1)->toPlainText(), QStringLiteral("x"));
+    }
 }
 
 void TestResume::answersComeBackWithUmlauts()

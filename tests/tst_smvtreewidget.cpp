@@ -2,6 +2,9 @@
 #include "ui/structure/smvtreewidget.h"
 #include "ui/structure/stnode.h"
 
+#include "support/dragdelivery.h"
+
+#include <QListWidget>
 #include <QMimeData>
 #include <QTest>
 
@@ -17,6 +20,8 @@ private Q_SLOTS:
     void dropNamesTheTopLevelRow();
     void dropIsNeverAccepted_data();
     void dropIsNeverAccepted();
+    void noOutlineAfterADrop_data();
+    void noOutlineAfterADrop();
     void expansionScalesLikeAFullRescale_data();
     void expansionScalesLikeAFullRescale();
 };
@@ -28,6 +33,8 @@ class DroppableTree : public SMVTreeWidget
 {
 public:
     using SMVTreeWidget::dropEvent;
+    // While a drag is under way the view draws its drop indicator.
+    bool isIdle() const { return state() == NoState; }
 };
 
 // P(a(a1(x.java,y.java),a2(z.c)),b(w.h))
@@ -168,6 +175,45 @@ void TestSMVTreeWidget::dropIsNeverAccepted()
     tree.dropEvent(&event);
     QVERIFY(!event.isAccepted());
     QCOMPARE(tree.topLevelItemCount(), 1);
+}
+
+void TestSMVTreeWidget::noOutlineAfterADrop_data()
+{
+    QTest::addColumn<QString>("path"); // empty: below the last row
+    QTest::newRow("dropped on a feature row") << QStringLiteral("P");
+    QTest::newRow("dropped on a file row") << QStringLiteral("P/b/w.h");
+    QTest::newRow("dropped below the last row") << QString();
+}
+
+// After a colour was dropped on a row of the "Features" view, a black
+// rectangle stayed around the row until the next click in the tree.
+void TestSMVTreeWidget::noOutlineAfterADrop()
+{
+    QFETCH(QString, path);
+
+    DroppableTree tree;
+    tree.setFeatureView(true);
+    tree.setDragDropMode(QAbstractItemView::DropOnly);
+    tree.resize(400, 600);
+    buildProject(&tree);
+    tree.expandAll();
+    tree.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&tree));
+
+    QListWidget palette;
+    palette.addItem(QStringLiteral("colour"));
+    palette.setCurrentRow(0);
+    const std::unique_ptr<QMimeData> data = TestSupport::paletteDragData(&palette);
+    const QTreeWidgetItem *row = path.isEmpty() ? nullptr : find(&tree, path);
+    QVERIFY(path.isEmpty() || row);
+    const QPoint at = row ? tree.visualItemRect(row).center()
+                          : QPoint(5, tree.viewport()->height() - 5);
+    const TestSupport::DragResult result =
+        TestSupport::deliverDrag(&tree, tree.viewport()->mapTo(&tree, at), data.get());
+    QCOMPARE(result.target, tree.viewport());
+    QVERIFY(result.moveAccepted);
+    QVERIFY(result.dropped);
+    QVERIFY(tree.isIdle());
 }
 
 void TestSMVTreeWidget::expansionScalesLikeAFullRescale_data()

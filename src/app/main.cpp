@@ -31,9 +31,10 @@ int main(int argc, char *argv[])
     auto window = request.projectFolder.isEmpty()
                       ? std::make_unique<MainWindow>()
                       : std::make_unique<MainWindow>(request.projectFolder);
-    // A cancelled folder dialog is no error: the program ends and writes nothing.
+    // A cancelled folder dialog is no error: the program ends and writes
+    // nothing. A folder that takes no files ends it too, after a dialog.
     if (!window->hasProject())
-        return 0;
+        return window->folderRefused() ? 1 : 0;
     window->show();
     const int exitCode = QApplication::exec();
     window.reset();

@@ -23,15 +23,15 @@ int runReportCommand(const QStringList &arguments)
         QStringLiteral("Reads every participant's log and answers in STUDY_FOLDER and writes "
                        "events.csv, tasks.csv, answers.csv, exposure.csv, study.sqlite and "
                        "report.html."));
-    parser.addPositionalArgument(QStringLiteral("STUDY_FOLDER"),
-                                 QStringLiteral("The project folder the study ran in."));
     const QCommandLineOption outOption(
         QStringLiteral("out"),
         QStringLiteral("Write the report into DIR (default: STUDY_FOLDER/report)."),
         QStringLiteral("DIR"));
     parser.addOption(outOption);
     const int status = parseSubCommandArguments(
-        parser, arguments, QStringLiteral("STUDY_FOLDER [--out DIR]"), 1, 1);
+        parser, arguments, QStringLiteral("[--out DIR] STUDY_FOLDER"),
+        {{QStringLiteral("STUDY_FOLDER"), QStringLiteral("The project folder the study ran in.")}},
+        1, 1);
     if (status >= 0)
         return status;
 
@@ -89,15 +89,12 @@ int runReportCommand(const QStringList &arguments)
     if (diagnostics.errors() > 0)
         return subCommandFailure;
 
-    const auto count = [](qsizetype n, const char *one, const char *many) {
-        return QString::number(n) + QLatin1Char(' ') + QLatin1String(n == 1 ? one : many);
-    };
     const QString summary =
         QStringLiteral("featurehue report: %1, %2, %3, %4; written to %5\n")
-            .arg(count(study->participants.size(), "participant", "participants"),
-                 count(report.events().rowCount(), "log record", "log records"),
-                 count(report.answers().rowCount(), "answer", "answers"),
-                 count(diagnostics.warnings(), "warning", "warnings"), out);
+            .arg(countOf(study->participants.size(), "participant", "participants"),
+                 countOf(report.events().rowCount(), "log record", "log records"),
+                 countOf(report.answers().rowCount(), "answer", "answers"),
+                 countOf(diagnostics.warnings(), "warning", "warnings"), out);
     std::fputs(summary.toLocal8Bit().constData(), stderr);
     return subCommandSuccess;
 }

@@ -17,10 +17,9 @@ int runCheckCommand(const QStringList &arguments)
         "as the viewer does, and study.json, participants.csv and answer-key.csv where\n"
         "there are any, and reports what a study would stumble over, one line each:\n"
         "FILE:LINE:COLUMN: error|warning|note: TEXT. Exit status 1 when there are errors."));
-    parser.addPositionalArgument(QStringLiteral("PROJECT_FOLDER"),
-                                 QStringLiteral("The project folder to check."));
-    const int usage =
-        parseSubCommandArguments(parser, arguments, QStringLiteral("PROJECT_FOLDER"), 1, 1);
+    const int usage = parseSubCommandArguments(
+        parser, arguments, QStringLiteral("PROJECT_FOLDER"),
+        {{QStringLiteral("PROJECT_FOLDER"), QStringLiteral("The project folder to check.")}}, 1, 1);
     if (usage >= 0)
         return usage;
     const QString folder = parser.positionalArguments().constFirst();
@@ -32,10 +31,15 @@ int runCheckCommand(const QStringList &arguments)
     Diagnostics diagnostics;
     ProjectCheck check(folder, diagnostics);
     check.run();
-    std::fprintf(stderr,
-                 "featurehue check: %d files, %d fragments, %d features, %d tasks: %d errors, "
-                 "%d warnings, %d notes\n",
-                 check.fileCount(), check.fragmentCount(), check.featureCount(), check.taskCount(),
-                 diagnostics.errors(), diagnostics.warnings(), diagnostics.notes());
+    const QString summary =
+        QStringLiteral("featurehue check: %1, %2, %3, %4: %5, %6, %7\n")
+            .arg(countOf(check.fileCount(), "file", "files"),
+                 countOf(check.fragmentCount(), "fragment", "fragments"),
+                 countOf(check.featureCount(), "feature", "features"),
+                 countOf(check.taskCount(), "task", "tasks"),
+                 countOf(diagnostics.errors(), "error", "errors"),
+                 countOf(diagnostics.warnings(), "warning", "warnings"),
+                 countOf(diagnostics.notes(), "note", "notes"));
+    std::fputs(summary.toLocal8Bit().constData(), stderr);
     return diagnostics.errors() > 0 ? subCommandFailure : subCommandSuccess;
 }

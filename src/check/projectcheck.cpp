@@ -10,6 +10,7 @@
 #include "core/model/featurematcher.h"
 #include "core/model/featuremodel.h"
 #include "core/model/projectmodel.h"
+#include "core/study/writablefolder.h"
 #include "import/conditionalscanner.h"
 
 #include <QDir>
@@ -43,6 +44,7 @@ ProjectCheck::~ProjectCheck() = default;
 
 void ProjectCheck::run()
 {
+    checkWritable();
     checkFeatureModel();
     m_matcher = std::make_unique<FeatureMatcher>(&m_features);
     // Without a project file every source would be "not listed".
@@ -51,6 +53,18 @@ void ProjectCheck::run()
     checkQuestions();
     // study.json, participants.csv and answer-key.csv, where there are any.
     StudyDesignCheck(m_folder, m_diagnostics).run();
+}
+
+void ProjectCheck::checkWritable()
+{
+    // The viewer refuses to start a sitting where it could keep no log and
+    // no answers; better learnt before the participant arrives.
+    const QString problem = WritableFolder::problem(m_folder);
+    if (!problem.isEmpty())
+        m_diagnostics.warning(QStringLiteral("."), 0, 0,
+                              QStringLiteral("the project folder cannot be written (%1): the "
+                                             "viewer refuses to start a sitting in it")
+                                  .arg(problem));
 }
 
 void ProjectCheck::checkFeatureModel()

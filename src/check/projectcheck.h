@@ -50,6 +50,7 @@ private:
         QString text;  // decoded as the viewer does, for the character positions
     };
 
+    void checkWritable();
     void checkFeatureModel();
     void checkStatements(const FeatureModelFile &model, const FeatureTree &tree,
                          const TextPositions &positions);

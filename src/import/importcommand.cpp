@@ -19,16 +19,15 @@ int runImportCommand(const QStringList &arguments)
         "model.m and annotations.xml: every branch of an #if/#ifdef/#ifndef/#elif/#else\n"
         "block (in Java the //#if ... comments) becomes a fragment, every name a\n"
         "condition uses a feature."));
-    parser.addPositionalArgument(QStringLiteral("SOURCE_DIR"),
-                                 QStringLiteral("The annotated sources; never modified."));
-    parser.addPositionalArgument(QStringLiteral("PROJECT_FOLDER"),
-                                 QStringLiteral("The project folder to make."));
     const QCommandLineOption force(QStringLiteral("force"),
                                    QStringLiteral("Replace an existing model.m and "
                                                   "annotations.xml."));
     parser.addOption(force);
     const int usage = parseSubCommandArguments(
-        parser, arguments, QStringLiteral("[--force] SOURCE_DIR PROJECT_FOLDER"), 2, 2);
+        parser, arguments, QStringLiteral("[--force] SOURCE_DIR PROJECT_FOLDER"),
+        {{QStringLiteral("SOURCE_DIR"), QStringLiteral("The annotated sources; never modified.")},
+         {QStringLiteral("PROJECT_FOLDER"), QStringLiteral("The project folder to make.")}},
+        2, 2);
     if (usage >= 0)
         return usage;
 
@@ -73,9 +72,17 @@ int runImportCommand(const QStringList &arguments)
         ProjectImport::run(positional.at(0), positional.at(1), options, diagnostics);
     if (progressShown)
         std::fputs("\r\033[K", stderr);
-    std::fprintf(stderr, "featurehue import: %d files, %lld lines, %d fragments, %d features, "
-                         "%d warnings\n",
-                 summary.files, static_cast<long long>(summary.lines), summary.fragments,
-                 summary.features, diagnostics.warnings());
+    // Refused before the first file (the project files exist, a folder
+    // cannot be made): counting what was not done would read as a result.
+    const QString line =
+        summary.started
+            ? QStringLiteral("featurehue import: %1, %2, %3, %4, %5\n")
+                  .arg(countOf(summary.files, "file", "files"),
+                       countOf(summary.lines, "line", "lines"),
+                       countOf(summary.fragments, "fragment", "fragments"),
+                       countOf(summary.features, "feature", "features"),
+                       countOf(diagnostics.warnings(), "warning", "warnings"))
+            : QStringLiteral("featurehue import: nothing was imported\n");
+    std::fputs(line.toLocal8Bit().constData(), stderr);
     return summary.failed ? subCommandFailure : subCommandSuccess;
 }

@@ -102,6 +102,7 @@ Summary Importer::run()
     m_madeFolders.insert(m_projectFolder);
 
     Folder root;
+    m_summary.started = true;
     walk(m_sourceRoot, QString(), root);
 
     std::sort(m_features.begin(), m_features.end(), [](const QString &a, const QString &b) {

@@ -35,6 +35,9 @@ struct Summary
     int fragments = 0;
     int features = 0;
     bool failed = false; // a file could not be read or written
+    // The sources were walked; false when the import was refused before it
+    // copied anything (the project files exist, a folder cannot be made).
+    bool started = false;
 };
 
 // Reports unbalanced directives as warnings ("path:line: warning: ..."),

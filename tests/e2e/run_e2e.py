@@ -619,6 +619,19 @@ def run_full_session(run):
         checks.check(layout.checked("radioButton_current"),
                      "opening a result switches the search back to the current file")
         run.shot("result-opened")
+    # A double-click on its title leaves the finder a window of its own beside
+    # the code; docked, it widened the explorer and opened there from then on.
+    place = x.window_geometry(finder)
+    x.click(place[0] + place[2] // 3, place[1] + 6, repeat=2)
+    try:
+        wait_for(lambda: not x.find_windows("^Finder$") or None, "the finder to dock",
+                 timeout=3)
+        docked = True
+    except DriverError:
+        docked = False
+    checks.check(not docked and x.window_geometry(finder)[:2] == place[:2],
+                 "a double-click on the finder's title leaves it floating where it was")
+    run.shot("finder-title-double-clicked")
     x.run("xdotool", "windowunmap", str(finder))  # a participant closes the finder
 
     checks.begin("full session: search the feature model and switch the explorer")
@@ -745,6 +758,17 @@ def run_full_session(run):
     except DriverError as error:
         checks.check(False, str(error))
     log.expect_nothing_new("an action after the questionnaire was finished")
+    # Shown again from the menu, the finished questionnaire is read-only:
+    # stray keys and its (hidden) button change nothing on disk.
+    answers_before = os.stat(run.answers_path(account)).st_mtime_ns
+    run.open_questionnaire()
+    x.type("stray keys")
+    x.key("Return")
+    run.shot("finished-shown-again")
+    time.sleep(1)
+    checks.check(os.stat(run.answers_path(account)).st_mtime_ns == answers_before,
+                 "the answers file is not written after \"Fertig!\"")
+    log.expect_nothing_new("keys typed into the finished questionnaire")
     run.viewer.stop()
 
     checks.begin("full session: files on disk")

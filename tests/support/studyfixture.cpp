@@ -76,7 +76,9 @@ QList<QTextEdit *> StudyFixture::answerBoxes() const
     for (int i = 1; i < stack()->count(); ++i) {
         const QList<QTextEdit *> edits = stack()->widget(i)->findChildren<QTextEdit *>();
         for (QTextEdit *edit : edits) {
-            if (!edit->isReadOnly())
+            // Question boxes take no interaction at all; answer boxes stay
+            // selectable once they are final and read-only.
+            if (edit->textInteractionFlags() != Qt::NoTextInteraction)
                 boxes << edit;
         }
     }

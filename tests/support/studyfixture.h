@@ -60,7 +60,8 @@ struct StudyFixture
     void clickNext() const;
     void signIn(const QString &name) const;
 
-    // The answer boxes: the editable text edits of the task pages, in order.
+    // The answer boxes of the task pages, in order (read-only too, once the
+    // answers are final).
     QList<QTextEdit *> answerBoxes() const;
 };
 

@@ -29,6 +29,11 @@ Check check(const QString &name, const QString &osUserName)
     return {};
 }
 
+QString fromTyped(const QString &typed)
+{
+    return typed.trimmed();
+}
+
 bool isUsable(const QString &name, const QString &osUserName)
 {
     return check(name, osUserName).refusal == Refusal::None;

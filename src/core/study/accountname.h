@@ -30,6 +30,11 @@ struct Check
 // osUserName is the rest of the file-name prefix.
 Check check(const QString &name, const QString &osUserName = QString());
 
+// The name a typed account stands for: white space at either end is
+// invisible in the field and would name other files than the same name typed
+// without it, so it is dropped before the name is checked or used.
+QString fromTyped(const QString &typed);
+
 // True when check() finds nothing against the name.
 bool isUsable(const QString &name, const QString &osUserName = QString());
 

@@ -38,4 +38,20 @@ int targetPage(const QString &logText, int pageCount)
     return record ? targetPage(*record, pageCount) : 0;
 }
 
+bool completesQuestionnaire(const LastRecord &record, int pageCount)
+{
+    // The task field of every record but the first starts with the line
+    // feed that ends the record before it.
+    const QString task = record.task.trimmed();
+    return pageCount >= 3 && task.startsWith(QLatin1String("task"))
+           && record.action == QLatin1String("taskCompleted")
+           && taskNumber(task) == pageCount - 2;
+}
+
+bool completesQuestionnaire(const QString &logText, int pageCount)
+{
+    const std::optional<LastRecord> record = lastCompleteRecord(logText);
+    return record && completesQuestionnaire(*record, pageCount);
+}
+
 } // namespace ResumePosition

@@ -26,4 +26,13 @@ int targetPage(const LastRecord &record, int pageCount);
 // targetPage() of the log's last complete record; 0 without one.
 int targetPage(const QString &logText, int pageCount);
 
+// True when the record is the participant's "Fertig!" on the last task page
+// of a questionnaire of pageCount pages (the account page included): the
+// answers are final then. Leaving the first task page is not logged, so a
+// questionnaire of a single task leaves no such record.
+bool completesQuestionnaire(const LastRecord &record, int pageCount);
+
+// completesQuestionnaire() of the log's last complete record; false without one.
+bool completesQuestionnaire(const QString &logText, int pageCount);
+
 } // namespace ResumePosition

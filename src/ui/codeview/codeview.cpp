@@ -236,9 +236,12 @@ void CodeView::buildSideBars()
                                                   fragment.lineSpan, fragment.expression));
         }
     }
-    // Bars that gave way changed their grey.
-    for (SideBarFracture *bar : std::as_const(m_sideBars))
+    // Bars that gave way changed their grey, and may now stand where a
+    // label was put.
+    for (SideBarFracture *bar : std::as_const(m_sideBars)) {
         bar->updateColor();
+        bar->placeOperatorLabel();
+    }
 
     // The tab was shown, and the column sized, before the bars and their
     // labels existed.

@@ -12,6 +12,7 @@
 #include <QGraphicsTextItem>
 #include <QGraphicsView>
 #include <QFont>
+#include <QPainter>
 #include <QPen>
 #include <QRegularExpression>
 #include <QTextDocument>
@@ -20,6 +21,24 @@ namespace {
 
 // Older labels closer than this to a new bar's top make way for its label.
 constexpr int LabelBandHeight = 20;
+
+// An operator label that is read only where it is upright. The overview
+// column shows the side bars mirrored and squeezed to the window's height;
+// there its letters would come out backwards and smeared, a label in no
+// lane, so it is left out.
+class OperatorLabel : public QGraphicsTextItem
+{
+public:
+    using QGraphicsTextItem::QGraphicsTextItem;
+
+    void paint(QPainter *painter, const QStyleOptionGraphicsItem *option,
+               QWidget *widget) override
+    {
+        if (painter->worldTransform().m11() < 0)
+            return;
+        QGraphicsTextItem::paint(painter, option, widget);
+    }
+};
 
 } // namespace
 
@@ -144,7 +163,7 @@ void SideBarFracture::addOperatorLabel()
         return;
     // Font and margin are set while the label is empty: each change lays the
     // text out again, and a file can hold thousands of labels.
-    m_label = new QGraphicsTextItem(this);
+    m_label = new OperatorLabel(this);
     QFont font = m_label->font();
     font.setPixelSize(LabelPixelSize);
     font.setBold(true);
@@ -169,6 +188,22 @@ void SideBarFracture::addOperatorLabel()
             owner->m_label = nullptr;
         delete item;
     }
+}
+
+void SideBarFracture::placeOperatorLabel()
+{
+    if (!m_label || !m_scene)
+        return;
+    // Every bar on the label's lines, in any column, stays visible left of it.
+    const QRectF shown = m_label->sceneBoundingRect();
+    const QRectF lines(0, shown.top(), m_scene->sceneRect().right(), shown.height());
+    qreal right = LabelLaneX;
+    for (QGraphicsItem *item : m_scene->items(lines, Qt::IntersectsItemBoundingRect)) {
+        const auto *bar = qgraphicsitem_cast<SideBarFracture *>(item);
+        if (bar && bar->rect().width() < MaxBarWidth)
+            right = qMax(right, bar->sceneBoundingRect().right() + ColumnGap);
+    }
+    m_label->setX(right - x());
 }
 
 void SideBarFracture::mousePressEvent(QGraphicsSceneMouseEvent *event)

@@ -37,6 +37,10 @@ public:
     void updateColor();
     // Moves this bar or the bars it overlaps to the right until none overlap.
     void resolveCollisions();
+    // Puts the operator label right of every bar beside its lines, once all
+    // bars of the file have their columns: bars that gave way later (nested
+    // fragments, an expression of three features) may stand in the lane.
+    void placeOperatorLabel();
 
     Feature *feature() const { return m_feature; }
     QString expression() const { return m_expression; }

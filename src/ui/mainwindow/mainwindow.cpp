@@ -16,9 +16,12 @@
 #include "ui/structure/stnode.h"
 #include "ui/structure/treepaths.h"
 #include "ui/questionnaire/questiondialog.h"
+#include "ui/mainwindow/floatingdockguard.h"
+#include "core/study/writablefolder.h"
 
 #include <QCloseEvent>
 #include <QColorDialog>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QIcon>
@@ -60,7 +63,7 @@ MainWindow::MainWindow(QWidget *parent)
     ProjectFolder::setPath(folder);
     // Cancelled: an empty folder would name the study files after the file
     // system's root ("/_<user>_log.txt"), so nothing is built.
-    if (folder.isEmpty())
+    if (folder.isEmpty() || !acceptStudyFolder(folder))
         return;
     setUp();
 }
@@ -69,7 +72,29 @@ MainWindow::MainWindow(const QString &projectFolder, QWidget *parent)
     : QMainWindow(parent)
 {
     ProjectFolder::setPath(projectFolder);
+    if (!acceptStudyFolder(projectFolder))
+        return;
     setUp();
+}
+
+bool MainWindow::acceptStudyFolder(const QString &folder)
+{
+    // A sitting in a folder that takes no files would lose the log and the
+    // answers without a word; it does not start.
+    const QString problem = WritableFolder::problem(folder);
+    if (problem.isEmpty())
+        return true;
+    m_folderRefused = true;
+    // No parent: the window is not shown, and the message stands in the
+    // middle of the screen.
+    QMessageBox::critical(
+        nullptr, QStringLiteral("featurehue"),
+        QStringLiteral("The study folder cannot be written:\n\n%1\n\n%2.\n\n"
+                       "No sitting can start in it: the participant's log and answers could "
+                       "not be saved. Copy the folder to a place you may write to, or get "
+                       "write permission for it, and start again.")
+            .arg(QDir::toNativeSeparators(folder), problem));
+    return false;
 }
 
 MainWindow::~MainWindow()
@@ -105,6 +130,32 @@ void MainWindow::setUp()
     m_form->setupUi(this);
     m_form->treeWidget_featureView->setFeatureView(true);
 
+    buildFeatureTree(folder);
+    buildColorManager();
+    readProject(folder);
+    fillPaletteList();
+    m_colorDialog = new QColorDialog(this);
+    prepareForm();
+    buildHelpers();
+    connectForm();
+
+    m_detachedPaletteItem = std::make_unique<QListWidgetItem>();
+    m_detachedFeatureItem = std::make_unique<QTreeWidgetItem>();
+    m_paletteItemUnderMenu = m_detachedPaletteItem.get();
+    m_featureItemUnderMenu = m_detachedFeatureItem.get();
+
+    foldTrees();
+    createQuestionnaire(folder);
+
+    m_featureSearchPosition = m_featureTree->topLevelItem(0);
+    m_lastFeatureSearch.clear();
+
+    showMaximized();
+    startReminder();
+}
+
+void MainWindow::buildFeatureTree(const QString &folder)
+{
     // The feature tree reads the model while it is constructed and keeps
     // nothing of the file object.
     QFile modelFile(folder + QStringLiteral("/model.m"));
@@ -117,25 +168,31 @@ void MainWindow::setUp()
     m_form->frame_featureModel->layout()->addWidget(m_featureTree.get());
     m_featureTree->setContextMenuPolicy(Qt::CustomContextMenu);
     m_featureTree->buildFeatureList();
-    FeatureList *features = m_featureTree->features();
+}
 
+void MainWindow::buildColorManager()
+{
+    FeatureList *features = m_featureTree->features();
     m_colorManager = std::make_unique<ColorManager>(features, int(features->size()));
     m_featureTree->setColorManager(m_colorManager.get());
     for (SMVTreeWidget *tree : {m_form->treeWidget_packageView, m_form->treeWidget_featureView}) {
         tree->setColorManager(m_colorManager.get());
         tree->setFeatureTree(m_featureTree.get());
     }
+}
 
+void MainWindow::readProject(const QString &folder)
+{
     m_projectReader = std::make_unique<ProjectReader>(m_form->treeWidget_packageView,
-                                                      m_form->treeWidget_featureView, features);
+                                                      m_form->treeWidget_featureView,
+                                                      m_featureTree->features());
     m_projectReader->readProjectFile(folder + QStringLiteral("/annotations.xml"));
     m_projectReader->computeLineCounts(folder);
     m_projectReader->completeTrees([this] { fillFilePaths(); });
+}
 
-    fillPaletteList();
-
-    m_colorDialog = new QColorDialog(this);
-
+void MainWindow::prepareForm()
+{
     // The form's two placeholder pages.
     m_form->tabWidget->removeTab(0);
     m_form->tabWidget->removeTab(0);
@@ -145,7 +202,15 @@ void MainWindow::setUp()
     m_colorAssignmentsDockVisible = false;
     m_form->dockWidget_finder->hide();
     m_form->dockWidget_finder->setFloating(true);
+    // A double-click on its title would dock the finder for good.
+    new FloatingDockGuard(m_form->dockWidget_finder);
+    // Laid out again whenever its width changes, the palette wraps at every
+    // width instead of keeping the rows it was first given.
+    m_form->listWidget->setResizeMode(QListView::Adjust);
+}
 
+void MainWindow::buildHelpers()
+{
     m_tabs = std::make_unique<FileTabs>(m_form->tabWidget);
     m_currentFileSearch = std::make_unique<CurrentFileSearch>();
     m_searchResults = std::make_unique<SearchResults>(m_form->listWidget_results);
@@ -158,7 +223,10 @@ void MainWindow::setUp()
     colored.tabs = m_tabs.get();
     colored.drawPreview = [this] { drawSaveButtonPreview(); };
     m_colorSync = std::make_unique<ColorSync>(colored);
+}
 
+void MainWindow::connectForm()
+{
     const Ui::MainWindowForm *f = m_form;
     connect(f->pushButton_find, &QPushButton::pressed, this, &MainWindow::search);
     connect(f->listWidget_results, &QListWidget::itemPressed,
@@ -196,12 +264,10 @@ void MainWindow::setUp()
             this, &MainWindow::searchInFeatureModel);
     connect(f->dockWidget_finder, &QDockWidget::visibilityChanged, this, &MainWindow::removeFinds);
     connect(f->actionColorSaves, &QAction::triggered, this, &MainWindow::loadColors);
+}
 
-    m_detachedPaletteItem = std::make_unique<QListWidgetItem>();
-    m_detachedFeatureItem = std::make_unique<QTreeWidgetItem>();
-    m_paletteItemUnderMenu = m_detachedPaletteItem.get();
-    m_featureItemUnderMenu = m_detachedFeatureItem.get();
-
+void MainWindow::foldTrees()
+{
     m_form->treeWidget_packageView->expandToDepth(1);
     m_form->treeWidget_featureView->expandAll();
     // From the last one: collapsing a row moves the rows shown after it, and
@@ -215,7 +281,10 @@ void MainWindow::setUp()
     m_form->dockWidget->hide();
     // The tool bar has no actions; shown, it is only an empty strip with a grip.
     m_form->mainToolBar->hide();
+}
 
+void MainWindow::createQuestionnaire(const QString &folder)
+{
     m_studyViewer = std::make_unique<WindowStudyViewer>(
         m_form->tabWidget,
         QList<QWidget *>{m_form->treeWidget_packageView, m_form->treeWidget_featureView,
@@ -225,12 +294,10 @@ void MainWindow::setUp()
     // on the window hides it: the action must bring it back to the keyboard.
     connect(m_form->actionQuestions, &QAction::triggered,
             m_questionDialog, &QuestionDialog::bringToFront);
+}
 
-    m_featureSearchPosition = m_featureTree->topLevelItem(0);
-    m_lastFeatureSearch.clear();
-
-    showMaximized();
-
+void MainWindow::startReminder()
+{
     m_elapsedMinutes = 0;
     m_reminderTimer = new QTimer(this);
     m_reminderTimer->setObjectName(QStringLiteral("reminderTimer"));
@@ -268,6 +335,14 @@ void MainWindow::splitRightDocks()
     if (!isVisible() || dockWidgetArea(model) != Qt::RightDockWidgetArea
         || model->isFloating() || !model->isVisible())
         return;
+    // The heights follow the palette's rows at the docks' final width. Once
+    // only: whatever the layout made of the width stands then.
+    if (!m_widthKept && keepRightDocksWidth()) {
+        m_widthKept = true;
+        splitRightDocksSoon();
+        return;
+    }
+    m_widthKept = false;
 
     // The palette as tall as its colours need in the dock's width, plus one
     // free row, so none of them is cut off and no large blank stays.
@@ -299,6 +374,25 @@ void MainWindow::splitRightDocks()
         total += dock->height();
     heights[0] = qMax(model->minimumSizeHint().height(), total - others);
     resizeDocks(docks, heights, Qt::Vertical);
+}
+
+bool MainWindow::keepRightDocksWidth()
+{
+    // Shrunk to its minimum, the window squeezes the docks; grown again, the
+    // code area alone would take the room back. The docks get the width they
+    // were first laid out with, as far as the code area can spare it.
+    QDockWidget *model = m_form->dockWidget_featureModel;
+    if (m_rightDocksWidth == 0) {
+        m_rightDocksWidth = model->width();
+        return false;
+    }
+    const QWidget *code = centralWidget();
+    const int room = code->width() - code->minimumSizeHint().width();
+    const int missing = qMin(m_rightDocksWidth - model->width(), room);
+    if (missing <= 0)
+        return false;
+    resizeDocks({model}, {model->width() + missing}, Qt::Horizontal);
+    return true;
 }
 
 void MainWindow::resizeEvent(QResizeEvent *event)
@@ -396,7 +490,9 @@ void MainWindow::showFeatureFractureList(QTreeWidgetItem *)
 
 void MainWindow::showTimeMessage()
 {
-    if (!m_questionDialog->resumed) {
+    // A finished questionnaire has nothing left to ask: only the time is told.
+    const bool raise = !m_questionDialog->resumed && !m_questionDialog->answersFinal();
+    if (raise) {
         m_questionDialog->setWindowFlags(Qt::CustomizeWindowHint | Qt::WindowMinimizeButtonHint);
         m_questionDialog->show();
     }
@@ -404,7 +500,7 @@ void MainWindow::showTimeMessage()
     QMessageBox::information(this, QString(),
                              QString::number(m_elapsedMinutes) + QStringLiteral(" Minuten sind um!"),
                              QMessageBox::Ok);
-    if (!m_questionDialog->resumed) {
+    if (raise && !m_questionDialog->resumed) {
         m_questionDialog->setWindowFlags(Qt::CustomizeWindowHint | Qt::WindowStaysOnTopHint
                                          | Qt::WindowMinimizeButtonHint);
         m_questionDialog->show();

@@ -37,8 +37,12 @@ public:
     explicit MainWindow(const QString &projectFolder, QWidget *parent = nullptr);
     ~MainWindow() override;
 
-    // False when the folder dialog was cancelled; the program then ends.
+    // False when the folder dialog was cancelled or the folder refused; the
+    // program then ends.
     bool hasProject() const { return m_form != nullptr; }
+    // True when the chosen folder takes no files, so no sitting could keep
+    // its log and answers; a dialog has said so and nothing was built.
+    bool folderRefused() const { return m_folderRefused; }
     Ui::MainWindowForm *form() const { return m_form; }
     FeatureTreeWidget *featureTree() const { return m_featureTree.get(); }
     ColorManager *colorManager() const { return m_colorManager.get(); }
@@ -107,8 +111,25 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    // Builds the window for the folder in ProjectFolder::path().
+    // Says in a dialog why no sitting can start in a folder that takes no
+    // files; false then.
+    bool acceptStudyFolder(const QString &folder);
+    // Builds the window for the folder in ProjectFolder::path(), in the
+    // steps below.
     void setUp();
+    void buildFeatureTree(const QString &folder);
+    void buildColorManager();
+    // Fills both structure trees from annotations.xml and the sources.
+    void readProject(const QString &folder);
+    // The placeholder tabs go, the finder floats hidden, the palette wraps.
+    void prepareForm();
+    // The open tabs, the searches' state and the colour keeping.
+    void buildHelpers();
+    void connectForm();
+    // The trees unfolded as far as they start, the unused widgets hidden.
+    void foldTrees();
+    void createQuestionnaire(const QString &folder);
+    void startReminder();
     // Opens the file in a new tab, makes it current and logs it once painted;
     // node (may be null) holds its fragments.
     void openTab(STNode *node, const QString &filePath, const QString &title);
@@ -119,6 +140,9 @@ private:
     // the save controls as much as they show, the feature model the rest.
     void splitRightDocks();
     void splitRightDocksSoon();
+    // Gives the right-hand docks back the width they were first laid out
+    // with, as far as the code area can spare it; true when it did.
+    bool keepRightDocksWidth();
 
     std::unique_ptr<ColorManager> m_colorManager;
     std::unique_ptr<FeatureTreeWidget> m_featureTree;
@@ -141,6 +165,9 @@ private:
     int m_elapsedMinutes = 0;
     QTimer *m_reminderTimer = nullptr;
     bool m_finderPlaced = false;
+    bool m_folderRefused = false;
+    int m_rightDocksWidth = 0; // of the right docks when first laid out
+    bool m_widthKept = false;  // the split before gave it back
     bool m_splitPending = false;
 
     // The detached items the two "under menu" pointers start with. Owned here,

@@ -31,3 +31,10 @@ void WindowStudyViewer::resetCursors()
             widget->setCursor(Qt::ArrowCursor);
     }
 }
+
+QRect WindowStudyViewer::codeArea() const
+{
+    if (!m_tabs || !m_tabs->isVisible())
+        return QRect();
+    return QRect(m_tabs->mapToGlobal(QPoint(0, 0)), m_tabs->size());
+}

@@ -17,6 +17,8 @@ public:
 
     bool currentView(View *view) const override;
     void resetCursors() override;
+    // The file tabs' area, tab titles included.
+    QRect codeArea() const override;
 
 private:
     QPointer<QTabWidget> m_tabs;

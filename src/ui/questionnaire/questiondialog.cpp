@@ -9,6 +9,7 @@
 #include "core/formats/questionsfile.h"
 #include "ui/questionnaire/questiondocument.h"
 #include "core/study/resumeposition.h"
+#include "ui/questionnaire/dialogyield.h"
 #include "ui/questionnaire/studyviewer.h"
 
 #include <QCloseEvent>
@@ -63,6 +64,16 @@ QuestionDialog::QuestionDialog(const QString &projectDir, StudyViewer *viewer,
             &QuestionDialog::previousStackedPage);
     connect(form->lineEdit_account, &QLineEdit::textEdited, this,
             &QuestionDialog::firstPageNextEnabled);
+    // Spaces at either end are not part of the name: once typed, the field
+    // shows the name that will be used.
+    connect(form->lineEdit_account, &QLineEdit::editingFinished, this, [this] {
+        QLineEdit *field = form->lineEdit_account;
+        const QString name = AccountName::fromTyped(field->text());
+        if (!signedIn && name != field->text()) {
+            field->setText(name);
+            firstPageNextEnabled();
+        }
+    });
     // Participants only move forward; the back button's state is still kept.
     form->pushButton_back->hide();
 
@@ -78,6 +89,9 @@ QuestionDialog::QuestionDialog(const QString &projectDir, StudyViewer *viewer,
     }
 
     form->lineEdit->hide();
+    // The program's other dialogs are never hidden behind the questionnaire
+    // (a child of the dialog).
+    new DialogYield(this);
 }
 
 QuestionDialog::~QuestionDialog()
@@ -140,7 +154,7 @@ void QuestionDialog::firstPageNextEnabled()
 {
     if (form->stackedWidget->currentIndex() != 0)
         return;
-    const QString name = form->lineEdit_account->text();
+    const QString name = AccountName::fromTyped(form->lineEdit_account->text());
     form->pushButton_next->setEnabled(AccountName::isUsable(name, osUserName));
     explainAccountName(name);
 }
@@ -179,12 +193,20 @@ void QuestionDialog::bringToFront()
     show();
     raise();
     activateWindow();
+    giveKeyboardToPage(true);
+}
 
+void QuestionDialog::giveKeyboardToPage(bool lastTyped)
+{
+    // Final answers take no typing.
+    if (answersLocked)
+        return;
     QWidget *page = form->stackedWidget->currentWidget();
     QWidget *target = nullptr;
     if (form->stackedWidget->currentIndex() == 0) {
         target = form->lineEdit_account;
-    } else if (QWidget *last = focusWidget(); last && page && page->isAncestorOf(last)) {
+    } else if (auto *last = qobject_cast<QTextEdit *>(focusWidget()); lastTyped && last
+               && page && page->isAncestorOf(last) && answerEdits.contains(last)) {
         target = last; // the box the participant was typing in
     } else {
         for (QTextEdit *answerEdit : std::as_const(answerEdits)) {
@@ -234,7 +256,12 @@ QPoint QuestionDialog::cornerPlace() const
         const int title = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
         outer += QSize(2 * frameBorderGuess, title + 2 * frameBorderGuess);
     }
-    return QPoint(available.right() + 1 - outer.width(), available.bottom() + 1 - outer.height());
+    // Over the code, in its lower right corner: the palette and the save
+    // controls beside it and the code's first lines above it stay free.
+    // Without code on the screen, the screen's corner.
+    const QRect code = viewer ? viewer->codeArea() : QRect();
+    const QRect area = code.isValid() ? code : available;
+    return QPoint(area.right() + 1 - outer.width(), area.bottom() + 1 - outer.height());
 }
 
 void QuestionDialog::keepOnScreen()
@@ -257,24 +284,18 @@ void QuestionDialog::keepOnScreen()
 
 void QuestionDialog::nextStackedPage()
 {
+    // Final answers turn no page and write nothing.
+    if (answersLocked)
+        return;
     QStackedWidget *stack = form->stackedWidget;
     const int startIndex = stack->currentIndex();
 
     bool moved = false;
-    if (startIndex == 0) {
-        // The button is only enabled for a usable name; a direct call with
-        // any other name must not name files with it either.
-        if (!AccountName::isUsable(form->lineEdit_account->text(), osUserName))
+    if (startIndex == 0 && !signedIn) {
+        const SignIn outcome = signIn();
+        if (outcome == SignIn::Refused || outcome == SignIn::Completed)
             return;
-        signedIn = true;
-        userPrefix = form->lineEdit_account->text() + QLatin1Char('_') + osUserName;
-        if (QFile::exists(logFilePath())) {
-            moved = resumeFromLog();
-        } else if (QFile::exists(answerFilePath())) {
-            // Answers without a log (the log was lost or never written):
-            // show them again instead of overwriting them with empty boxes.
-            restoreAnswers();
-        }
+        moved = outcome == SignIn::Moved;
     }
 
     // Leaving the first task page is not logged.
@@ -288,17 +309,44 @@ void QuestionDialog::nextStackedPage()
     form->pushButton_back->setEnabled(index != 0 && index != -1);
 
     if (nextFinishes) {
+        // "Fertig!": the answers are written one last time and are final.
+        writeAnswerFile();
+        lockAnswers();
         finished = true;
         close();
+        return;
     }
 
     setNextFinishes(index == stack->count() - 1);
     writeAnswerFile();
     fitHeights();
+    // Whatever is typed next goes into the new page's first answer box.
+    giveKeyboardToPage(false);
+}
+
+QuestionDialog::SignIn QuestionDialog::signIn()
+{
+    // The button is only enabled for a usable name; a direct call with any
+    // other name must not name files with it either.
+    const QString name = AccountName::fromTyped(form->lineEdit_account->text());
+    if (!AccountName::isUsable(name, osUserName))
+        return SignIn::Refused;
+    form->lineEdit_account->setText(name);
+    signedIn = true;
+    userPrefix = name + QLatin1Char('_') + osUserName;
+    if (QFile::exists(logFilePath()))
+        return resumeFromLog();
+    // Answers without a log (the log was lost or never written): show them
+    // again instead of overwriting them with empty boxes.
+    if (QFile::exists(answerFilePath()))
+        restoreAnswers();
+    return SignIn::Stayed;
 }
 
 void QuestionDialog::previousStackedPage()
 {
+    if (answersLocked)
+        return;
     QStackedWidget *stack = form->stackedWidget;
     if (stack->currentIndex() > 0)
         stack->setCurrentIndex(stack->currentIndex() - 1);
@@ -317,13 +365,15 @@ void QuestionDialog::restoreAnswers()
         answerEdits.at(k)->setPlainText(answers.at(k));
 }
 
-bool QuestionDialog::resumeFromLog()
+QuestionDialog::SignIn QuestionDialog::resumeFromLog()
 {
     const QString logText = LogFile::read(logFilePath()).value_or(QString());
     if (QFile::exists(answerFilePath()))
         restoreAnswers();
 
-    const int page = ResumePosition::targetPage(logText, form->stackedWidget->count());
+    const int pageCount = form->stackedWidget->count();
+    const bool completed = ResumePosition::completesQuestionnaire(logText, pageCount);
+    const int page = completed ? pageCount - 1 : ResumePosition::targetPage(logText, pageCount);
     if (page > 0)
         form->stackedWidget->setCurrentIndex(page);
 
@@ -331,14 +381,61 @@ bool QuestionDialog::resumeFromLog()
     // Back at work: the questionnaire no longer stays in front of the code.
     setWindowFlags(titleBarFlags);
     show();
-    return page > 0;
+    if (completed) {
+        // Finished in an earlier run: their answers and their log stay as
+        // they are, whatever happens in this one.
+        finished = true;
+        setNextFinishes(true);
+        lockAnswers();
+        return SignIn::Completed;
+    }
+    // The window is new: the keyboard comes to it, into the page's answer box
+    // once the step forward is done.
+    activateWindow();
+    return page > 0 ? SignIn::Moved : SignIn::Stayed;
+}
+
+void QuestionDialog::lockAnswers()
+{
+    answersLocked = true;
+    for (QTextEdit *answerEdit : std::as_const(answerEdits))
+        answerEdit->setReadOnly(true);
+    form->lineEdit_account->setReadOnly(true);
+    form->pushButton_next->hide();
+    if (!finalNote) {
+        QWidget *page = form->stackedWidget->currentWidget();
+        finalNote = new QLabel(page);
+        finalNote->setObjectName(QStringLiteral("label_answersFinal"));
+        finalNote->setWordWrap(true);
+        // In line with the question texts, which have their document's margin.
+        finalNote->setMargin(4);
+        finalNote->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        QFont bold = finalNote->font();
+        bold.setBold(true);
+        finalNote->setFont(bold);
+        if (auto *layout = qobject_cast<QBoxLayout *>(page ? page->layout() : nullptr))
+            layout->insertWidget(0, finalNote);
+        // At once, not when the layout gets round to it: the page's height
+        // is fitted to it right below.
+        finalNote->show();
+        retranslate();
+    }
+    fitHeights();
 }
 
 void QuestionDialog::fitHeights()
 {
     for (QTextEdit *questionEdit : std::as_const(questionEdits))
         questionEdit->setFixedHeight(int(questionEdit->document()->size().height()));
-    setFixedHeight(form->stackedWidget->currentWidget()->sizeHint().height() + 100);
+    QWidget *page = form->stackedWidget->currentWidget();
+    int pageHeight = page->sizeHint().height();
+    // Wrapped text (the note on final answers) needs the lines it takes at
+    // the page's width, which its size hint does not know.
+    // A page just made current may not have its width yet; the stack has.
+    const int width = form->stackedWidget->width();
+    if (QLayout *layout = page->layout(); layout && layout->hasHeightForWidth() && width > 0)
+        pageHeight = layout->totalHeightForWidth(width);
+    setFixedHeight(pageHeight + 100);
     // A taller page must not push "Weiter" below the screen's edge.
     if (isVisible())
         keepOnScreen();
@@ -346,6 +443,9 @@ void QuestionDialog::fitHeights()
 
 void QuestionDialog::writeAnswerFile()
 {
+    // Final answers are never written again, whoever asks.
+    if (answersLocked)
+        return;
     QStringList answers;
     answers.reserve(answerEdits.size());
     for (const QTextEdit *answerEdit : std::as_const(answerEdits))
@@ -427,7 +527,8 @@ void QuestionDialog::closeEvent(QCloseEvent *event)
         return;
     }
     // The main window closes the questionnaire when it ends: keep what was
-    // typed on the current page since the last page change.
+    // typed on the current page since the last page change (final answers
+    // are not written again).
     if (signedIn)
         writeAnswerFile();
     QDialog::closeEvent(event);
@@ -451,6 +552,9 @@ void QuestionDialog::retranslate()
     setWindowTitle(tr("Fragebogen"));
     form->label->setText(tr("Benutzername:"));
     form->pushButton_back->setText(tr("Zurück"));
+    if (finalNote)
+        finalNote->setText(tr("Der Fragebogen ist abgeschlossen. Ihre Antworten sind gespeichert "
+                              "und können nicht mehr geändert werden."));
     // On the last page the button keeps saying that it finishes.
     setNextFinishes(nextFinishes);
 }

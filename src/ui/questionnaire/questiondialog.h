@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 
+class QLabel;
 class QTextEdit;
 class StudyViewer;
 namespace Ui { class QuestionDialogForm; }
@@ -35,6 +36,11 @@ public:
     // page's answer box, so the participant can type at once.
     void bringToFront();
 
+    // True once the participant pressed "Fertig!", in this run or an earlier
+    // one: the questionnaire can still be shown, read-only, and nothing
+    // writes the answers file or the log any more.
+    bool answersFinal() const { return answersLocked; }
+
     // While set the dialog may close and nothing more is logged.
     bool finished = false;
     // Set when a participant signs in and an earlier log of theirs exists.
@@ -60,15 +66,29 @@ protected:
     void moveEvent(QMoveEvent *event) override;
 
 private:
+    // What signing in did.
+    enum class SignIn {
+        Refused,   // the name cannot name files: nothing happened
+        Stayed,    // signed in; the usual step forward follows
+        Moved,     // a returning participant was moved to their page
+        Completed, // the participant had finished: shown read-only
+    };
+
     void buildTaskPage(const QuestionsFile::Task &task);
+    SignIn signIn();
     // Restores the answers of an earlier session into the answer boxes.
     void restoreAnswers();
-    // Continues a returning participant's session; true when it moved to
-    // another page.
-    bool resumeFromLog();
+    // Continues a returning participant's session.
+    SignIn resumeFromLog();
+    // Makes the answers final: read-only boxes, no button, a note saying so.
+    void lockAnswers();
+    // The keyboard goes to the account field, or (with lastTyped) the answer
+    // box of the page last typed in, else the page's first answer box.
+    void giveKeyboardToPage(bool lastTyped);
     void fitHeights();
-    // The place that covers no code at first: the lower right corner of the
-    // screen's available area, frame included.
+    // The first place, frame included: the lower right corner of the code
+    // area (off the palette, the save controls and the code's first lines),
+    // or of the screen's available area while no code is shown.
     QPoint cornerPlace() const;
     // Moves the dialog up or left so its frame lies on the screen.
     void keepOnScreen();
@@ -99,4 +119,7 @@ private:
     // window is recreated when its flags change) puts it back there.
     QPoint place;
     bool hasPlace = false;
+    // The participant pressed "Fertig!": see answersFinal().
+    bool answersLocked = false;
+    QLabel *finalNote = nullptr; // on the page shown once the answers are final
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QRect>
 #include <QString>
 
 // What the questionnaire asks of the viewer when it writes a log record: the
@@ -21,4 +22,8 @@ public:
     virtual bool currentView(View *view) const = 0;
     // Gives the viewer's busy widgets their arrow cursor back.
     virtual void resetCursors() = 0;
+    // Where the code is shown, in screen coordinates; the questionnaire first
+    // opens in its lower right corner, off the palette, the save controls and
+    // the code's first lines. Empty while no code is on the screen.
+    virtual QRect codeArea() const { return QRect(); }
 };

@@ -142,6 +142,11 @@ void SMVTreeWidget::dropEvent(QDropEvent *event)
     if (itemAt(event->position().toPoint()) && m_featureTree)
         m_featureTree->assignSelectedColor(featureNameAt(event->position().toPoint()));
     event->setAccepted(false);
+    // The base class's drop, which is not called, ends the drag state; left
+    // in it, the view keeps drawing the drop indicator around the row.
+    stopAutoScroll();
+    setState(NoState);
+    viewport()->update();
 }
 
 void SMVTreeWidget::leaveEvent(QEvent *event)
