@@ -2,6 +2,7 @@
 
 #include "core/cli/subcommandarguments.h"
 #include "core/formats/diagnostics.h"
+#include "import/filteroptions.h"
 #include "import/projectimport.h"
 
 #include <QCommandLineParser>
@@ -18,7 +19,9 @@ int runImportCommand(const QStringList &arguments)
         "Copies the .java, .c and .h files of SOURCE_DIR into PROJECT_FOLDER and writes\n"
         "model.m and annotations.xml: every branch of an #if/#ifdef/#ifndef/#elif/#else\n"
         "block (in Java the //#if ... comments) becomes a fragment, every name a\n"
-        "condition uses a feature."));
+        "condition uses a feature; #if 0 blocks are fragments of the feature if_0.\n"
+        "The filters take a slice: they are applied in the order given, each to what\n"
+        "the ones before it left, e.g. --include 'lib/vtls/**' --features '^USE_'."));
     parser.addPositionalArgument(QStringLiteral("SOURCE_DIR"),
                                  QStringLiteral("The annotated sources; never modified."));
     parser.addPositionalArgument(QStringLiteral("PROJECT_FOLDER"),
@@ -27,10 +30,19 @@ int runImportCommand(const QStringList &arguments)
                                    QStringLiteral("Replace an existing model.m and "
                                                   "annotations.xml."));
     parser.addOption(force);
+    const FilterOptions filterOptions;
+    filterOptions.addTo(parser);
     const int usage = parseSubCommandArguments(
-        parser, arguments, QStringLiteral("[--force] SOURCE_DIR PROJECT_FOLDER"), 2, 2);
+        parser, arguments, QStringLiteral("[--force] [FILTERS] SOURCE_DIR PROJECT_FOLDER"), 2, 2);
     if (usage >= 0)
         return usage;
+    ProjectImport::Options options;
+    QString filterError;
+    if (!filterOptions.read(parser, &options.filters, &filterError)) {
+        std::fprintf(stderr, "featurehue import: %s\n", qPrintable(filterError));
+        return subCommandUsageError;
+    }
+    options.groupByPrefix = filterOptions.groupByPrefix(parser);
 
     // Progress only on a terminal, so that logs stay clean; a diagnostic
     // first clears it.
@@ -45,7 +57,6 @@ int runImportCommand(const QStringList &arguments)
         std::fputs((line + QLatin1Char('\n')).toLocal8Bit().constData(), stderr);
         std::fflush(stderr);
     });
-    ProjectImport::Options options;
     options.overwrite = parser.isSet(force);
     if (terminal) {
         options.progress = [&](int files) {
@@ -73,9 +84,11 @@ int runImportCommand(const QStringList &arguments)
         ProjectImport::run(positional.at(0), positional.at(1), options, diagnostics);
     if (progressShown)
         std::fputs("\r\033[K", stderr);
+    const QString filtered = ProjectFilter::describe(summary.filterResults);
     std::fprintf(stderr, "featurehue import: %d files, %lld lines, %d fragments, %d features, "
-                         "%d warnings\n",
+                         "%d warnings%s\n",
                  summary.files, static_cast<long long>(summary.lines), summary.fragments,
-                 summary.features, diagnostics.warnings());
+                 summary.features, diagnostics.warnings(),
+                 filtered.isEmpty() ? "" : qPrintable(QStringLiteral("; ") + filtered));
     return summary.failed ? subCommandFailure : subCommandSuccess;
 }
