@@ -10,43 +10,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fcntl.h>
-#include <unistd.h>
-
-namespace {
-
-// The viewer's reader of annotations.xml writes notes for the viewer's own
-// console on standard output, which here carries the table: they are
-// dropped while it reads.
-class StandardOutputDropped
-{
-public:
-    StandardOutputDropped()
-    {
-        std::fflush(stdout);
-        m_saved = ::dup(STDOUT_FILENO);
-        const int null = ::open("/dev/null", O_WRONLY);
-        if (m_saved >= 0 && null >= 0)
-            ::dup2(null, STDOUT_FILENO);
-        if (null >= 0)
-            ::close(null);
-    }
-    ~StandardOutputDropped()
-    {
-        std::fflush(stdout);
-        if (m_saved >= 0) {
-            ::dup2(m_saved, STDOUT_FILENO);
-            ::close(m_saved);
-        }
-    }
-    StandardOutputDropped(const StandardOutputDropped &) = delete;
-    StandardOutputDropped &operator=(const StandardOutputDropped &) = delete;
-
-private:
-    int m_saved = -1;
-};
-
-} // namespace
 
 int runFeaturesCommand(const QStringList &arguments)
 {
@@ -87,12 +50,7 @@ int runFeaturesCommand(const QStringList &arguments)
 
     ProjectContents project;
     QString error;
-    bool read = false;
-    {
-        const StandardOutputDropped quiet;
-        read = project.read(folder, &error);
-    }
-    if (!read) {
+    if (!project.read(folder, &error)) {
         Diagnostics().error(QStringLiteral("annotations.xml"), 0, 0, error);
         return subCommandFailure;
     }

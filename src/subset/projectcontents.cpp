@@ -8,6 +8,44 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+// The viewer's reader of annotations.xml writes notes for the viewer's own
+// console on standard output, which the tools keep for what they print
+// (the feature table): they are dropped while it reads.
+class StandardOutputDropped
+{
+public:
+    StandardOutputDropped()
+    {
+        std::fflush(stdout);
+        m_saved = ::dup(STDOUT_FILENO);
+        const int null = ::open("/dev/null", O_WRONLY);
+        if (m_saved >= 0 && null >= 0)
+            ::dup2(null, STDOUT_FILENO);
+        if (null >= 0)
+            ::close(null);
+    }
+    ~StandardOutputDropped()
+    {
+        std::fflush(stdout);
+        if (m_saved >= 0) {
+            ::dup2(m_saved, STDOUT_FILENO);
+            ::close(m_saved);
+        }
+    }
+    StandardOutputDropped(const StandardOutputDropped &) = delete;
+    StandardOutputDropped &operator=(const StandardOutputDropped &) = delete;
+
+private:
+    int m_saved = -1;
+};
+
+} // namespace
 
 QStringList ProjectContents::Fragment::features() const
 {
@@ -34,7 +72,12 @@ bool ProjectContents::read(const QString &folder, QString *error)
         return false;
     }
     AnnotationsReader reader(&m_model, &m_leaves);
-    if (!reader.readProjectFile(path)) {
+    bool read = false;
+    {
+        const StandardOutputDropped quiet;
+        read = reader.readProjectFile(path);
+    }
+    if (!read) {
         *error = QStringLiteral("annotations.xml cannot be read as the viewer reads it; "
                                 "featurehue check tells why");
         return false;
