@@ -39,6 +39,7 @@ private Q_SLOTS:
     void studyFilesComeAlong();
     void pathsOutOfTheFolderAreNotFollowed();
     void projectFolderIsNeverWritten();
+    void importedModelGroupsInTheSlice();
     void modelLosesWhatHasNoLeaves_data();
     void modelLosesWhatHasNoLeaves();
     void featureTableCountsByHand();
@@ -354,6 +355,31 @@ void TestProjectSubset::projectFolderIsNeverWritten()
         QCOMPARE(file.readAll(), model);
         QVERIFY(!QFileInfo::exists(m_dir->filePath(QStringLiteral("model.m"))));
     }
+}
+
+void TestProjectSubset::importedModelGroupsInTheSlice()
+{
+    const QString sources = m_dir->filePath(QStringLiteral("sources"));
+    const QString imported = m_dir->filePath(QStringLiteral("imported"));
+    QVERIFY(writeFile(sources + QStringLiteral("/a.c"),
+                      "#if HAVE_A || HAVE_B || HAVE_C || USE_X || Other\n#endif\n"));
+    Diagnostics quiet([](const QString &) {});
+    QVERIFY(!ProjectImport::run(sources, imported, ProjectImport::Options(), quiet).failed);
+
+    ProjectSubset::Options options;
+    options.groupByPrefix = true;
+    ProjectFilter::Step step;
+    QString error;
+    QVERIFY(ProjectFilter::makeStep(ProjectFilter::Step::Kind::Ignore, QStringLiteral("^USE_"),
+                                    &step, &error));
+    options.filters.append(step);
+    QVERIFY(!ProjectSubset::run(imported, out(), options, quiet).failed);
+    QFile model(out() + QStringLiteral("/model.m"));
+    QVERIFY(model.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(model.readAll()),
+             QStringLiteral("imported :\n    HAVE_\n  | Other\n  ;\n"
+                            "HAVE_ :\n    HAVE_A\n  | HAVE_B\n  | HAVE_C\n  ;\n"));
+    QCOMPARE(checkErrors(out()), 0);
 }
 
 void TestProjectSubset::modelLosesWhatHasNoLeaves_data()
