@@ -211,7 +211,9 @@ private:
         for (const auto &child : folder.folders)
             tree.folders.push_back(std::make_unique<ProjectImport::Folder>(projectFileTree(*child)));
         for (const SourceFile &file : folder.files) {
-            ProjectImport::File described{file.name, file.lines, {}};
+            ProjectImport::File described;
+            described.name = file.name;
+            described.length = file.lines;
             for (const Fragment &fragment : file.fragments)
                 described.fragments.append({fragment.start, fragment.end, fragment.text});
             tree.files.push_back(std::move(described));

@@ -209,6 +209,16 @@ void TestCommandLine::binary_data()
         << QStringList{"report", "/no/such/dir"} << 1 << QString() << 1;
     QTest::newRow("report without a folder: one line on stderr, status 2")
         << QStringList{"report"} << 2 << QString() << 1;
+    QTest::newRow("features of a missing folder: one line on stderr, status 2")
+        << QStringList{"features", "/no/such/dir"} << 2 << QString() << 1;
+    QTest::newRow("features sorted by no column: one line on stderr, status 2")
+        << QStringList{"features", "<tmp>/project", "--sort", "colour"} << 2 << QString() << 1;
+    QTest::newRow("subset with no regular expression: one line on stderr, status 2")
+        << QStringList{"subset", "<tmp>/project", "<tmp>/slice", "--features", "(A"} << 2
+        << QString() << 1;
+    QTest::newRow("import with no count: one line on stderr, status 2")
+        << QStringList{"import", "<tmp>/project", "<tmp>/slice", "--min-fragments", "two"} << 2
+        << QString() << 1;
 }
 
 void TestCommandLine::binary()

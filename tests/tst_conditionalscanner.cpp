@@ -20,6 +20,12 @@ private Q_SLOTS:
     void unbalancedDirectivesAreWarnedAbout();
     void linesAreCountedAsTheViewerCountsThem_data();
     void linesAreCountedAsTheViewerCountsThem();
+    void deadCodeAndDefaultMacrosAreMarked_data();
+    void deadCodeAndDefaultMacrosAreMarked();
+    void directivesAreFoundWithTheirLines_data();
+    void directivesAreFoundWithTheirLines();
+    void conditionsCombine_data();
+    void conditionsCombine();
 
 private:
     // "start-end expression" per fragment, joined by " ; ".
@@ -72,6 +78,12 @@ void TestConditionalScanner::branchesBecomeFragments_data()
     QTest::newRow("comment going on after the directive")
         << c << QByteArray("#ifdef A /* a\n#ifdef B\n*/\n#endif\n") << "1-4 A"
         << QStringList{"A"};
+    QTest::newRow("comment over lines inside a condition keeps the rest of it")
+        << c << QByteArray("#if defined(X) /* one\n two */ || Y\nx\n#endif\n") << "1-4 X || Y"
+        << QStringList{"X", "Y"};
+    QTest::newRow("comment over lines in an endif belongs to the last branch")
+        << c << QByteArray("#ifdef A\nx\n#endif /* A &&\n   B */\ny\n") << "1-4 A"
+        << QStringList{"A"};
     QTest::newRow("nested blocks nest")
         << c << QByteArray("#ifdef A\n#ifdef B\nx\n#else\ny\n#endif\n#endif\nz\n")
         << "1-7 A ; 2-3 B ; 4-6 !B" << QStringList{"A", "B"};
@@ -99,6 +111,24 @@ void TestConditionalScanner::branchesBecomeFragments_data()
                       "(x)\n#endif\n")
         << "1-2 __has_include(...) && VERSION >= 0x20 && __has_attribute(...)"
         << QStringList{"VERSION"};
+    QTest::newRow("ifdef of a probe asks whether it exists: a feature")
+        << c
+        << QByteArray("#ifdef __has_declspec_attribute\n#define P(x) 1\n#else\n#define P(x) 0\n"
+                      "#endif\n")
+        << "1-2 __has_declspec_attribute ; 3-5 !__has_declspec_attribute"
+        << QStringList{"__has_declspec_attribute"};
+    QTest::newRow("ifndef of a probe as defined() reads it")
+        << c << QByteArray("#ifndef __has_attribute\n#endif\n#if defined(__has_attribute)\n#endif\n")
+        << "1-2 !__has_attribute ; 3-4 __has_attribute" << QStringList{"__has_attribute"};
+    QTest::newRow("arguments of a macro standing for a probe are no features")
+        << c
+        << QByteArray("#define HAS_DECLSPEC(x) __has_declspec_attribute(x)\n"
+                      "#if A || (HAS_DECLSPEC(dllexport) && HAS_DECLSPEC ( dllimport ))\n#endif\n")
+        << "2-3 A || (HAS_DECLSPEC(...) && HAS_DECLSPEC(...))" << QStringList{"A"};
+    QTest::newRow("macro standing for a probe tested with defined is a feature")
+        << c
+        << QByteArray("#define HAS(x) __has_builtin(x)\n#if defined(HAS) && HAS(y)\n#endif\n")
+        << "2-3 HAS && HAS(...)" << QStringList{"HAS"};
     QTest::newRow("function-like macro is a feature")
         << c << QByteArray("#if __GLIBC_PREREQ (2, 28)\n#endif\n")
         << "1-2 __GLIBC_PREREQ (2, 28)" << QStringList{"__GLIBC_PREREQ"};
@@ -203,6 +233,9 @@ void TestConditionalScanner::linesAreCountedAsTheViewerCountsThem_data()
     QTest::newRow("last line with line end") << QByteArray("a\nb\n") << 2;
     QTest::newRow("continued directive at the end") << QByteArray("#define A \\\n") << 1;
     QTest::newRow("lone carriage return") << QByteArray("a\rb\n") << 1;
+    QTest::newRow("comment in a directive open at the end") << QByteArray("#if A /* x\n") << 1;
+    QTest::newRow("comment in a directive going on to the last line")
+        << QByteArray("#if A /* x\ny */ && B\nz") << 3;
 }
 
 void TestConditionalScanner::linesAreCountedAsTheViewerCountsThem()
@@ -215,6 +248,139 @@ void TestConditionalScanner::linesAreCountedAsTheViewerCountsThem()
     QVERIFY(TestSupport::writeFile(path, source));
     QCOMPARE(ProjectReader::countFileLines(path), lines);
     QCOMPARE(ConditionalScanner::scan(source, Language::C).lineCount, lines);
+}
+
+void TestConditionalScanner::deadCodeAndDefaultMacrosAreMarked_data()
+{
+    QTest::addColumn<QByteArray>("source");
+    QTest::addColumn<bool>("deadCode");
+    // As describe() writes them, "default" after a default macro.
+    QTest::addColumn<QString>("fragments");
+
+    QTest::newRow("if 0 is the feature if_0")
+        << QByteArray("#if 0\nx\n#else\ny\n#endif\n") << true << "1-2 if_0";
+    QTest::newRow("if 0 is no fragment unless asked")
+        << QByteArray("#if 0\nx\n#else\ny\n#endif\n") << false << "";
+    QTest::newRow("if 0 in parentheses")
+        << QByteArray("#if ( 0 )\n#endif\n") << true << "1-2 if_0";
+    QTest::newRow("elif 0 is dead code too")
+        << QByteArray("#if A\n#elif 0\n#endif\n") << true << "1-1 A ; 2-3 if_0";
+    QTest::newRow("branch after if 0 keeps its condition")
+        << QByteArray("#if 0\n#elif A\n#endif\n") << true << "1-1 if_0 ; 2-3 !(0) && A";
+    QTest::newRow("blocks inside if 0 stay")
+        << QByteArray("#if 0\n#ifdef A\n#endif\n#endif\n") << true << "1-4 if_0 ; 2-3 A";
+    QTest::newRow("if 1 and if 0 && A are no dead code")
+        << QByteArray("#if 1\n#endif\n#if 0 && A\n#endif\n") << true << "3-4 0 && A";
+    QTest::newRow("ifndef giving a default is a default macro")
+        << QByteArray("#ifndef SIZE\n#  define SIZE 16\n#endif\nint x;\n") << true
+        << "1-3 !SIZE default";
+    QTest::newRow("if !defined giving a default is a default macro")
+        << QByteArray("int y;\n#if !defined(SIZE)\n/* the default */\n#define SIZE 16\n#endif\n")
+        << true << "2-5 !SIZE default";
+    QTest::newRow("code before the define: no default macro")
+        << QByteArray("#ifndef SIZE\nint y;\n#define SIZE 1\n#endif\nx\n") << true << "1-4 !SIZE";
+    QTest::newRow("another name defined: no default macro")
+        << QByteArray("#ifndef SIZE\n#define WIDTH 1\n#endif\nx\n") << true << "1-3 !SIZE";
+    QTest::newRow("a default with an else branch is a choice")
+        << QByteArray("#ifndef SIZE\n#define SIZE 1\n#else\n#endif\nx\n") << true
+        << "1-2 !SIZE ; 3-4 SIZE";
+    QTest::newRow("ifdef defining its name is no default")
+        << QByteArray("#ifdef SIZE\n#define SIZE 1\n#endif\nx\n") << true << "1-3 SIZE";
+    QTest::newRow("include guard stays no fragment")
+        << QByteArray("#ifndef G_H\n#define G_H\nint x;\n#endif\n") << true << "";
+}
+
+void TestConditionalScanner::deadCodeAndDefaultMacrosAreMarked()
+{
+    QFETCH(QByteArray, source);
+    QFETCH(bool, deadCode);
+    QFETCH(QString, fragments);
+
+    ConditionalScanner::Options options;
+    options.deadCodeAsFeature = deadCode;
+    const ConditionalScanner::Result result = ConditionalScanner::scan(source, Language::C, options);
+    QStringList parts;
+    QStringList names;
+    for (const ConditionalScanner::Fragment &fragment : result.fragments) {
+        parts.append(QStringLiteral("%1-%2 %3%4")
+                         .arg(fragment.startLine)
+                         .arg(fragment.endLine)
+                         .arg(fragment.expression,
+                              fragment.defaultMacro ? QStringLiteral(" default") : QString()));
+        for (const QString &name : fragment.names) {
+            if (!names.contains(name))
+                names.append(name);
+        }
+    }
+    QCOMPARE(parts.join(QStringLiteral(" ; ")), fragments);
+    // The file's features are its fragments' names.
+    QStringList featureNames = result.featureNames;
+    featureNames.sort();
+    names.sort();
+    QCOMPARE(featureNames, names);
+}
+
+void TestConditionalScanner::directivesAreFoundWithTheirLines_data()
+{
+    QTest::addColumn<QByteArray>("source");
+    // "first-last text" per conditional directive, texts with simplified spaces.
+    QTest::addColumn<QString>("directives");
+
+    QTest::newRow("one line each")
+        << QByteArray("#if A\n#else\n#endif\n") << "1-1 A ; 2-2  ; 3-3 ";
+    QTest::newRow("continued with a backslash")
+        << QByteArray("#if A && \\\n  B\n#endif\n") << "1-2 A && B ; 3-3 ";
+    QTest::newRow("comment over lines is one space of the directive")
+        << QByteArray("#if A /* x\ny */ && B\n#endif\n") << "1-2 A && B ; 3-3 ";
+    QTest::newRow("comment then a backslash")
+        << QByteArray("#if A /* x\ny */ && \\\nB\n#endif\n") << "1-3 A && B ; 4-4 ";
+    QTest::newRow("comment never closed ends the directive at the end")
+        << QByteArray("#if A /* x\n#endif\n") << "1-2 A";
+    QTest::newRow("define with a comment over lines is no directive found")
+        << QByteArray("#define X /*\n#if A\n*/\n#ifdef B\n#endif\n") << "4-4 B ; 5-5 ";
+}
+
+void TestConditionalScanner::directivesAreFoundWithTheirLines()
+{
+    QFETCH(QByteArray, source);
+    QFETCH(QString, directives);
+
+    const ConditionalScanner::Directives found =
+        ConditionalScanner::findDirectives(source, Language::C);
+    QStringList parts;
+    for (const ConditionalScanner::Directive &directive : found.list)
+        parts.append(QStringLiteral("%1-%2 %3")
+                         .arg(directive.line)
+                         .arg(directive.lastLine)
+                         .arg(directive.text.simplified()));
+    QCOMPARE(parts.join(QStringLiteral(" ; ")), directives);
+}
+
+void TestConditionalScanner::conditionsCombine_data()
+{
+    QTest::addColumn<QString>("condition");
+    QTest::addColumn<QString>("negation");
+    QTest::addColumn<bool>("constantZero");
+
+    QTest::newRow("name") << "A" << "!A" << false;
+    QTest::newRow("negated name") << "!A" << "A" << false;
+    QTest::newRow("expression") << "A && B" << "!(A && B)" << false;
+    QTest::newRow("zero") << "0" << "!(0)" << true;
+    QTest::newRow("zero in parentheses") << "((0))" << "!(((0)))" << true;
+    QTest::newRow("zeros") << "00" << "!(00)" << true;
+    QTest::newRow("one") << "1" << "!(1)" << false;
+    QTest::newRow("zero and more") << "0 || A" << "!(0 || A)" << false;
+    QTest::newRow("empty parentheses") << "()" << "!(())" << false;
+}
+
+void TestConditionalScanner::conditionsCombine()
+{
+    QFETCH(QString, condition);
+    QFETCH(QString, negation);
+    QFETCH(bool, constantZero);
+
+    QCOMPARE(ConditionalScanner::negated(condition), negation);
+    QCOMPARE(ConditionalScanner::isConstantZero(condition), constantZero);
 }
 
 QTEST_APPLESS_MAIN(TestConditionalScanner)

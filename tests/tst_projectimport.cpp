@@ -2,17 +2,22 @@
 
 #include "check/projectcheck.h"
 #include "core/formats/diagnostics.h"
+#include "core/formats/textdecoding.h"
+#include "core/model/featuremodel.h"
+#include "import/filteroptions.h"
 #include "ui/featuretree/featuretreewidget.h"
 #include "import/projectimport.h"
 #include "ui/structure/projectreader.h"
 #include "ui/structure/smvtreewidget.h"
 #include "ui/structure/stnode.h"
 
+#include <QCommandLineParser>
 #include <QDirIterator>
 #include <QListWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidgetItemIterator>
+#include <QXmlStreamReader>
 
 #include <memory>
 
@@ -31,9 +36,17 @@ private Q_SLOTS:
     void importedTreeChecksWithoutFindings();
     void existingProjectFilesNeedForce();
     void linksAreFollowedOnlyInsideTheSourceFolder();
+    void filtersTakeASlice_data();
+    void filtersTakeASlice();
+    void groupedModelFoldsByPrefix();
+    void probeMacroOfAnotherFile();
 
 private:
-    ProjectImport::Summary import(QStringList *lines = nullptr, bool overwrite = false);
+    ProjectImport::Summary import(QStringList *lines = nullptr, bool overwrite = false,
+                                  const QStringList &filterArguments = QStringList());
+    // The files annotations.xml lists, and the leaves and inner features of model.m.
+    QStringList listedFiles() const;
+    FeatureTree importedModel() const;
     QString source(const QString &relative) const { return m_dir->filePath("src/" + relative); }
     QString project() const { return m_dir->filePath(QStringLiteral("study")); }
     static QMap<QString, QByteArray> filesBelow(const QString &folder);
@@ -52,7 +65,8 @@ void TestProjectImport::cleanup()
     m_dir.reset();
 }
 
-ProjectImport::Summary TestProjectImport::import(QStringList *lines, bool overwrite)
+ProjectImport::Summary TestProjectImport::import(QStringList *lines, bool overwrite,
+                                                 const QStringList &filterArguments)
 {
     Diagnostics diagnostics([lines](const QString &line) {
         if (lines)
@@ -60,8 +74,47 @@ ProjectImport::Summary TestProjectImport::import(QStringList *lines, bool overwr
     });
     ProjectImport::Options options;
     options.overwrite = overwrite;
+    // The filters as the command line gives them, through its own options.
+    QCommandLineParser parser;
+    const FilterOptions filterOptions;
+    filterOptions.addTo(parser);
+    if (!parser.parse(QStringList{QStringLiteral("featurehue")} + filterArguments))
+        qWarning() << parser.errorText();
+    QString error;
+    if (!filterOptions.read(parser, &options.filters, &error))
+        qWarning() << error;
+    options.groupByPrefix = filterOptions.groupByPrefix(parser);
     return ProjectImport::run(m_dir->filePath(QStringLiteral("src")), project(), options,
                               diagnostics);
+}
+
+QStringList TestProjectImport::listedFiles() const
+{
+    QFile file(project() + QStringLiteral("/annotations.xml"));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QStringList files;
+    QStringList folders;
+    QXmlStreamReader xml(&file);
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement() && xml.name() == QLatin1String("folder"))
+            folders.append(xml.attributes().value(QLatin1String("name")).toString());
+        else if (xml.isEndElement() && xml.name() == QLatin1String("folder"))
+            folders.removeLast();
+        else if (xml.isStartElement() && xml.name() == QLatin1String("file"))
+            files.append((folders + QStringList{xml.attributes().value(QLatin1String("name"))
+                                                    .toString()})
+                             .join(QLatin1Char('/')));
+    }
+    files.sort();
+    return files;
+}
+
+FeatureTree TestProjectImport::importedModel() const
+{
+    return buildFeatureTree(parseFeatureModel(
+        readTextFile(project() + QStringLiteral("/model.m"), NulCharacters::EndText)));
 }
 
 QMap<QString, QByteArray> TestProjectImport::filesBelow(const QString &folder)
@@ -98,6 +151,8 @@ void TestProjectImport::namesSurviveTheViewersReaders_data()
         << "A.java" << QByteArray("//#if polish.A\n//#endif\n") << QStringList{"polish_A"};
     QTest::newRow("negated name") << "a.c" << QByteArray("#ifndef __cplusplus\n#endif\nint x;\n")
                                   << QStringList{"__cplusplus"};
+    QTest::newRow("dead code is the feature if_0")
+        << "a.c" << QByteArray("#if 0\nold();\n#endif\n") << QStringList{"if_0"};
 }
 
 void TestProjectImport::namesSurviveTheViewersReaders()
@@ -208,6 +263,149 @@ void TestProjectImport::linksAreFollowedOnlyInsideTheSourceFolder()
     QVERIFY(!QFileInfo::exists(project() + QStringLiteral("/out")));
     QCOMPARE(lines.size(), 1);
     QVERIFY(lines.first().startsWith(m_dir->filePath("src/out") + ": warning:"));
+}
+
+void TestProjectImport::filtersTakeASlice_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QStringList>("features");
+    QTest::addColumn<QString>("removed");
+
+    // The fragments of the tree below, worked out by hand:
+    //   lib/url.c           [BUFSIZE] (a default macro), [USE_OPENSSL]
+    //   lib/vtls/gtls.c     [USE_GNUTLS, _WIN32], [if_0]
+    //   lib/vtls/openssl.c  [USE_OPENSSL] holding [HAVE_X]
+    //   src/tool.c          [_WIN32], [BUFSIZE]
+    const QString gtls = QStringLiteral("lib/vtls/gtls.c");
+    const QString openssl = QStringLiteral("lib/vtls/openssl.c");
+    const QString url = QStringLiteral("lib/url.c");
+    const QString tool = QStringLiteral("src/tool.c");
+    QTest::newRow("a folder's files and the features of a prefix")
+        << QStringList{"--include", "lib/vtls/**", "--features", "^USE_"}
+        << QStringList{gtls, openssl} << QStringList{"USE_GNUTLS", "USE_OPENSSL"}
+        << "--include 'lib/vtls/**' removed 2 files; --features '^USE_' removed 3 features "
+           "and 2 fragments";
+    QTest::newRow("compiler macros and dead code ignored")
+        << QStringList{"--ignore", "^_", "--ignore", "^if_0$"} << QStringList{url, gtls, openssl, tool}
+        << QStringList{"BUFSIZE", "HAVE_X", "USE_GNUTLS", "USE_OPENSSL"}
+        << "--ignore '^_' removed 1 feature and 1 fragment; --ignore '^if_0$' removed 1 feature "
+           "and 1 fragment";
+    QTest::newRow("fragments counted in the files kept so far")
+        << QStringList{"--include", "lib/**", "--min-fragments", "2"}
+        << QStringList{url, gtls, openssl} << QStringList{"USE_OPENSSL"}
+        << "--include 'lib/**' removed 1 file; --min-fragments 2 removed 5 features and 4 "
+           "fragments";
+    QTest::newRow("fragments counted before the files are chosen")
+        << QStringList{"--min-fragments", "2", "--include", "lib/**"}
+        << QStringList{url, gtls, openssl} << QStringList{"BUFSIZE", "USE_OPENSSL", "_WIN32"}
+        << "--min-fragments 2 removed 3 features and 2 fragments; --include 'lib/**' removed 1 "
+           "file";
+    QTest::newRow("a feature only defaults use goes")
+        << QStringList{"--exclude", "src/**", "--no-default-macros"} << QStringList{url, gtls, openssl}
+        << QStringList{"HAVE_X", "USE_GNUTLS", "USE_OPENSSL", "_WIN32", "if_0"}
+        << "--exclude 'src/**' removed 1 file; --no-default-macros removed 1 feature and 1 "
+           "fragment";
+    QTest::newRow("a feature used beyond its default stays")
+        << QStringList{"--no-default-macros"} << QStringList{url, gtls, openssl, tool}
+        << QStringList{"BUFSIZE", "HAVE_X", "USE_GNUTLS", "USE_OPENSSL", "_WIN32", "if_0"}
+        << "--no-default-macros removed nothing";
+    QTest::newRow("a later include adds its files")
+        << QStringList{"--include", "lib/vtls/**", "--include=src/**"}
+        << QStringList{gtls, openssl, tool}
+        << QStringList{"BUFSIZE", "HAVE_X", "USE_GNUTLS", "USE_OPENSSL", "_WIN32", "if_0"}
+        << "--include 'lib/vtls/**' removed 2 files; --include 'src/**' added 1 file";
+    QTest::newRow("a folder excluded by its name")
+        << QStringList{"--exclude", "lib"} << QStringList{tool}
+        << QStringList{"BUFSIZE", "_WIN32"} << "--exclude 'lib' removed 3 files";
+}
+
+void TestProjectImport::filtersTakeASlice()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, files);
+    QFETCH(QStringList, features);
+    QFETCH(QString, removed);
+
+    QVERIFY(writeFile(source("lib/url.c"), "#ifndef BUFSIZE\n#define BUFSIZE 16\n#endif\n"
+                                           "#ifdef USE_OPENSSL\nz\n#endif\nint a;\n"));
+    QVERIFY(writeFile(source("lib/vtls/gtls.c"),
+                      "#if defined(USE_GNUTLS) && !defined(_WIN32)\nx\n#endif\n#if 0\nold\n"
+                      "#endif\n"));
+    QVERIFY(writeFile(source("lib/vtls/openssl.c"),
+                      "#ifdef USE_OPENSSL\nx\n#ifdef HAVE_X\ny\n#endif\n#endif\n"));
+    QVERIFY(writeFile(source("src/tool.c"), "#ifdef _WIN32\nw\n#endif\n#ifdef BUFSIZE\n#endif\n"));
+
+    const ProjectImport::Summary summary = import(nullptr, false, arguments);
+    QVERIFY(!summary.failed);
+    QCOMPARE(ProjectFilter::describe(summary.filterResults), removed);
+    QCOMPARE(listedFiles(), files);
+    // Only the files listed are copied.
+    QMap<QString, QByteArray> copied = filesBelow(project());
+    copied.remove(QStringLiteral("/model.m"));
+    copied.remove(QStringLiteral("/annotations.xml"));
+    QStringList copiedFiles;
+    for (const QString &path : copied.keys())
+        copiedFiles.append(path.mid(1));
+    QCOMPARE(copiedFiles, files);
+
+    const FeatureTree model = importedModel();
+    QStringList leaves;
+    for (const FeatureTree::Item &item : model.items) {
+        if (item.parent >= 0)
+            leaves.append(item.name);
+    }
+    leaves.sort();
+    features.sort();
+    QCOMPARE(leaves, features);
+    QCOMPARE(summary.features, int(features.size()));
+
+    Diagnostics diagnostics([](const QString &) {});
+    ProjectCheck check(project(), diagnostics);
+    check.run();
+    QCOMPARE(diagnostics.errors(), 0);
+}
+
+void TestProjectImport::groupedModelFoldsByPrefix()
+{
+    QVERIFY(writeFile(source("a.c"), "#if HAVE_A || HAVE_B || HAVE_C || USE_X || USE_Y\n#endif\n"
+                                     "#if CURL_DISABLE_A || CURL_DISABLE_B || CURL_DISABLE_C\n"
+                                     "#endif\n#if CURL_WIN32 && !CURL_STATICLIB\n#endif\n"));
+    QVERIFY(!import(nullptr, false, {QStringLiteral("--group-by-prefix")}).failed);
+
+    // Read back as the viewer reads model.m: the groups are inner features.
+    const FeatureTree model = importedModel();
+    QStringList shape;
+    for (int item : model.preOrder()) {
+        const FeatureTree::Item &entry = model.items.at(item);
+        QStringList children;
+        for (int child : entry.children)
+            children.append(model.items.at(child).name);
+        if (!children.isEmpty())
+            shape.append(entry.name + QLatin1Char(':') + children.join(QLatin1Char('|')));
+    }
+    QCOMPARE(shape, (QStringList{"study:CURL_|HAVE_|USE_X|USE_Y",
+                                 "CURL_:CURL_DISABLE_|CURL_STATICLIB|CURL_WIN32",
+                                 "CURL_DISABLE_:CURL_DISABLE_A|CURL_DISABLE_B|CURL_DISABLE_C",
+                                 "HAVE_:HAVE_A|HAVE_B|HAVE_C"}));
+    Diagnostics diagnostics([](const QString &) {});
+    ProjectCheck check(project(), diagnostics);
+    check.run();
+    QCOMPARE(diagnostics.errors(), 0);
+    QCOMPARE(check.featureCount(), 10);
+}
+
+void TestProjectImport::probeMacroOfAnotherFile()
+{
+    // The macro is defined in a file read after the one that uses it.
+    QVERIFY(writeFile(source("a_use.c"), "#if A && HAS_ATTRIBUTE(packed)\n#endif\n"));
+    QVERIFY(writeFile(source("b_compat.h"), "#define HAS_ATTRIBUTE(x) __has_attribute(x)\n"));
+    const ProjectImport::Summary summary = import();
+    QVERIFY(!summary.failed);
+    QCOMPARE(summary.features, 1);
+    QFile annotations(project() + QStringLiteral("/annotations.xml"));
+    QVERIFY(annotations.open(QIODevice::ReadOnly));
+    QVERIFY(annotations.readAll().contains("<feature>A &amp;&amp; HAS_ATTRIBUTE(...)</feature>"));
 }
 
 QTEST_MAIN(TestProjectImport)

@@ -40,7 +40,7 @@ QString helpText(const QCommandLineParser &parser, bool withQtOptions)
     if (!subCommands().isEmpty()) {
         text += QStringLiteral("\nCommands (each with its own --help):\n");
         for (const SubCommand &command : subCommands())
-            text += QStringLiteral("  %1 %2  %3\n").arg(programName, command.name.leftJustified(7),
+            text += QStringLiteral("  %1 %2  %3\n").arg(programName, command.name.leftJustified(8),
                                                         command.summary);
     }
     if (withQtOptions) {

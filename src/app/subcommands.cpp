@@ -2,6 +2,8 @@
 
 #include "check/checkcommand.h"
 #include "import/importcommand.h"
+#include "subset/featurescommand.h"
+#include "subset/subsetcommand.h"
 #include "app/reportcommand.h"
 
 #include <QApplication>
@@ -42,6 +44,12 @@ const QList<SubCommand> &subCommands()
         {QStringLiteral("import"),
          QStringLiteral("make a project folder from sources with #if/#ifdef conditionals"), false,
          runImportCommand},
+        {QStringLiteral("features"),
+         QStringLiteral("list a project's features with their fragments, lines and files"), false,
+         runFeaturesCommand},
+        {QStringLiteral("subset"),
+         QStringLiteral("copy a slice of a project folder: chosen files and features"), false,
+         runSubsetCommand},
         {QStringLiteral("check"),
          QStringLiteral("check a project folder with the viewer's own readers"), false,
          runCheckCommand},

@@ -2,6 +2,7 @@
 
 #include "core/cli/subcommandarguments.h"
 #include "core/formats/diagnostics.h"
+#include "import/filteroptions.h"
 #include "import/projectimport.h"
 
 #include <QCommandLineParser>
@@ -18,18 +19,29 @@ int runImportCommand(const QStringList &arguments)
         "Copies the .java, .c and .h files of SOURCE_DIR into PROJECT_FOLDER and writes\n"
         "model.m and annotations.xml: every branch of an #if/#ifdef/#ifndef/#elif/#else\n"
         "block (in Java the //#if ... comments) becomes a fragment, every name a\n"
-        "condition uses a feature."));
+        "condition uses a feature; #if 0 blocks are fragments of the feature if_0.\n"
+        "The filters take a slice: they are applied in the order given, each to what\n"
+        "the ones before it left, e.g. --include 'lib/vtls/**' --features '^USE_'."));
     const QCommandLineOption force(QStringLiteral("force"),
                                    QStringLiteral("Replace an existing model.m and "
                                                   "annotations.xml."));
     parser.addOption(force);
+    const FilterOptions filterOptions;
+    filterOptions.addTo(parser);
     const int usage = parseSubCommandArguments(
-        parser, arguments, QStringLiteral("[--force] SOURCE_DIR PROJECT_FOLDER"),
+        parser, arguments, QStringLiteral("[--force] [FILTERS] SOURCE_DIR PROJECT_FOLDER"),
         {{QStringLiteral("SOURCE_DIR"), QStringLiteral("The annotated sources; never modified.")},
          {QStringLiteral("PROJECT_FOLDER"), QStringLiteral("The project folder to make.")}},
         2, 2);
     if (usage >= 0)
         return usage;
+    ProjectImport::Options options;
+    QString filterError;
+    if (!filterOptions.read(parser, &options.filters, &filterError)) {
+        std::fprintf(stderr, "featurehue import: %s\n", qPrintable(filterError));
+        return subCommandUsageError;
+    }
+    options.groupByPrefix = filterOptions.groupByPrefix(parser);
 
     // Progress only on a terminal, so that logs stay clean; a diagnostic
     // first clears it.
@@ -44,7 +56,6 @@ int runImportCommand(const QStringList &arguments)
         std::fputs((line + QLatin1Char('\n')).toLocal8Bit().constData(), stderr);
         std::fflush(stderr);
     });
-    ProjectImport::Options options;
     options.overwrite = parser.isSet(force);
     if (terminal) {
         options.progress = [&](int files) {
@@ -74,7 +85,7 @@ int runImportCommand(const QStringList &arguments)
         std::fputs("\r\033[K", stderr);
     // Refused before the first file (the project files exist, a folder
     // cannot be made): counting what was not done would read as a result.
-    const QString line =
+    QString line =
         summary.started
             ? QStringLiteral("featurehue import: %1, %2, %3, %4, %5\n")
                   .arg(countOf(summary.files, "file", "files"),
@@ -83,6 +94,12 @@ int runImportCommand(const QStringList &arguments)
                        countOf(summary.features, "feature", "features"),
                        countOf(diagnostics.warnings(), "warning", "warnings"))
             : QStringLiteral("featurehue import: nothing was imported\n");
+    // What the filters took away, after the counts.
+    const QString filtered = ProjectFilter::describe(summary.filterResults);
+    if (summary.started && !filtered.isEmpty()) {
+        line.chop(1);
+        line += QStringLiteral("; ") + filtered + QLatin1Char('\n');
+    }
     std::fputs(line.toLocal8Bit().constData(), stderr);
     return summary.failed ? subCommandFailure : subCommandSuccess;
 }

@@ -45,8 +45,24 @@ public:
     Summary run();
 
 private:
+    // A source file read: where it goes and, once scanned, its fragments.
+    struct ReadFile
+    {
+        QString relative;
+        ConditionalScanner::Language language = ConditionalScanner::Language::C;
+        ConditionalScanner::Directives directives;
+        bool scanned = false; // false for UTF-16 and UTF-32 text
+        Folder *folder = nullptr; // null: read only for the filters' counts
+        size_t index = 0;         // in folder->files
+        QList<ConditionalScanner::Fragment> fragments;
+    };
+
+    bool prepare();
     void walk(const QString &path, const QString &relative, Folder &folder);
     void importFile(const QString &path, const QString &relative, Folder &folder);
+    bool copyFile(const QByteArray &bytes, const QString &relative);
+    void scanFiles();
+    void applyFilters();
     bool inside(const QString &canonical) const
     {
         return canonical == m_sourceRoot || canonical.startsWith(m_sourceRoot + QLatin1Char('/'));
@@ -55,6 +71,10 @@ private:
     {
         m_diagnostics.error(path, 0, 0, text);
         m_summary.failed = true;
+    }
+    QString shown(const QString &relative) const
+    {
+        return m_sourceDir + QLatin1Char('/') + relative;
     }
     bool writeProjectFile(const Folder &root);
     bool writeFeatureModel();
@@ -67,43 +87,21 @@ private:
     QString m_projectRoot;    // canonical
     QStringList m_activePath; // canonical folders being walked, against link cycles
     QSet<QString> m_madeFolders;
+    std::vector<ReadFile> m_read;
+    QSet<QString> m_probeMacros; // of all files: a header may define one that others use
     QStringList m_features;
-    QSet<QString> m_featureSet;
     Summary m_summary;
 };
 
 Summary Importer::run()
 {
-    const QString modelPath = m_projectFolder + QStringLiteral("/model.m");
-    const QString projectFilePath = m_projectFolder + QStringLiteral("/annotations.xml");
-    m_sourceRoot = QFileInfo(m_sourceDir).canonicalFilePath();
-    if (m_sourceRoot.isEmpty() || !QFileInfo(m_sourceRoot).isDir()) {
-        fail(m_sourceDir, QStringLiteral("not a folder that can be read"));
+    if (!prepare())
         return m_summary;
-    }
-    if (!m_options.overwrite) {
-        for (const QString &path : {modelPath, projectFilePath}) {
-            if (QFileInfo::exists(path)) {
-                fail(path, QStringLiteral("exists already; --force replaces it"));
-                return m_summary;
-            }
-        }
-    }
-    if (!QDir().mkpath(m_projectFolder)) {
-        fail(m_projectFolder, QStringLiteral("cannot make this folder"));
-        return m_summary;
-    }
-    m_projectRoot = QFileInfo(m_projectFolder).canonicalFilePath();
-    if (m_projectRoot == m_sourceRoot) {
-        fail(m_projectFolder,
-             QStringLiteral("is the source folder itself, which is never written"));
-        return m_summary;
-    }
-    m_madeFolders.insert(m_projectFolder);
-
     Folder root;
     m_summary.started = true;
     walk(m_sourceRoot, QString(), root);
+    scanFiles();
+    applyFilters();
 
     std::sort(m_features.begin(), m_features.end(), [](const QString &a, const QString &b) {
         const int order = a.compare(b, Qt::CaseInsensitive);
@@ -111,10 +109,41 @@ Summary Importer::run()
     });
     m_summary.features = int(m_features.size());
     if (!writeFeatureModel())
-        fail(modelPath, QStringLiteral("cannot be written"));
+        fail(m_projectFolder + QStringLiteral("/model.m"), QStringLiteral("cannot be written"));
     if (!writeProjectFile(root))
-        fail(projectFilePath, QStringLiteral("cannot be written"));
+        fail(m_projectFolder + QStringLiteral("/annotations.xml"),
+             QStringLiteral("cannot be written"));
     return m_summary;
+}
+
+bool Importer::prepare()
+{
+    m_sourceRoot = QFileInfo(m_sourceDir).canonicalFilePath();
+    if (m_sourceRoot.isEmpty() || !QFileInfo(m_sourceRoot).isDir()) {
+        fail(m_sourceDir, QStringLiteral("not a folder that can be read"));
+        return false;
+    }
+    if (!m_options.overwrite) {
+        for (const QString &name : {QStringLiteral("model.m"), QStringLiteral("annotations.xml")}) {
+            const QString path = m_projectFolder + QLatin1Char('/') + name;
+            if (QFileInfo::exists(path)) {
+                fail(path, QStringLiteral("exists already; --force replaces it"));
+                return false;
+            }
+        }
+    }
+    if (!QDir().mkpath(m_projectFolder)) {
+        fail(m_projectFolder, QStringLiteral("cannot make this folder"));
+        return false;
+    }
+    m_projectRoot = QFileInfo(m_projectFolder).canonicalFilePath();
+    if (m_projectRoot == m_sourceRoot) {
+        fail(m_projectFolder,
+             QStringLiteral("is the source folder itself, which is never written"));
+        return false;
+    }
+    m_madeFolders.insert(m_projectFolder);
+    return true;
 }
 
 void Importer::walk(const QString &path, const QString &relative, Folder &folder)
@@ -128,7 +157,6 @@ void Importer::walk(const QString &path, const QString &relative, Folder &folder
         const QString name = entry.fileName();
         const QString entryRelative =
             relative.isEmpty() ? name : relative + QLatin1Char('/') + name;
-        const QString shownPath = m_sourceDir + QLatin1Char('/') + entryRelative;
         ConditionalScanner::Language language;
         const bool source = ConditionalScanner::languageOf(name, &language);
         QString canonical = entry.absoluteFilePath();
@@ -136,7 +164,7 @@ void Importer::walk(const QString &path, const QString &relative, Folder &folder
             canonical = entry.canonicalFilePath();
             if (canonical.isEmpty() || !inside(canonical)) {
                 if (source || entry.isDir())
-                    m_diagnostics.warning(shownPath, 0, 0,
+                    m_diagnostics.warning(shown(entryRelative), 0, 0,
                                           canonical.isEmpty()
                                               ? QStringLiteral("broken symbolic link; skipped")
                                               : QStringLiteral("symbolic link leads out of the "
@@ -146,7 +174,7 @@ void Importer::walk(const QString &path, const QString &relative, Folder &folder
         }
         if (hasControlCharacter(name)) {
             if (source || entry.isDir())
-                m_diagnostics.warning(shownPath, 0, 0,
+                m_diagnostics.warning(shown(entryRelative), 0, 0,
                                       QStringLiteral("name holds control characters; skipped"));
             continue;
         }
@@ -169,26 +197,62 @@ void Importer::walk(const QString &path, const QString &relative, Folder &folder
 
 void Importer::importFile(const QString &path, const QString &relative, Folder &folder)
 {
-    const QString shownPath = m_sourceDir + QLatin1Char('/') + relative;
+    ReadFile read;
+    read.relative = relative;
+    const bool kept = ProjectFilter::keepsPath(m_options.filters, relative);
+    // A file the filters neither keep nor count is not read, but counts as
+    // one they removed.
+    if (!kept && !ProjectFilter::needsPath(m_options.filters, relative)) {
+        m_read.push_back(std::move(read));
+        return;
+    }
     // Unbuffered: the bytes go straight from one file into the other.
     QFile in(path);
     if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        fail(shownPath, QStringLiteral("cannot be read: ") + in.errorString());
+        fail(shown(relative), QStringLiteral("cannot be read: ") + in.errorString());
         return;
     }
     const QByteArray bytes = in.readAll();
     if (in.error() != QFileDevice::NoError) {
-        fail(shownPath, QStringLiteral("cannot be read: ") + in.errorString());
+        fail(shown(relative), QStringLiteral("cannot be read: ") + in.errorString());
         return;
     }
     in.close();
+    if (kept && !copyFile(bytes, relative))
+        return;
 
+    ConditionalScanner::languageOf(relative, &read.language);
+    read.scanned = !hasUnicodeMark(bytes);
+    File file;
+    file.name = relative.section(QLatin1Char('/'), -1);
+    if (read.scanned) {
+        read.directives = ConditionalScanner::findDirectives(bytes, read.language);
+        for (const QString &macro : std::as_const(read.directives.probeMacros))
+            m_probeMacros.insert(macro);
+        file.length = read.directives.lineCount;
+    } else if (kept) {
+        file.length = ProjectModel::countFileLines(m_projectFolder + QLatin1Char('/') + relative);
+    }
+    if (kept) {
+        read.folder = &folder;
+        read.index = folder.files.size();
+        ++m_summary.files;
+        m_summary.lines += file.length;
+        folder.files.push_back(std::move(file));
+    }
+    m_read.push_back(std::move(read));
+    if (kept && m_options.progress)
+        m_options.progress(m_summary.files);
+}
+
+bool Importer::copyFile(const QByteArray &bytes, const QString &relative)
+{
     const QString target = m_projectFolder + QLatin1Char('/') + relative;
     const QString targetFolder = target.section(QLatin1Char('/'), 0, -2);
     if (!m_madeFolders.contains(targetFolder)) {
         if (!QDir().mkpath(targetFolder)) {
             fail(targetFolder, QStringLiteral("cannot make this folder"));
-            return;
+            return false;
         }
         m_madeFolders.insert(targetFolder);
     }
@@ -196,35 +260,65 @@ void Importer::importFile(const QString &path, const QString &relative, Folder &
     if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)
         || out.write(bytes) != bytes.size()) {
         fail(target, QStringLiteral("cannot be written: ") + out.errorString());
-        return;
+        return false;
     }
-    out.close();
+    return true;
+}
 
-    File file;
-    file.name = relative.section(QLatin1Char('/'), -1);
-    ConditionalScanner::Language language = ConditionalScanner::Language::C;
-    ConditionalScanner::languageOf(file.name, &language);
-    if (hasUnicodeMark(bytes)) {
-        file.length = ProjectModel::countFileLines(target);
-    } else {
-        ConditionalScanner::Result scan = ConditionalScanner::scan(bytes, language);
-        for (const ConditionalScanner::Warning &warning : std::as_const(scan.warnings))
-            m_diagnostics.warning(shownPath, warning.line, 0, warning.text);
-        for (const QString &name : std::as_const(scan.featureNames)) {
-            if (!m_featureSet.contains(name)) {
-                m_featureSet.insert(name);
-                m_features.append(name);
+// The fragments of every file read, once the probe macros of all are known.
+void Importer::scanFiles()
+{
+    ConditionalScanner::Options options;
+    options.deadCodeAsFeature = m_options.deadCodeAsFeature;
+    options.probeMacros = m_probeMacros;
+    for (ReadFile &read : m_read) {
+        if (!read.scanned)
+            continue;
+        ConditionalScanner::Result scan =
+            ConditionalScanner::scan(read.directives, read.language, options);
+        read.directives = ConditionalScanner::Directives();
+        if (read.folder) {
+            for (const ConditionalScanner::Warning &warning : std::as_const(scan.warnings))
+                m_diagnostics.warning(shown(read.relative), warning.line, 0, warning.text);
+        }
+        read.fragments = std::move(scan.fragments);
+    }
+}
+
+// Runs the filters and gives every file imported the fragments they leave.
+void Importer::applyFilters()
+{
+    QList<ProjectFilter::File> files;
+    files.reserve(qsizetype(m_read.size()));
+    for (const ReadFile &read : m_read) {
+        ProjectFilter::File file{read.relative, {}};
+        for (const ConditionalScanner::Fragment &fragment : read.fragments)
+            file.fragments.append({fragment.names, fragment.defaultMacro});
+        files.append(file);
+    }
+    const ProjectFilter::Outcome outcome = ProjectFilter::apply(m_options.filters, files);
+    m_summary.filterResults = outcome.steps;
+
+    QSet<QString> features;
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        const ReadFile &read = m_read.at(size_t(i));
+        if (!read.folder)
+            continue;
+        File &file = read.folder->files.at(read.index);
+        for (qsizetype f = 0; f < read.fragments.size(); ++f) {
+            if (!ProjectFilter::keeps(files.at(i).fragments.at(f), outcome.removedFeatures))
+                continue;
+            const ConditionalScanner::Fragment &fragment = read.fragments.at(f);
+            file.fragments.append(fragment);
+            for (const QString &name : fragment.names) {
+                if (!outcome.removedFeatures.contains(name) && !features.contains(name)) {
+                    features.insert(name);
+                    m_features.append(name);
+                }
             }
         }
-        file.length = scan.lineCount;
-        file.fragments = std::move(scan.fragments);
+        m_summary.fragments += int(file.fragments.size());
     }
-    ++m_summary.files;
-    m_summary.lines += file.length;
-    m_summary.fragments += int(file.fragments.size());
-    folder.files.push_back(std::move(file));
-    if (m_options.progress)
-        m_options.progress(m_summary.files);
 }
 
 bool Importer::writeFeatureModel()
@@ -232,8 +326,8 @@ bool Importer::writeFeatureModel()
     QSaveFile file(m_projectFolder + QStringLiteral("/model.m"));
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    const QString root = rootFeatureName(m_projectFolder, m_features);
-    file.write(featureModelText(root, m_features));
+    file.write(featureModelText(
+        {importedFeatureTree(m_projectFolder, m_features, m_options.groupByPrefix)}));
     return file.commit();
 }
 
@@ -245,26 +339,46 @@ bool Importer::writeProjectFile(const Folder &root)
            && file.commit();
 }
 
-void writeFolder(QXmlStreamWriter &xml, const Folder &folder)
+void writeFile(QXmlStreamWriter &xml, const File &file)
 {
-    for (const auto &sub : folder.folders) {
-        xml.writeStartElement(QStringLiteral("folder"));
-        xml.writeAttribute(QStringLiteral("name"), sub->name);
-        writeFolder(xml, *sub);
+    xml.writeStartElement(QStringLiteral("file"));
+    xml.writeAttribute(QStringLiteral("name"), file.name);
+    xml.writeAttribute(QStringLiteral("length"), QString::number(file.length));
+    for (qsizetype f = 0; f < file.fragments.size(); ++f) {
+        const ConditionalScanner::Fragment &fragment = file.fragments.at(f);
+        xml.writeStartElement(QStringLiteral("fragment"));
+        xml.writeAttribute(QStringLiteral("startline"), QString::number(fragment.startLine));
+        xml.writeAttribute(QStringLiteral("endline"), QString::number(fragment.endLine));
+        xml.writeTextElement(QStringLiteral("feature"), fragment.expression);
+        for (const QString &more : file.moreFeatures.value(f))
+            xml.writeTextElement(QStringLiteral("feature"), more);
         xml.writeEndElement();
     }
-    for (const File &file : folder.files) {
-        xml.writeStartElement(QStringLiteral("file"));
-        xml.writeAttribute(QStringLiteral("name"), file.name);
-        xml.writeAttribute(QStringLiteral("length"), QString::number(file.length));
-        for (const ConditionalScanner::Fragment &fragment : file.fragments) {
-            xml.writeStartElement(QStringLiteral("fragment"));
-            xml.writeAttribute(QStringLiteral("startline"), QString::number(fragment.startLine));
-            xml.writeAttribute(QStringLiteral("endline"), QString::number(fragment.endLine));
-            xml.writeTextElement(QStringLiteral("feature"), fragment.expression);
-            xml.writeEndElement();
-        }
+    xml.writeEndElement();
+}
+
+void writeFolder(QXmlStreamWriter &xml, const Folder &folder)
+{
+    const auto writeSub = [&xml](const Folder &sub) {
+        xml.writeStartElement(QStringLiteral("folder"));
+        xml.writeAttribute(QStringLiteral("name"), sub.name);
+        writeFolder(xml, sub);
         xml.writeEndElement();
+    };
+    if (folder.order.empty()) {
+        for (const auto &sub : folder.folders)
+            writeSub(*sub);
+        for (const File &file : folder.files)
+            writeFile(xml, file);
+        return;
+    }
+    size_t nextFolder = 0;
+    size_t nextFile = 0;
+    for (const bool isFile : folder.order) {
+        if (isFile && nextFile < folder.files.size())
+            writeFile(xml, folder.files.at(nextFile++));
+        else if (!isFile && nextFolder < folder.folders.size())
+            writeSub(*folder.folders.at(nextFolder++));
     }
 }
 
@@ -310,14 +424,53 @@ QString rootFeatureName(const QString &projectFolder, const QStringList &feature
 
 QByteArray featureModelText(const QString &root, const QStringList &features)
 {
-    if (features.isEmpty())
-        return (root + QStringLiteral(" ;\n")).toUtf8();
-    QString text = root + QStringLiteral(" :\n");
-    for (qsizetype i = 0; i < features.size(); ++i)
-        text += (i == 0 ? QStringLiteral("    ") : QStringLiteral("  | ")) + features.at(i)
-                + QLatin1Char('\n');
-    text += QStringLiteral("  ;\n");
+    FeatureNode tree{root, {}};
+    for (const QString &feature : features)
+        tree.children.push_back({feature, {}});
+    return featureModelText({tree});
+}
+
+namespace {
+
+// A feature's statement, then those of the inner features below it.
+void writeStatements(const FeatureNode &node, bool topLevel, QString *text)
+{
+    if (node.isLeaf()) {
+        if (topLevel)
+            *text += node.name + QStringLiteral(" ;\n");
+        return;
+    }
+    *text += node.name + QStringLiteral(" :\n");
+    for (size_t i = 0; i < node.children.size(); ++i)
+        *text += (i == 0 ? QStringLiteral("    ") : QStringLiteral("  | "))
+                 + node.children.at(i).name + QLatin1Char('\n');
+    *text += QStringLiteral("  ;\n");
+    for (const FeatureNode &child : node.children)
+        writeStatements(child, false, text);
+}
+
+} // namespace
+
+QByteArray featureModelText(const std::vector<FeatureNode> &trees)
+{
+    QString text;
+    for (const FeatureNode &tree : trees)
+        writeStatements(tree, true, &text);
     return text.toUtf8();
+}
+
+FeatureNode importedFeatureTree(const QString &projectFolder, const QStringList &features,
+                                bool groupByPrefix)
+{
+    FeatureNode tree{rootFeatureName(projectFolder, features), {}};
+    for (const QString &feature : features)
+        tree.children.push_back({feature, {}});
+    if (groupByPrefix) {
+        QSet<QString> taken(features.begin(), features.end());
+        taken.insert(tree.name);
+        FeatureGroups::groupTree(&tree, &taken);
+    }
+    return tree;
 }
 
 } // namespace ProjectImport
