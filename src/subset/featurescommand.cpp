@@ -18,9 +18,6 @@ int runFeaturesCommand(const QStringList &arguments)
         "Lists the leaf features of model.m, one row each: the fragments of annotations.xml\n"
         "that name it, the lines they cover, the files they lie in, where it first occurs\n"
         "(path:line) and whether only \"#ifndef X / #define X\" defaults use it."));
-    parser.addPositionalArgument(QStringLiteral("PROJECT_FOLDER"),
-                                 QStringLiteral("The project folder (imported or written by "
-                                                "hand)."));
     const QCommandLineOption csv(QStringLiteral("csv"),
                                  QStringLiteral("Write CSV with a header row instead of a table."));
     const QCommandLineOption sortBy(
@@ -33,6 +30,8 @@ int runFeaturesCommand(const QStringList &arguments)
     parser.addOptions({csv, sortBy, reverse});
     const int usage = parseSubCommandArguments(
         parser, arguments, QStringLiteral("[--csv] [--sort COLUMN] [--reverse] PROJECT_FOLDER"),
+        {{QStringLiteral("PROJECT_FOLDER"),
+          QStringLiteral("The project folder (imported or written by hand).")}},
         1, 1);
     if (usage >= 0)
         return usage;

@@ -19,10 +19,6 @@ int runSubsetCommand(const QStringList &arguments)
         "copies questions.txt with its pictures, study.json with the colour assignments it\n"
         "names, participants.csv and answer-key.csv. The filters are applied in the order\n"
         "given, e.g. --features 'Caesar|Reverse'. PROJECT_FOLDER is only read."));
-    parser.addPositionalArgument(QStringLiteral("PROJECT_FOLDER"),
-                                 QStringLiteral("The project folder to take the slice of."));
-    parser.addPositionalArgument(QStringLiteral("OUT_FOLDER"),
-                                 QStringLiteral("The folder to make."));
     const QCommandLineOption force(QStringLiteral("force"),
                                    QStringLiteral("Replace the project and study files of an "
                                                   "existing OUT_FOLDER."));
@@ -30,7 +26,11 @@ int runSubsetCommand(const QStringList &arguments)
     const FilterOptions filterOptions;
     filterOptions.addTo(parser);
     const int usage = parseSubCommandArguments(
-        parser, arguments, QStringLiteral("[--force] [FILTERS] PROJECT_FOLDER OUT_FOLDER"), 2, 2);
+        parser, arguments, QStringLiteral("[--force] [FILTERS] PROJECT_FOLDER OUT_FOLDER"),
+        {{QStringLiteral("PROJECT_FOLDER"),
+          QStringLiteral("The project folder to take the slice of.")},
+         {QStringLiteral("OUT_FOLDER"), QStringLiteral("The folder to make.")}},
+        2, 2);
     if (usage >= 0)
         return usage;
     ProjectSubset::Options options;
