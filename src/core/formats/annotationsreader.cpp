@@ -1,5 +1,6 @@
 #include "annotationsreader.h"
 
+#include "core/formats/annotationsscanner.h"
 #include "core/formats/diagnostics.h"
 #include "core/model/featurematcher.h"
 #include "core/model/projectmodel.h"
@@ -44,6 +45,11 @@ bool AnnotationsReader::readProjectFile(const QString &path)
                               + file.errorString());
         return false;
     }
+
+    // The form the import writes is scanned in one pass over the bytes.
+    if (AnnotationsScanner(m_model, m_features).read(file.readAll()))
+        return true;
+    file.seek(0);
 
     // Large project files are read without building a document tree first;
     // whatever that reading leaves aside is read through the DOM as always,
