@@ -132,6 +132,9 @@ private:
     STNode(const STNode &source, CopyTag);
     STNode *parentRow() const;
     QBrush currentBackground() const;
+    // The names of the features with lines below the row, one a line, at
+    // most 51 and then "...".
+    QString countsToolTip() const;
 
     std::unique_ptr<QPixmap> m_texture; // only for textures set from outside
     bool m_hasBar = false;
@@ -149,4 +152,6 @@ private:
     int m_backgroundWidth = 0;
     int m_backgroundHeight = 0;
     quint64 m_backgroundStamp = 0;
+    // The tool tip is the counts' one, made when asked for (package rows).
+    bool m_toolTipFromCounts = false;
 };
