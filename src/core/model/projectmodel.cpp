@@ -135,6 +135,17 @@ void ProjectModel::copyFragmentsUp()
     }
 }
 
+void ProjectModel::releaseAncestorRecords()
+{
+    for (ProjectNode &node : m_nodes) {
+        if (node.kind == ProjectNode::File || node.children.isEmpty() || node.recordsPending)
+            continue;
+        node.fragments = QList<Fragment>();
+        node.sortedFragments = QList<Fragment>();
+        node.recordsPending = true;
+    }
+}
+
 QList<ProjectNode *> ProjectModel::preOrder() const
 {
     QList<ProjectNode *> nodes;

@@ -68,6 +68,9 @@ bool ProjectReader::readProjectFile(const QString &path)
     AnnotationsReader reader(model.get(), m_features);
     if (!reader.readProjectFile(path))
         return false;
+    // The views read the records of the files; the copies above them (the
+    // subtree's records again at every level) are gathered only if asked for.
+    model->releaseAncestorRecords();
     m_model = std::move(model);
 
     // The rows are built away from the view and handed over in one step, so
@@ -441,13 +444,25 @@ void ProjectReader::recolorFeatures(const QList<Feature *> &features)
         return;
 
     // Package rows repaint where they have a bar of one of the features; one
-    // walk over the rows for all of them.
+    // walk over the rows for all of them. A few features are looked up in
+    // each row's stripes; for many, each row's stripes are gone through.
     const auto isRecolored = [&recolored](int id) {
         return std::size_t(id) < recolored.size() && recolored[std::size_t(id)];
     };
+    std::vector<int> ids;
+    for (std::size_t id = 0; id < recolored.size() && ids.size() <= 16; ++id)
+        if (recolored[id])
+            ids.push_back(int(id));
+    const auto hasBar = [&](const StripeList &stripes) {
+        if (ids.size() > 16)
+            return stripes.anyBar(isRecolored);
+        return std::any_of(ids.cbegin(), ids.cend(), [&stripes](int id) {
+            return id < stripes.size() && stripes.at(id).width > 0;
+        });
+    };
     for (QTreeWidgetItem *item : preOrder(topLevelRows(m_packageView))) {
         auto *row = dynamic_cast<STNode *>(item);
-        if (!row || !row->stripes().anyBar(isRecolored))
+        if (!row || !hasBar(row->stripes()))
             continue;
         row->markRecolored();
         row->showFullSizeBackground();

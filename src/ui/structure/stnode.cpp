@@ -275,8 +275,8 @@ void STNode::addFragment(Feature *feature, int lineSpan, int startLine, int feat
     fragment.feature = feature;
     fragment.featureCount = featureCount;
     for (STNode *row = this; row; row = row->parentRow()) {
-        row->node()->fragments.append(fragment);
-        row->node()->sortedFragments.append(fragment);
+        row->gatheredNode()->fragments.append(fragment);
+        row->gatheredNode()->sortedFragments.append(fragment);
     }
 }
 
@@ -288,7 +288,7 @@ void STNode::computeUnannotatedLines(int fileLength)
 
 void STNode::sortFragments()
 {
-    node()->sortFragments();
+    gatheredNode()->sortFragments();
 }
 
 void STNode::addToAncestors(int lines)

@@ -57,9 +57,18 @@ public:
     FeatureList *featureList() const { return m_featureList; }
 
     ProjectNode *node() const { return m_shared->node.get(); }
-    QList<Fragment> &fragments() { return node()->fragments; }
-    const QList<Fragment> &fragments() const { return node()->fragments; }
-    QList<Fragment> &sortedFragments() { return node()->sortedFragments; }
+    ProjectNode *gatheredNode() const
+    {
+        ProjectNode *shown = node();
+        if (shown->recordsPending)
+            shown->gatherRecords();
+        return shown;
+    }
+    // The records of the row's subtree; rows above the files gather them
+    // when first asked.
+    QList<Fragment> &fragments() { return gatheredNode()->fragments; }
+    const QList<Fragment> &fragments() const { return gatheredNode()->fragments; }
+    QList<Fragment> &sortedFragments() { return gatheredNode()->sortedFragments; }
     // The lines of each feature as a list with one entry per feature id. The
     // node keeps them sparse until this is asked for.
     QList<int> &featureLines() { return node()->featureLines.dense(); }
