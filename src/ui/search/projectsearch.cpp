@@ -171,6 +171,9 @@ qsizetype countPlain(const PlainText &plain, const QByteArray &bytes)
             ++count;
         from = at + 1;
     }
+    // A very large file's buffer is not kept for the next search.
+    if (framed.capacity() > (std::size_t(1) << 22))
+        std::vector<char>().swap(framed);
     return count;
 }
 
