@@ -28,6 +28,14 @@ void BenchTable::addNote(const QString &text)
     m_notes.append(text);
 }
 
+std::optional<double> BenchTable::value(const QString &name) const
+{
+    for (const Row &row : m_rows)
+        if (row.name == name)
+            return row.value;
+    return std::nullopt;
+}
+
 bool BenchTable::print() const
 {
     int nameWidth = 7;

@@ -24,6 +24,8 @@ public:
     double time(const QString &name, const std::function<void()> &work,
                 std::optional<double> limitMs = std::nullopt);
     void addNote(const QString &text);
+    // The value of the first row of that name.
+    std::optional<double> value(const QString &name) const;
 
     // Prints the table to standard output; true when every limit was kept.
     bool print() const;

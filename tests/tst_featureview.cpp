@@ -10,10 +10,12 @@
 #include "ui/structure/stnode.h"
 #include "ui/structure/treepaths.h"
 
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidgetItemIterator>
 
+#include <limits>
 #include <memory>
 
 using namespace TestSupport;
@@ -78,6 +80,115 @@ QList<STNode *> rowsOf(QTreeWidget *tree)
     return rows;
 }
 
+// A generated project: files at several depths, some missing on disk or
+// shorter there than the project file says, with fragments of one feature,
+// of two (shared), of expressions, one-line fragments, nested ones and
+// names the model does not know.
+QByteArray generatedAnnotations(const QString &folder, int files, int features, quint32 seed)
+{
+    QRandomGenerator random(seed);
+    const auto feature = [&] { return QStringLiteral("F%1").arg(random.bounded(features)); };
+    QByteArray xml = "<?xml version=\"1.0\"?>\n<project name=\"Gen\">\n";
+    // Files k of folder a<k % 3>/b<k % 2>; every fifth at the top.
+    QMap<QString, QList<int>> byFolder;
+    for (int k = 0; k < files; ++k)
+        byFolder[k % 5 == 0 ? QString() : QStringLiteral("a%1/b%2").arg(k % 3).arg(k % 2)]
+            .append(k);
+    for (auto it = byFolder.cbegin(); it != byFolder.cend(); ++it) {
+        const QStringList parts = it.key().split(QLatin1Char('/'), Qt::SkipEmptyParts);
+        for (const QString &part : parts)
+            xml += "<folder name=\"" + part.toUtf8() + "\">";
+        for (int k : it.value()) {
+            const int length = 20 + random.bounded(80);
+            const QString name = QStringLiteral("File%1.%2").arg(k).arg(k % 4 == 1 ? "c" : "java");
+            xml += "<file name=\"" + name.toUtf8() + "\" length=\""
+                + QByteArray::number(length) + "\">";
+            const int fragments = random.bounded(7);
+            for (int f = 0; f < fragments; ++f) {
+                const int start = 1 + random.bounded(length);
+                const int end = random.bounded(4) == 0
+                    ? start
+                    : qMin(length, start + random.bounded(30));
+                xml += "<fragment startline=\"" + QByteArray::number(start) + "\" endline=\""
+                    + QByteArray::number(end) + "\">";
+                switch (random.bounded(8)) {
+                case 0:
+                    xml += "<feature>" + feature().toUtf8() + "</feature><feature>"
+                        + feature().toUtf8() + "</feature>";
+                    break;
+                case 1:
+                    xml += "<feature>" + feature().toUtf8() + " &amp;&amp; !"
+                        + feature().toUtf8() + "</feature>";
+                    break;
+                case 2:
+                    xml += "<feature>" + feature().toUtf8() + " || " + feature().toUtf8()
+                        + "</feature>";
+                    break;
+                case 3:
+                    xml += "<feature>Unknown</feature>";
+                    break;
+                default:
+                    xml += "<feature>" + feature().toUtf8() + "</feature>";
+                }
+                xml += "</fragment>";
+            }
+            xml += "</file>\n";
+            // One file in seven is missing; one in six is shorter on disk.
+            if (k % 7 != 3) {
+                const int onDisk = k % 6 == 2 ? length / 2 : length;
+                writeFile(folder + QLatin1Char('/') + it.key() + QLatin1Char('/') + name,
+                          lines(onDisk));
+            }
+        }
+        for (int i = 0; i < parts.size(); ++i)
+            xml += "</folder>";
+        xml += '\n';
+    }
+    return xml + "</project>\n";
+}
+
+// What a row shows and holds, apart from its pictures.
+QString describe(const STNode *row)
+{
+    const int block = row->featureBlock();
+    return QStringLiteral("%1|kind %2|children %3|indicator %4|expanded %5|tip %6|lines %7"
+                          "|path %8|block %9|bar %10")
+        .arg(row->text(0))
+        .arg(row->kind())
+        // Folded rows show whether they can be unfolded, not what is below.
+        .arg(row->isExpanded() ? row->childCount() : -1)
+        .arg(row->childCount() > 0
+             || row->childIndicatorPolicy() == QTreeWidgetItem::ShowIndicator)
+        .arg(row->isExpanded())
+        .arg(row->toolTip(0))
+        .arg(row->lineCount())
+        .arg(row->filePath())
+        .arg(block)
+        .arg(block >= 0 && block < row->featureStripes().size()
+                 ? row->featureStripes().at(block).width
+                 : -1);
+}
+
+QImage backgroundOf(const STNode *row)
+{
+    return row->data(0, Qt::BackgroundRole).value<QBrush>().textureImage();
+}
+
+// The rows a user can reach: the top-level rows and, below every unfolded
+// row, its children.
+QList<STNode *> shownRows(QTreeWidget *tree)
+{
+    QList<STNode *> rows;
+    for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+        bool shown = true;
+        for (const QTreeWidgetItem *up = (*it)->parent(); up && shown; up = up->parent())
+            shown = up->isExpanded();
+        if (auto *row = dynamic_cast<STNode *>(*it); row && shown)
+            rows.append(row);
+    }
+    return rows;
+}
+
 } // namespace
 
 class TestFeatureView : public QObject
@@ -99,6 +210,8 @@ private Q_SLOTS:
     void mainWindowGivesBothViewsTheSamePaths();
     void renderedViewsShowTheBars();
     void oneLineFragmentsShowInBothTrees();
+    void blocksMadeOnUnfoldingEqualBlocksMadeAtOnce_data();
+    void blocksMadeOnUnfoldingEqualBlocksMadeAtOnce();
 
 private:
     void writeSample();
@@ -421,6 +534,123 @@ void TestFeatureView::oneLineFragmentsShowInBothTrees()
     QTreeWidgetItem *block = m_featureView->topLevelItem(4);
     QCOMPARE(outline(block), QStringLiteral("E(P(ui(ConsoleView.java)))"));
     QCOMPARE(file->featureStripes().at(4).width, 6);
+}
+
+// The feature view makes a feature's block when its row is unfolded; the
+// rows must be those made at once for the whole view, as the window unfolds
+// them, in both trees, before and after unfolding every feature and
+// whatever colours changed meanwhile.
+void TestFeatureView::blocksMadeOnUnfoldingEqualBlocksMadeAtOnce_data()
+{
+    QTest::addColumn<int>("files");
+    QTest::addColumn<int>("features");
+    QTest::addColumn<quint32>("seed");
+    QTest::addColumn<bool>("recolorFirst");
+
+    QTest::newRow("few features in many files") << 60 << 6 << 1u << false;
+    QTest::newRow("many features in few files") << 25 << 40 << 2u << false;
+    QTest::newRow("colours changed before the blocks are made") << 50 << 12 << 3u << true;
+}
+
+void TestFeatureView::blocksMadeOnUnfoldingEqualBlocksMadeAtOnce()
+{
+    QFETCH(int, files);
+    QFETCH(int, features);
+    QFETCH(quint32, seed);
+    QFETCH(bool, recolorFirst);
+
+    QStringList names;
+    for (int i = 0; i < features; ++i)
+        names.append(QStringLiteral("F%1").arg(i));
+    m_features = makeFeatures(names);
+    m_colors = std::make_unique<ColorManager>(&m_features, int(m_features.size()));
+    QVERIFY(writeFile(m_dir->filePath(QStringLiteral("annotations.xml")),
+                      generatedAnnotations(m_dir->path(), files, features, seed)));
+
+    struct Trees
+    {
+        SMVTreeWidget packageView;
+        SMVTreeWidget featureView;
+        std::unique_ptr<ProjectReader> reader;
+    };
+    const auto build = [&](Trees &trees, qint64 eagerRowLimit) {
+        trees.featureView.setFeatureView(true);
+        for (SMVTreeWidget *tree : {&trees.packageView, &trees.featureView}) {
+            tree->setColorManager(m_colors.get());
+            tree->resize(420, 600);
+        }
+        trees.reader = std::make_unique<ProjectReader>(&trees.packageView, &trees.featureView,
+                                                       &m_features);
+        trees.reader->setEagerRowLimit(eagerRowLimit);
+        QVERIFY(trees.reader->readProjectFile(m_dir->filePath(QStringLiteral("annotations.xml"))));
+        trees.reader->computeLineCounts(m_dir->path());
+        trees.reader->completeTrees([&trees, this] {
+            for (STNode *row : rowsOf(&trees.packageView))
+                if (row->childCount() == 0)
+                    row->setFilePath(projectFilePath(m_dir->path(), row));
+        });
+        // What the window does after start-up: blocks made at once are
+        // unfolded with the feature rows folded again, then it is scaled.
+        trees.packageView.expandToDepth(1);
+        if (!trees.reader->makesBlocksOnUnfolding()) {
+            trees.featureView.expandAll();
+            for (int i = 0; i < trees.featureView.topLevelItemCount(); ++i)
+                trees.featureView.topLevelItem(i)->setExpanded(false);
+        }
+        for (SMVTreeWidget *tree : {&trees.packageView, &trees.featureView})
+            tree->scaleTextures(tree->width(), 0);
+    };
+    Trees atOnce;
+    Trees onUnfolding;
+    build(atOnce, std::numeric_limits<qint64>::max());
+    build(onUnfolding, 0);
+    QVERIFY(!atOnce.reader->makesBlocksOnUnfolding());
+    QVERIFY(onUnfolding.reader->makesBlocksOnUnfolding());
+    QCOMPARE(onUnfolding.reader->blockRowCount(), qint64(rowsOf(&atOnce.featureView).size())
+                                                      - features);
+
+    const auto recolor = [&](int feature, int paletteIndex) {
+        QVERIFY(m_colors->assignColor(&m_features[feature], m_colors->ColorArray[paletteIndex]));
+        for (Trees *trees : {&atOnce, &onUnfolding}) {
+            trees->reader->recolorFeature(&m_features[feature]);
+            for (SMVTreeWidget *tree : {&trees->packageView, &trees->featureView})
+                tree->scaleTextures(tree->width(), 0);
+        }
+    };
+    const auto compare = [](QTreeWidget *expectedTree, QTreeWidget *actualTree,
+                            const char *when) {
+        const QList<STNode *> expected = shownRows(expectedTree);
+        const QList<STNode *> actual = shownRows(actualTree);
+        QCOMPARE(actual.size(), expected.size());
+        for (qsizetype i = 0; i < expected.size(); ++i) {
+            const QString row = describe(expected.at(i));
+            QCOMPARE(describe(actual.at(i)), row);
+            QVERIFY2(actual.at(i)->texture().toImage() == expected.at(i)->texture().toImage(),
+                     qPrintable(QStringLiteral("bar of %1 %2").arg(row, when)));
+            QVERIFY2(backgroundOf(actual.at(i)) == backgroundOf(expected.at(i)),
+                     qPrintable(QStringLiteral("background of %1 %2").arg(row, when)));
+        }
+    };
+
+    if (recolorFirst) {
+        recolor(0, 0);
+        recolor(features - 1, 3);
+    }
+    compare(&atOnce.packageView, &onUnfolding.packageView, "before unfolding");
+    compare(&atOnce.featureView, &onUnfolding.featureView, "before unfolding");
+    QCOMPARE(rowsOf(&onUnfolding.featureView).size(), qsizetype(features));
+
+    for (int i = 0; i < features; ++i)
+        for (Trees *trees : {&atOnce, &onUnfolding})
+            trees->featureView.topLevelItem(i)->setExpanded(true);
+    compare(&atOnce.featureView, &onUnfolding.featureView, "after unfolding");
+    compare(&atOnce.packageView, &onUnfolding.packageView, "after unfolding");
+    // Every row is there now, in both.
+    QCOMPARE(rowsOf(&onUnfolding.featureView).size(), rowsOf(&atOnce.featureView).size());
+
+    recolor(1, 5);
+    compare(&atOnce.featureView, &onUnfolding.featureView, "after recolouring");
+    compare(&atOnce.packageView, &onUnfolding.packageView, "after recolouring");
 }
 
 QTEST_MAIN(TestFeatureView)

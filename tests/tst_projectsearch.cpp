@@ -1,3 +1,4 @@
+#include "core/formats/textdecoding.h"
 #include "ui/search/projectsearch.h"
 #include "support/testfiles.h"
 
@@ -117,6 +118,20 @@ void TestProjectSearch::countsInFile_data()
     QTest::newRow("Latin-1 file") << QByteArray("gr\xF6\xDF" "e") << "größe" << true << 1;
     QTest::newRow("empty pattern counts the added spaces too")
         << QByteArray("ab\n") << "" << false << 6;
+    // Files of ASCII characters are searched in their bytes for texts that
+    // mean nothing to the pattern; the pattern's results must not change.
+    QTest::newRow("plain hits overlap in the bytes too") << QByteArray("aaaa") << "aa" << false << 3;
+    QTest::newRow("case ignored in the bytes")
+        << QByteArray("COMPUTE Compute compute") << "compute" << false << 3;
+    QTest::newRow("a leading space matches the space added before the file")
+        << QByteArray("x y x") << " x" << false << 2;
+    QTest::newRow("underscores and digits are word characters, a dash is none")
+        << QByteArray("foo_1 foo1 foo-1 foo") << "foo" << true << 2;
+    QTest::newRow("a NUL byte bounds a whole word")
+        << QByteArray("foo\0bar", 7) << "foo" << true << 1;
+    QTest::newRow("a text longer than the file") << QByteArray("ab") << "abcdef" << false << 0;
+    QTest::newRow("a file beyond ASCII is searched as decoded text")
+        << QByteArray("Gr\xC3\xB6\xC3\x9F" "e gr\xC3\xB6sse") << "gr" << false << 2;
 }
 
 void TestProjectSearch::countsInFile()
@@ -130,6 +145,10 @@ void TestProjectSearch::countsInFile()
     const QRegularExpression pattern = ProjectSearch::pattern(text, wholeWords, false);
     QCOMPARE(ProjectSearch::countInFile(pattern, folder() + QStringLiteral("/f.java")),
              qsizetype(count));
+    // The same as the pattern finds in the text the code view shows.
+    QCOMPARE(ProjectSearch::countInFile(pattern, folder() + QStringLiteral("/f.java")),
+             ProjectSearch::countOverlapping(pattern, QLatin1Char(' ') + decodeText(bytes)
+                                                          + QLatin1Char(' ')));
 }
 
 void TestProjectSearch::resultRowFormat()

@@ -98,6 +98,34 @@ void FeatureLineCounts::clear()
     m_sparse.clear();
 }
 
+void FeatureLineCounts::addAll(const FeatureLineCounts &other)
+{
+    if (m_dense || other.m_dense) {
+        other.forEachNonZero([this](int id, int lines) { add(id, lines); });
+        return;
+    }
+    // Both sparse and sorted by id: merged into a new list.
+    std::vector<std::pair<int, int>> merged;
+    merged.reserve(m_sparse.size() + other.m_sparse.size());
+    auto mine = m_sparse.cbegin();
+    for (const auto &entry : other.m_sparse) {
+        if (entry.first >= m_size)
+            break; // beyond the entries: ignored, as by add()
+        while (mine != m_sparse.cend() && mine->first < entry.first)
+            merged.push_back(*mine++);
+        if (mine != m_sparse.cend() && mine->first == entry.first) {
+            const int sum = saturated(qint64(mine->second) + entry.second);
+            if (sum != 0)
+                merged.emplace_back(entry.first, sum);
+            ++mine;
+        } else {
+            merged.push_back(entry);
+        }
+    }
+    merged.insert(merged.end(), mine, m_sparse.cend());
+    m_sparse = std::move(merged);
+}
+
 QList<int> &FeatureLineCounts::dense()
 {
     if (!m_dense) {

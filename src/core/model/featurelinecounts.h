@@ -31,6 +31,8 @@ public:
     void add(int id, qint64 lines);
     // Every entry 0, the size kept.
     void clear();
+    // add(id, other.value(id)) for every id of other, in one pass.
+    void addAll(const FeatureLineCounts &other);
 
     // Calls f(id, lines) for every entry that is not 0, in id order.
     template <typename F>

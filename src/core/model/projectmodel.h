@@ -24,6 +24,9 @@ public:
     // below it, in the order they were added (file by file, in document
     // order), without expressions.
     void copyFragmentsUp();
+    // Lets go of those copies (a view that needs them seldom): each node
+    // above the files gathers them again when asked (gatherRecords()).
+    void releaseAncestorRecords();
     // Removes every node without children that is not named like a source
     // file, until none is left: element nodes, then folders left empty, and
     // a project without any source file altogether.

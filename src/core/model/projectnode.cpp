@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <vector>
 
 void ProjectNode::addFragment(const Fragment &fragment)
 {
@@ -46,4 +47,35 @@ void ProjectNode::sortFragments()
     // Fragments mostly arrive in file order; skip the sort then.
     if (!std::is_sorted(sortedFragments.begin(), sortedFragments.end(), byStart))
         std::stable_sort(sortedFragments.begin(), sortedFragments.end(), byStart);
+}
+
+void ProjectNode::gatherRecords()
+{
+    if (!recordsPending)
+        return;
+    recordsPending = false;
+    // The records of the files below, file by file in document order, without
+    // expressions; a file's own children hold none of them.
+    std::vector<const ProjectNode *> stack(children.crbegin(), children.crend());
+    std::vector<const ProjectNode *> sources;
+    qsizetype count = 0;
+    while (!stack.empty()) {
+        const ProjectNode *node = stack.back();
+        stack.pop_back();
+        if (node->kind == File || node->children.isEmpty()) {
+            sources.push_back(node);
+            count += node->fragments.size();
+            continue;
+        }
+        stack.insert(stack.end(), node->children.crbegin(), node->children.crend());
+    }
+    fragments.clear();
+    fragments.reserve(count);
+    for (const ProjectNode *source : sources) {
+        for (Fragment record : source->fragments) {
+            record.expression.clear();
+            fragments.append(record);
+        }
+    }
+    sortedFragments = fragments;
 }

@@ -30,6 +30,9 @@ struct ProjectNode
     QList<Fragment> fragments;
     QList<Fragment> sortedFragments;
     FeatureLineCounts featureLines;
+    // Nodes above the files: the two lists above are left empty until
+    // gatherRecords() fills them (ProjectModel::releaseAncestorRecords()).
+    bool recordsPending = false;
 
     // Files: a record of the file's own; the ancestors get their copies from
     // ProjectModel::copyFragmentsUp().
@@ -37,4 +40,7 @@ struct ProjectNode
     // Files: how many of the file's `length` lines lie in no fragment.
     void computeUnannotatedLines(int length);
     void sortFragments();
+    // Fills the lists of a node whose records are pending with the records
+    // of the files below it, as ProjectModel::copyFragmentsUp() does.
+    void gatherRecords();
 };

@@ -82,6 +82,12 @@ void ColorManager::initPairs()
 
 PaletteColor *ColorManager::colorOf(Feature *feature)
 {
+    // The pairs are made in feature order, one per feature, so a feature's
+    // pair is mostly found at its id; looking at every pair made asking for
+    // every feature's colour quadratic (seconds for a kernel's features).
+    if (feature && feature->id >= 0 && feature->id < FCPList.size()
+        && FCPList.at(feature->id).feature == feature)
+        return FCPList.at(feature->id).color;
     for (const FeatureColorPair &pair : std::as_const(FCPList)) {
         if (pair.feature == feature)
             return pair.color;

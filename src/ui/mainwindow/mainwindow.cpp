@@ -269,11 +269,15 @@ void MainWindow::connectForm()
 void MainWindow::foldTrees()
 {
     m_form->treeWidget_packageView->expandToDepth(1);
-    m_form->treeWidget_featureView->expandAll();
-    // From the last one: collapsing a row moves the rows shown after it, and
-    // with thousands of features those are few only from the end.
-    for (int i = m_form->treeWidget_featureView->topLevelItemCount() - 1; i >= 0; --i)
-        m_form->treeWidget_featureView->topLevelItem(i)->setExpanded(false);
+    // Blocks made on unfolding come unfolded; those made at once are
+    // unfolded here, with the feature rows folded again.
+    if (!m_projectReader->makesBlocksOnUnfolding()) {
+        m_form->treeWidget_featureView->expandAll();
+        // From the last one: collapsing a row moves the rows shown after it,
+        // and with thousands of features those are few only from the end.
+        for (int i = m_form->treeWidget_featureView->topLevelItemCount() - 1; i >= 0; --i)
+            m_form->treeWidget_featureView->topLevelItem(i)->setExpanded(false);
+    }
     m_form->treeWidget_packageView->setIndentation(12);
     m_form->treeWidget_featureView->setIndentation(12);
 

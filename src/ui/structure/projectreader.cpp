@@ -53,7 +53,12 @@ ProjectReader::ProjectReader(SMVTreeWidget *packageView, SMVTreeWidget *featureV
 {
 }
 
-ProjectReader::~ProjectReader() = default;
+ProjectReader::~ProjectReader()
+{
+    // The view may outlive the reader; unfolding must not reach it then.
+    if (m_unfoldingView)
+        m_unfoldingView->setRowMaker(nullptr);
+}
 
 bool ProjectReader::readProjectFile(const QString &path)
 {
@@ -63,6 +68,9 @@ bool ProjectReader::readProjectFile(const QString &path)
     AnnotationsReader reader(model.get(), m_features);
     if (!reader.readProjectFile(path))
         return false;
+    // The views read the records of the files; the copies above them (the
+    // subtree's records again at every level) are gathered only if asked for.
+    model->releaseAncestorRecords();
     m_model = std::move(model);
 
     // The rows are built away from the view and handed over in one step, so
@@ -195,95 +203,196 @@ void ProjectReader::buildFeatureView()
     }
 
     // Every feature gets a copy of the project restricted to the rows with
-    // code of that feature. Rows without it would be pruned at once, so they
-    // are never copied: walking the project once, each row is copied under
-    // its parent's copy for exactly the features it has a bar for.
-    auto *top = m_packageView->topLevelItemCount() > 0
+    // code of that feature. Each row has a feature-view stripe for every
+    // feature; a block gives the rows it copies their bar.
+    const QList<QTreeWidgetItem *> sourceRows =
+        topSourceRow() ? preOrder({topSourceRow()}) : QList<QTreeWidgetItem *>();
+    for (QTreeWidgetItem *item : sourceRows)
+        if (auto *row = dynamic_cast<STNode *>(item))
+            row->featureStripes().fill(featureCount, 2);
+    indexBlockLines(sourceRows);
+
+    m_blocksOnUnfolding = qint64(sourceRows.size()) * featureCount > m_eagerRowLimit;
+    if (!m_blocksOnUnfolding) {
+        for (QTreeWidgetItem *row : featureRows)
+            makeBlock(row);
+    } else {
+        for (int i = 0; i < featureCount; ++i)
+            if (blockHasRows(i))
+                featureRows.at(i)->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
+        m_unfoldingView = m_featureView;
+        m_featureView->setRowMaker([this](QTreeWidgetItem *row) { makeBlock(row); });
+    }
+    m_featureView->addTopLevelItems(featureRows);
+}
+
+STNode *ProjectReader::topSourceRow() const
+{
+    return m_packageView->topLevelItemCount() > 0
         ? dynamic_cast<STNode *>(m_packageView->topLevelItem(0))
         : nullptr;
-    if (top) {
-        // A row's copies, by feature index, in index order.
-        using Copies = std::vector<std::pair<int, QTreeWidgetItem *>>;
-        struct Work
-        {
-            STNode *source;
-            std::shared_ptr<Copies> parentCopies;
-        };
-        auto featureParents = std::make_shared<Copies>();
-        for (int i = 0; i < featureCount; ++i)
-            featureParents->emplace_back(i, featureRows.at(i));
-        std::vector<Work> stack{{top, featureParents}};
-        // Lines of each feature present in a row, by feature index; a
-        // fragment shared by several features counts for each in equal parts.
-        std::vector<qint64> lines(featureCount);
-        std::vector<char> isPresent(featureCount);
-        std::vector<int> present;
-        while (!stack.empty()) {
-            const Work work = stack.back();
-            stack.pop_back();
-            STNode *source = work.source;
+}
 
-            present.clear();
-            for (const Fragment &record : source->fragments()) {
-                const int index = featureIndex(record.feature);
-                if (index < 0)
-                    continue;
-                if (!isPresent[index]) {
-                    isPresent[index] = true;
-                    present.push_back(index);
-                }
-                lines[index] += record.coveredLines() / std::max(1, record.featureCount);
-            }
-            std::sort(present.begin(), present.end());
+void ProjectReader::indexBlockLines(const QList<QTreeWidgetItem *> &sourceRows)
+{
+    const int featureCount = m_features ? int(m_features->size()) : 0;
+    m_blockLines.assign(std::size_t(featureCount), {});
+    // The model's files hold every record; the rows above them add them up.
+    // Rows made elsewhere each count the records they hold themselves.
+    m_blockLinesAddUp = m_rowsFromModel;
 
-            std::shared_ptr<Copies> copies;
-            // A stripe for every feature, stored only where there is a bar;
-            // features without lines in the row have none.
-            StripeList &stripes = source->featureStripes();
-            stripes.fill(featureCount, 2);
-            for (int i : present) {
-                const int width = STNode::featureBarWidth(lines[i], source->lineCount(),
-                                                          RowTexture::FeatureCopyArea);
-                lines[i] = 0;
-                isPresent[i] = false;
-                if (width != 0)
-                    stripes.place(i, 2, width);
-                QTreeWidgetItem *parentCopy = nullptr;
-                if (work.parentCopies) {
-                    const Copies &parents = *work.parentCopies;
-                    const auto found = std::lower_bound(
-                        parents.begin(), parents.end(), i,
-                        [](const std::pair<int, QTreeWidgetItem *> &entry, int key) {
-                            return entry.first < key;
-                        });
-                    if (found != parents.end() && found->first == i)
-                        parentCopy = found->second;
-                }
-                if (width <= 0 || !parentCopy)
-                    continue;
-                STNode *copy = source->cloneRow();
-                copy->setToolTip(0, QString());
-                copy->setHasBar(true);
-                copy->useFeatureCopyTexture(m_featureColors, i, RowTexture::FeatureCopyArea);
-                copy->showFullSizeBackground();
-                parentCopy->addChild(copy);
-                if (!copies)
-                    copies = std::make_shared<Copies>();
-                copies->emplace_back(i, copy);
+    // Lines of each feature present in a row; a fragment shared by several
+    // features counts for each in equal parts.
+    std::vector<qint64> lines(static_cast<std::size_t>(featureCount));
+    std::vector<char> isPresent(static_cast<std::size_t>(featureCount));
+    std::vector<int> present;
+    const auto index = [&](const ProjectNode *node, const QList<Fragment> &records) {
+        present.clear();
+        for (const Fragment &record : records) {
+            const int i = featureIndex(record.feature);
+            if (i < 0)
+                continue;
+            if (!isPresent[i]) {
+                isPresent[i] = true;
+                present.push_back(i);
             }
-            // Without copies, nothing below this row is copied either.
-
-            for (int c = source->childCount() - 1; c >= 0; --c) {
-                auto *child = dynamic_cast<STNode *>(source->child(c));
-                if (child)
-                    stack.push_back({child, copies});
-            }
+            lines[i] += record.coveredLines() / std::max(1, record.featureCount);
         }
+        for (int i : present) {
+            m_blockLines[i].emplace_back(node, lines[i]);
+            lines[i] = 0;
+            isPresent[i] = false;
+        }
+    };
+    if (m_blockLinesAddUp) {
+        for (const ProjectNode *node : m_model->preOrder())
+            if (node->kind == ProjectNode::File || node->children.isEmpty())
+                index(node, node->fragments);
+        return;
     }
+    for (QTreeWidgetItem *item : sourceRows)
+        if (const auto *row = dynamic_cast<const STNode *>(item))
+            index(row->node(), row->fragments());
+}
 
-    for (QTreeWidgetItem *row : featureRows)
-        pruneFeatureCopy(row);
-    m_featureView->addTopLevelItems(featureRows);
+QHash<const ProjectNode *, qint64> ProjectReader::blockLines(int feature) const
+{
+    QHash<const ProjectNode *, qint64> lines;
+    if (feature < 0 || std::size_t(feature) >= m_blockLines.size())
+        return lines;
+    for (const RowLines &entry : m_blockLines[std::size_t(feature)]) {
+        if (!m_blockLinesAddUp) {
+            lines[entry.first] += entry.second;
+            continue;
+        }
+        for (const ProjectNode *node = entry.first; node; node = node->parent)
+            lines[node] += entry.second;
+    }
+    return lines;
+}
+
+bool ProjectReader::blockHasRows(int feature) const
+{
+    const STNode *top = topSourceRow();
+    if (!top || feature < 0 || std::size_t(feature) >= m_blockLines.size())
+        return false;
+    for (const RowLines &entry : m_blockLines[std::size_t(feature)]) {
+        if (entry.second <= 0)
+            continue;
+        if (!m_blockLinesAddUp) {
+            if (entry.first == top->node())
+                return true;
+            continue;
+        }
+        const ProjectNode *root = entry.first;
+        while (root->parent)
+            root = root->parent;
+        if (root == top->node())
+            return true;
+    }
+    return false;
+}
+
+void ProjectReader::walkBlock(int feature, QTreeWidgetItem *featureRow,
+                              const BlockRowMaker &make) const
+{
+    STNode *top = topSourceRow();
+    if (!top)
+        return;
+    const QHash<const ProjectNode *, qint64> lines = blockLines(feature);
+    struct Work
+    {
+        STNode *source;
+        QTreeWidgetItem *parentCopy; // null: this row's parent got no copy
+    };
+    std::vector<Work> stack{{top, featureRow}};
+    while (!stack.empty()) {
+        const Work work = stack.back();
+        stack.pop_back();
+        const qint64 rowLines = lines.value(work.source->node(), 0);
+        // Added-up lines never grow below a row without them.
+        if (rowLines <= 0 && m_blockLinesAddUp)
+            continue;
+        const int width = STNode::featureBarWidth(rowLines, work.source->lineCount(),
+                                                  RowTexture::FeatureCopyArea);
+        QTreeWidgetItem *copy = width > 0 ? make(work.source, width, work.parentCopy) : nullptr;
+        // Without a copy, nothing below this row is copied either.
+        for (int c = work.source->childCount() - 1; c >= 0; --c)
+            if (auto *child = dynamic_cast<STNode *>(work.source->child(c)))
+                stack.push_back({child, copy});
+    }
+}
+
+void ProjectReader::makeBlock(QTreeWidgetItem *item)
+{
+    auto *featureRow = dynamic_cast<STNode *>(item);
+    if (!featureRow)
+        return;
+    featureRow->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
+    const int feature = featureRow->featureBlock();
+    if (feature < 0 || feature >= int(m_blockLines.size()))
+        return;
+
+    // Made away from the view and handed over in one step.
+    QTreeWidgetItem holder;
+    QList<QTreeWidgetItem *> made;
+    walkBlock(feature, &holder,
+              [&](STNode *source, int width, QTreeWidgetItem *parentCopy) -> QTreeWidgetItem * {
+                  source->featureStripes().place(feature, 2, width);
+                  if (!parentCopy)
+                      return nullptr;
+                  STNode *copy = source->cloneRow();
+                  copy->setToolTip(0, QString());
+                  copy->setHasBar(true);
+                  copy->useFeatureCopyTexture(m_featureColors, feature,
+                                              RowTexture::FeatureCopyArea);
+                  copy->showFullSizeBackground();
+                  parentCopy->addChild(copy);
+                  made.append(copy);
+                  return copy;
+              });
+    featureRow->addChildren(holder.takeChildren());
+    pruneFeatureCopy(featureRow);
+    // Blocks made at once are unfolded by the window with the whole view
+    // (files too); one made on unfolding is unfolded the same way.
+    if (m_blocksOnUnfolding)
+        for (QTreeWidgetItem *row : std::as_const(made))
+            row->setExpanded(true);
+}
+
+qint64 ProjectReader::blockRowCount() const
+{
+    qint64 rows = 0;
+    for (int i = 0; i < int(m_blockLines.size()); ++i) {
+        QTreeWidgetItem counted;
+        walkBlock(i, &counted,
+                  [&rows](STNode *, int, QTreeWidgetItem *parentCopy) -> QTreeWidgetItem * {
+                      if (parentCopy)
+                          ++rows;
+                      return parentCopy;
+                  });
+    }
+    return rows;
 }
 
 void ProjectReader::pruneFeatureCopy(QTreeWidgetItem *item)
@@ -335,13 +444,25 @@ void ProjectReader::recolorFeatures(const QList<Feature *> &features)
         return;
 
     // Package rows repaint where they have a bar of one of the features; one
-    // walk over the rows for all of them.
+    // walk over the rows for all of them. A few features are looked up in
+    // each row's stripes; for many, each row's stripes are gone through.
     const auto isRecolored = [&recolored](int id) {
         return std::size_t(id) < recolored.size() && recolored[std::size_t(id)];
     };
+    std::vector<int> ids;
+    for (std::size_t id = 0; id < recolored.size() && ids.size() <= 16; ++id)
+        if (recolored[id])
+            ids.push_back(int(id));
+    const auto hasBar = [&](const StripeList &stripes) {
+        if (ids.size() > 16)
+            return stripes.anyBar(isRecolored);
+        return std::any_of(ids.cbegin(), ids.cend(), [&stripes](int id) {
+            return id < stripes.size() && stripes.at(id).width > 0;
+        });
+    };
     for (QTreeWidgetItem *item : preOrder(topLevelRows(m_packageView))) {
         auto *row = dynamic_cast<STNode *>(item);
-        if (!row || !row->stripes().anyBar(isRecolored))
+        if (!row || !hasBar(row->stripes()))
             continue;
         row->markRecolored();
         row->showFullSizeBackground();

@@ -23,7 +23,7 @@ SMVTreeWidget::SMVTreeWidget(QWidget *parent)
     connect(this, &QTreeWidget::itemPressed, this, &SMVTreeWidget::rowPressed);
     // Expanding a row rescales the tree like updateTexture(); when the rest
     // of the tree is scaled already, only the rows it uncovers need it.
-    connect(this, &QTreeWidget::itemExpanded, this, &SMVTreeWidget::scaleExpandedRow);
+    connect(this, &QTreeWidget::itemExpanded, this, &SMVTreeWidget::rowExpanded);
     connect(model(), &QAbstractItemModel::rowsInserted, this, [this] { m_allScaled = false; });
     setItemDelegate(new ItemDelegate(this, 1)); // a child of this tree
 }
@@ -56,6 +56,25 @@ void SMVTreeWidget::scaleTextures(int width, int height)
     m_scaledWidth = width;
     m_scaledHeight = height;
     viewport()->update();
+}
+
+void SMVTreeWidget::rowExpanded(QTreeWidgetItem *item)
+{
+    // Rows the maker unfolds are scaled below, with the row it works for.
+    if (m_makingRows)
+        return;
+    if (m_rowMaker && item->childCount() == 0
+        && item->childIndicatorPolicy() == QTreeWidgetItem::ShowIndicator) {
+        const bool allScaled = m_allScaled;
+        m_makingRows = true;
+        // Unfolding the new rows then only records them for the next layout.
+        scheduleDelayedItemsLayout();
+        m_rowMaker(item);
+        m_makingRows = false;
+        // The new rows all lie below the row, which is scaled next.
+        m_allScaled = allScaled;
+    }
+    scaleExpandedRow(item);
 }
 
 void SMVTreeWidget::scaleExpandedRow(QTreeWidgetItem *item)

@@ -4,6 +4,8 @@
 #include <QPixmap>
 #include <QTreeWidget>
 
+#include <functional>
+
 class ColorManager;
 class FeatureTreeWidget;
 class STNode;
@@ -26,6 +28,12 @@ public:
     bool isFeatureView() const { return m_isFeatureView; }
 
     void scaleTextures(int width, int height);
+
+    // Makes the rows below a row that shows an unfolding control without
+    // having children yet, when it is unfolded for the first time. Rows it
+    // unfolds meanwhile are scaled with the rest once it is done.
+    using RowMaker = std::function<void(QTreeWidgetItem *row)>;
+    void setRowMaker(RowMaker maker) { m_rowMaker = std::move(maker); }
 
     // The background a row shows in this tree: its texture (width 0) or the
     // texture scaled to width x height. Painted on demand; the pictures of
@@ -55,6 +63,7 @@ protected:
     void leaveEvent(QEvent *event) override;
 
 private:
+    void rowExpanded(QTreeWidgetItem *item);
     void scaleExpandedRow(QTreeWidgetItem *item);
     int displayHeight(int height) const;
 
@@ -73,4 +82,6 @@ private:
     bool m_allScaled = false;
     int m_scaledWidth = 0;
     int m_scaledHeight = 0;
+    RowMaker m_rowMaker;
+    bool m_makingRows = false;
 };

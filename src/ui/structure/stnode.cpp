@@ -66,7 +66,8 @@ STNode::STNode(const STNode &source, CopyTag)
       m_colors(source.m_colors),
       m_backgroundWidth(source.m_backgroundWidth),
       m_backgroundHeight(source.m_backgroundHeight),
-      m_backgroundStamp(nextStamp())
+      m_backgroundStamp(nextStamp()),
+      m_toolTipFromCounts(source.m_toolTipFromCounts)
 {
 }
 
@@ -216,8 +217,29 @@ QBrush STNode::currentBackground() const
     return picture.isNull() ? QBrush() : QBrush(picture);
 }
 
+QString STNode::countsToolTip() const
+{
+    QString toolTip;
+    int names = 0;
+    bool cut = false;
+    featureLineCounts().forEachNonZero([&](int k, int value) {
+        if (cut || value <= 0 || !m_featureList || k >= m_featureList->size())
+            return;
+        toolTip += m_featureList->at(k).name() + QLatin1Char('\n');
+        if (++names > 50) {
+            toolTip += QStringLiteral("...\n");
+            cut = true;
+        }
+    });
+    if (!toolTip.isEmpty())
+        toolTip.chop(1);
+    return toolTip;
+}
+
 QVariant STNode::data(int column, int role) const
 {
+    if (column == 0 && role == Qt::ToolTipRole && m_toolTipFromCounts)
+        return countsToolTip();
     if (column == 0 && role == Qt::BackgroundRole
         && (m_background == Background::FullSize || m_background == Background::Scaled)) {
         const QBrush brush = currentBackground();
@@ -228,9 +250,11 @@ QVariant STNode::data(int column, int role) const
 
 void STNode::setData(int column, int role, const QVariant &value)
 {
-    // A background set from outside wins over the painted one.
+    // A background or tool tip set from outside wins over the painted one.
     if (column == 0 && role == Qt::BackgroundRole)
         m_background = Background::Explicit;
+    if (column == 0 && role == Qt::ToolTipRole)
+        m_toolTipFromCounts = false;
     QTreeWidgetItem::setData(column, role, value);
 }
 
@@ -251,8 +275,8 @@ void STNode::addFragment(Feature *feature, int lineSpan, int startLine, int feat
     fragment.feature = feature;
     fragment.featureCount = featureCount;
     for (STNode *row = this; row; row = row->parentRow()) {
-        row->node()->fragments.append(fragment);
-        row->node()->sortedFragments.append(fragment);
+        row->gatheredNode()->fragments.append(fragment);
+        row->gatheredNode()->sortedFragments.append(fragment);
     }
 }
 
@@ -264,7 +288,7 @@ void STNode::computeUnannotatedLines(int fileLength)
 
 void STNode::sortFragments()
 {
-    node()->sortFragments();
+    gatheredNode()->sortFragments();
 }
 
 void STNode::addToAncestors(int lines)
@@ -336,22 +360,9 @@ void STNode::layOutPackageBars(int width)
     const int featureCount = lines.size();
     const int lineCount = this->lineCount();
 
-    // The tool tip names the features present below the row.
-    QString toolTip;
-    int names = 0;
-    bool cut = false;
-    lines.forEachNonZero([&](int k, int value) {
-        if (cut || value <= 0 || !m_featureList || k >= m_featureList->size())
-            return;
-        toolTip += m_featureList->at(k).name() + QLatin1Char('\n');
-        if (++names > 50) {
-            toolTip += QStringLiteral("...\n");
-            cut = true;
-        }
-    });
-    if (!toolTip.isEmpty())
-        toolTip.chop(1);
-    setToolTip(0, toolTip);
+    // The tool tip names the features present below the row; it is written
+    // out only when asked for.
+    m_toolTipFromCounts = true;
 
     // White on the right stands for the unannotated lines; the bars share
     // the rest. A negative count (from a malformed length) counts as none.

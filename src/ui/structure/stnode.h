@@ -57,9 +57,18 @@ public:
     FeatureList *featureList() const { return m_featureList; }
 
     ProjectNode *node() const { return m_shared->node.get(); }
-    QList<Fragment> &fragments() { return node()->fragments; }
-    const QList<Fragment> &fragments() const { return node()->fragments; }
-    QList<Fragment> &sortedFragments() { return node()->sortedFragments; }
+    ProjectNode *gatheredNode() const
+    {
+        ProjectNode *shown = node();
+        if (shown->recordsPending)
+            shown->gatherRecords();
+        return shown;
+    }
+    // The records of the row's subtree; rows above the files gather them
+    // when first asked.
+    QList<Fragment> &fragments() { return gatheredNode()->fragments; }
+    const QList<Fragment> &fragments() const { return gatheredNode()->fragments; }
+    QList<Fragment> &sortedFragments() { return gatheredNode()->sortedFragments; }
     // The lines of each feature as a list with one entry per feature id. The
     // node keeps them sparse until this is asked for.
     QList<int> &featureLines() { return node()->featureLines.dense(); }
@@ -132,6 +141,9 @@ private:
     STNode(const STNode &source, CopyTag);
     STNode *parentRow() const;
     QBrush currentBackground() const;
+    // The names of the features with lines below the row, one a line, at
+    // most 51 and then "...".
+    QString countsToolTip() const;
 
     std::unique_ptr<QPixmap> m_texture; // only for textures set from outside
     bool m_hasBar = false;
@@ -149,4 +161,6 @@ private:
     int m_backgroundWidth = 0;
     int m_backgroundHeight = 0;
     quint64 m_backgroundStamp = 0;
+    // The tool tip is the counts' one, made when asked for (package rows).
+    bool m_toolTipFromCounts = false;
 };
