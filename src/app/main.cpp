@@ -31,9 +31,10 @@ int main(int argc, char *argv[])
     auto window = request.projectFolder.isEmpty()
                       ? std::make_unique<MainWindow>()
                       : std::make_unique<MainWindow>(request.projectFolder);
-    // A cancelled folder dialog is no error: the program ends and writes nothing.
+    // A cancelled folder dialog is no error: the program ends and writes
+    // nothing. A study that cannot start was explained in a dialog.
     if (!window->hasProject())
-        return 0;
+        return window->studyRefused() ? 1 : 0;
     window->show();
     const int exitCode = QApplication::exec();
     window.reset();

@@ -105,6 +105,8 @@ void QuestionDialog::buildTaskPage(const QuestionsFile::Task &task)
     auto *page = new QWidget;
     auto *layout = new QVBoxLayout(page);
     form->stackedWidget->addWidget(page);
+    taskPages.append(page);
+    taskOrder.append(int(taskPages.size()));
 
     for (const QuestionsFile::Question &question : task) {
         // The question reads like a label: no frame, no interaction, and the
@@ -266,6 +268,8 @@ void QuestionDialog::nextStackedPage()
         // any other name must not name files with it either.
         if (!AccountName::isUsable(form->lineEdit_account->text(), osUserName))
             return;
+        if (signInCheck && !signInCheck(form->lineEdit_account->text(), osUserName))
+            return;
         signedIn = true;
         userPrefix = form->lineEdit_account->text() + QLatin1Char('_') + osUserName;
         if (QFile::exists(logFilePath())) {
@@ -295,11 +299,16 @@ void QuestionDialog::nextStackedPage()
     setNextFinishes(index == stack->count() - 1);
     writeAnswerFile();
     fitHeights();
+    if (index != startIndex)
+        Q_EMIT pageShown(index);
+    if (startIndex == 0 && signedIn)
+        Q_EMIT participantSignedIn();
 }
 
 void QuestionDialog::previousStackedPage()
 {
     QStackedWidget *stack = form->stackedWidget;
+    const int startIndex = stack->currentIndex();
     if (stack->currentIndex() > 0)
         stack->setCurrentIndex(stack->currentIndex() - 1);
 
@@ -307,6 +316,48 @@ void QuestionDialog::previousStackedPage()
     form->pushButton_back->setEnabled(index != 0 && index != -1);
     setNextFinishes(index == stack->count() - 1);
     writeAnswerFile();
+    if (index != startIndex)
+        Q_EMIT pageShown(index);
+}
+
+void QuestionDialog::setSignInCheck(SignInCheck check)
+{
+    signInCheck = std::move(check);
+}
+
+void QuestionDialog::setTaskOrder(const QList<int> &order)
+{
+    if (order.size() != taskPages.size())
+        return;
+    QList<bool> seen(order.size(), false);
+    for (int task : order) {
+        if (task < 1 || task > order.size() || seen.at(task - 1))
+            return;
+        seen[task - 1] = true;
+    }
+    QStackedWidget *stack = form->stackedWidget;
+    QWidget *current = stack->currentWidget();
+    for (QWidget *page : std::as_const(taskPages))
+        stack->removeWidget(page);
+    for (int task : order)
+        stack->addWidget(taskPages.at(task - 1));
+    stack->setCurrentWidget(current);
+    taskOrder = order;
+}
+
+int QuestionDialog::taskAtPage(int page) const
+{
+    return page >= 1 && page <= taskOrder.size() ? taskOrder.at(page - 1) : 0;
+}
+
+int QuestionDialog::currentPage() const
+{
+    return form->stackedWidget->currentIndex();
+}
+
+QString QuestionDialog::studyFilePath(const QString &suffix) const
+{
+    return projectDir + QLatin1Char('/') + userPrefix + suffix;
 }
 
 void QuestionDialog::restoreAnswers()

@@ -58,6 +58,12 @@ void SMVTreeWidget::scaleTextures(int width, int height)
     viewport()->update();
 }
 
+void SMVTreeWidget::setBarsShown(bool shown)
+{
+    m_barsShown = shown;
+    viewport()->update();
+}
+
 void SMVTreeWidget::scaleExpandedRow(QTreeWidgetItem *item)
 {
     const int width = this->width();

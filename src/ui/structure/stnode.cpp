@@ -218,6 +218,11 @@ QBrush STNode::currentBackground() const
 
 QVariant STNode::data(int column, int role) const
 {
+    if (column == 0 && role == Qt::BackgroundRole) {
+        const auto *tree = qobject_cast<const SMVTreeWidget *>(treeWidget());
+        if (tree && !tree->barsShown())
+            return QVariant();
+    }
     if (column == 0 && role == Qt::BackgroundRole
         && (m_background == Background::FullSize || m_background == Background::Scaled)) {
         const QBrush brush = currentBackground();
