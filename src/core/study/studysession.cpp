@@ -15,8 +15,11 @@ QDateTime systemClock()
 
 StudySession::StudySession(const QString &folder, const StudyInputs &inputs,
                            const QStringList &materialFiles)
-    : m_folder(folder), m_inputs(inputs), m_materialFiles(materialFiles), m_clock(systemClock)
+    : m_folder(folder), m_inputs(inputs), m_clock(systemClock)
 {
+    m_materials = std::async(std::launch::async, [folder, materialFiles] {
+                      return StudyMaterials::hash(folder, materialFiles);
+                  }).share();
 }
 
 void StudySession::setClock(std::function<QDateTime()> clock)
@@ -75,7 +78,8 @@ bool StudySession::begin(int screenWidth, int screenHeight, QString *error)
         return false;
     SessionFile::Sitting sitting;
     sitting.start = m_clock();
-    sitting.materials = StudyMaterials::hash(m_folder, m_materialFiles);
+    // The material as it was when the viewer started.
+    sitting.materials = m_materials.get();
     sitting.version = QStringLiteral(FEATUREHUE_VERSION);
     sitting.screen = {screenWidth, screenHeight};
     m_session.materials = sitting.materials;

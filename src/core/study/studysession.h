@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <future>
 
 // The session file of the participant signed in: what they were given at
 // their first sign-in, kept at every later one, and one sitting per sign-in.
@@ -16,7 +17,9 @@ class StudySession
 {
 public:
     // inputs: the folder's design as read at start; materialFiles: the files
-    // whose hash names the material (StudyMaterials::files).
+    // whose hash names the material (StudyMaterials::files). The hash is
+    // worked out in the background from here on (the sources of a large
+    // project take a second or more), so that signing in need not wait.
     StudySession(const QString &folder, const StudyInputs &inputs,
                  const QStringList &materialFiles);
 
@@ -46,7 +49,7 @@ public:
 private:
     QString m_folder;
     StudyInputs m_inputs;
-    QStringList m_materialFiles;
+    std::shared_future<QString> m_materials;
     std::function<QDateTime()> m_clock;
     SignInPlan::Plan m_plan;
     SessionFile m_session;
