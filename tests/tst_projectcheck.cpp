@@ -185,6 +185,9 @@ void TestProjectCheck::studyDesignFaults_data()
     QTest::newRow("conditions in turn and Latin-square rows in step")
         << QByteArray(design).replace("shuffled", "latin-square") << QByteArray() << QByteArray()
         << QStringList{"study.json:3:16: warning"};
+    QTest::newRow("conditions in turn crossed by the orders of participants.csv")
+        << QByteArray(design).replace("shuffled", "latin-square") << listed << QByteArray()
+        << QStringList{};
     QTest::newRow("conditions in turn crossed with the rows of a square")
         << QByteArray(design).replace("shuffled", "latin-square")
                .replace("} ],", "}, { \"name\": \"c\" } ],")

@@ -44,6 +44,11 @@ void StudyDesignCheck::checkCrossing(const StudyInputs &inputs)
     if (design.taskOrder != StudyDesign::TaskOrder::LatinSquare || conditions < 2 || rows < 2
         || std::gcd(conditions, rows) == 1)
         return;
+    // Orders listed in participants.csv are the remedy: the researcher crossed them.
+    for (const ParticipantsFile::Entry &entry : inputs.participants.entries) {
+        if (!entry.order.isEmpty())
+            return;
+    }
     m_diagnostics.warning(StudyDesign::FileName, design.taskOrderPosition.line,
                           design.taskOrderPosition.column,
                           QStringLiteral("%1 conditions given in turn and a Latin square of %2 "
