@@ -201,13 +201,24 @@ void TestProjectCheck::studyDesignFaults_data()
 
     const QByteArray design = "{ \"conditions\": [ { \"name\": \"colour\" },\n"
                               "  { \"name\": \"plain\", \"colours\": false } ],\n"
-                              "  \"taskOrder\": \"latin-square\" }\n";
+                              "  \"taskOrder\": \"shuffled\" }\n";
     const QByteArray listed = "account,condition,order\np01,plain,3 1 2\n";
     const QByteArray key = "task,question,match,expected\n1,1,exact,a\n2,2,number,4\n";
     const QString keyNote = QStringLiteral("answer-key.csv: note");
     QTest::newRow("a design that is right") << design << listed << key << QStringList{keyNote};
     QTest::newRow("no design files") << QByteArray() << QByteArray() << QByteArray()
                                      << QStringList{};
+    QTest::newRow("conditions in turn and Latin-square rows in step")
+        << QByteArray(design).replace("shuffled", "latin-square") << QByteArray() << QByteArray()
+        << QStringList{"study.json:3:16: warning"};
+    QTest::newRow("conditions in turn crossed by the orders of participants.csv")
+        << QByteArray(design).replace("shuffled", "latin-square") << listed << QByteArray()
+        << QStringList{};
+    QTest::newRow("conditions in turn crossed with the rows of a square")
+        << QByteArray(design).replace("shuffled", "latin-square")
+               .replace("} ],", "}, { \"name\": \"c\" } ],")
+               .replace("}\n", ", \"keepFirst\": 1 }\n")
+        << QByteArray() << QByteArray() << QStringList{};
     QTest::newRow("an unknown key in study.json")
         << QByteArray("{\n  \"taskorder\": \"fixed\"\n}") << QByteArray() << QByteArray()
         << QStringList{"study.json:2:3: error"};

@@ -32,9 +32,10 @@ int main(int argc, char *argv[])
                       ? std::make_unique<MainWindow>()
                       : std::make_unique<MainWindow>(request.projectFolder);
     // A cancelled folder dialog is no error: the program ends and writes
-    // nothing. A folder that takes no files ends it too, after a dialog.
+    // nothing. A folder that takes no files, or a study that cannot start,
+    // was explained in a dialog.
     if (!window->hasProject())
-        return window->folderRefused() ? 1 : 0;
+        return window->folderRefused() || window->studyRefused() ? 1 : 0;
     window->show();
     const int exitCode = QApplication::exec();
     window.reset();

@@ -3,8 +3,11 @@
 #include "core/formats/answerkey.h"
 #include "core/formats/diagnostics.h"
 #include "core/study/studyinputs.h"
+#include "core/study/taskorder.h"
 
 #include <QFileInfo>
+
+#include <numeric>
 
 StudyDesignCheck::StudyDesignCheck(const QString &folder, Diagnostics &diagnostics)
     : m_folder(folder), m_diagnostics(diagnostics)
@@ -26,7 +29,35 @@ void StudyDesignCheck::run()
                                   .arg(design.keepFirst)
                                   .arg(inputs.taskCount()));
     }
+    if (inputs.usable())
+        checkCrossing(inputs);
     checkAnswerKey(inputs.boxesPerTask);
+}
+
+void StudyDesignCheck::checkCrossing(const StudyInputs &inputs)
+{
+    // Sign-ins one after another get the conditions in turn and the square's
+    // rows in turn: with a common factor, condition and order go in step.
+    const StudyDesign &design = inputs.design;
+    const int conditions = int(design.conditions.size());
+    const int rows = TaskOrdering::latinSquareRows(inputs.taskCount(), design.keepFirst);
+    if (design.taskOrder != StudyDesign::TaskOrder::LatinSquare || conditions < 2 || rows < 2
+        || std::gcd(conditions, rows) == 1)
+        return;
+    // Orders listed in participants.csv are the remedy: the researcher crossed them.
+    for (const ParticipantsFile::Entry &entry : inputs.participants.entries) {
+        if (!entry.order.isEmpty())
+            return;
+    }
+    m_diagnostics.warning(StudyDesign::FileName, design.taskOrderPosition.line,
+                          design.taskOrderPosition.column,
+                          QStringLiteral("%1 conditions given in turn and a Latin square of %2 "
+                                         "rows go in step: participant n gets condition n mod %1 "
+                                         "and row n mod %2, so each condition sees only some of "
+                                         "the orders; give the orders in participants.csv to "
+                                         "cross them")
+                              .arg(conditions)
+                              .arg(rows));
 }
 
 void StudyDesignCheck::checkAnswerKey(const QList<int> &boxesPerTask)

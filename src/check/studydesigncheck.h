@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 class Diagnostics;
+struct StudyInputs;
 
 // Checks a study's design files with the readers the viewer and the report
 // use: study.json (unknown keys, wrong values, a condition's assignment file
@@ -17,6 +19,7 @@ public:
     void run();
 
 private:
+    void checkCrossing(const StudyInputs &inputs);
     void checkAnswerKey(const QList<int> &boxesPerTask);
 
     QString m_folder;

@@ -542,6 +542,8 @@ def run_full_session(run):
                  "the Tcp row shows the dropped colour %r (%d pixels)" % (colour, row_hits))
     band = tcp_bands(image)
     checks.check(len(band) > 50, "the code of Server.java shows Tcp bands in its colour")
+    # Every colour Tcp shows in the run, in order, for the view file.
+    tcp_colours = [colour]
 
     checks.begin("full session: assign colours automatically")
     history = layout.row("model", "Chat/Extras/History")
@@ -676,6 +678,7 @@ def run_full_session(run):
         image, tcp, other) > tcp[2] * tcp[3] // 4)
     checks.check(count_near(image, tcp, other) > tcp[2] * tcp[3] // 4,
                  "the Tcp row shows the second colour %r" % (other,))
+    tcp_colours += [other, colour]  # then the saved assignment brings the first back
     before = x.visible_windows()
     run.click(center(layout.menu("Load")))
     x.wait_new_window(before, "the Load menu to open")
@@ -710,6 +713,7 @@ def run_full_session(run):
             image, tcp, third) > tcp[2] * tcp[3] // 4)
         checks.check(count_near(image, tcp, third) > tcp[2] * tcp[3] // 4,
                      "the Tcp row shows the third colour %r" % (third,))
+        tcp_colours += [third, colour]  # then the load button brings the first back
         run.click(center(buttons[0]))
         try:
             wait_for(lambda: count_near(x.capture(), tcp, colour) > tcp[2] * tcp[3] // 4,
@@ -783,6 +787,94 @@ def run_full_session(run):
         answers = f.read().decode("utf-8")
     checks.check(answers == "$".join(FULL_ANSWERS) + "$\n",
                  "the answers file holds the typed answers: %r" % answers)
+    check_view_file(run, account, records, tcp_colours)
+
+
+def read_view_rows(path):
+    """The rows of a view file as dicts, and the lines that do not read (a
+    last line without a line end is cut off and left out)."""
+    with open(path, "rb") as f:
+        data = f.read().decode("utf-8")
+    lines = data.split("\n")
+    problems = []
+    if lines[-1] != "":
+        problems.append("cut off: %r" % lines[-1])
+    rows = []
+    for number, line in enumerate(lines[:-1], start=1):
+        fields = next(csv.reader([line]))
+        if number == 1 and fields[0] == "time":
+            continue
+        if len(fields) != 7:
+            problems.append("line %d: %r" % (number, line))
+            continue
+        row = dict(zip(("time", "event", "task", "file", "first", "last", "detail"), fields))
+        row["seconds"] = calendar.timegm(time.strptime(row["time"][:19], "%Y-%m-%dT%H:%M:%S")) \
+            + int(row["time"][20:23]) / 1000.0
+        rows.append(row)
+    return rows, problems
+
+
+def hex_colour(text):
+    return tuple(int(text[i:i + 2], 16) for i in (1, 3, 5)) if len(text) == 7 else None
+
+
+def check_view_file(run, account, records, tcp_colours):
+    """The view file beside the log: page rows at every task's start, view
+    rows that follow the scrolling, colour rows for every colour change."""
+    checks = run.checks
+    checks.begin("full session: the view file")
+    path = os.path.join(run.project, "%s_%s_view.csv" % (account, USERNAME))
+    if not checks.check(os.path.exists(path), "the view file is written: %s" % path):
+        return
+    rows, problems = read_view_rows(path)
+    checks.check(not problems, "every row of the view file reads: %r" % problems)
+    seconds = [r["seconds"] for r in rows]
+    checks.check(seconds == sorted(seconds), "the rows stand in the order of their times")
+
+    # Each task's start: the sign-in opens task0; a task after the first
+    # starts when the task before it was completed (seconds in the log).
+    pages = [r for r in rows if r["event"] == "page"]
+    checks.check([(p["task"], p["detail"]) for p in pages]
+                 == [("task0", "1"), ("task1", "2"), ("task2", "3")],
+                 "one page row per task page, with its task: %r" % pages)
+    sign_in = [r for r in records if r.task == "code"]
+    completed = {r.task: r.now for r in records if r.action == "taskCompleted"}
+    starts = {"task0": sign_in[0].now if sign_in else None, "task2": completed.get("task1")}
+    for page in pages:
+        logged = starts.get(page["task"])
+        if logged is not None:
+            # The page is shown right after the log record is written.
+            checks.check(logged <= int(page["seconds"]) <= logged + 1,
+                         "%s starts when the log says (%s, %d)" % (page["task"], page["time"],
+                                                                   logged))
+
+    # The scroll in Server.java shows as a view row further down the file.
+    server = [r for r in rows if r["event"] == "view" and r["file"] == "/src/chat/server/Server.java"]
+    checks.check(server and server[0]["first"] == "1", "Server.java is first seen from line 1: %r"
+                 % server[:1])
+    checks.check(any(int(r["first"]) > 1 for r in server),
+                 "a view row follows the scroll down Server.java: %r" % server)
+    checks.check(all(1 <= int(r["first"]) <= int(r["last"]) <= run.lines[r["file"]]
+                     for r in rows if r["event"] == "view" and r["file"]),
+                 "view rows name lines of their files")
+
+    # Colour rows name every feature whose colour changed, with the colour.
+    colour_rows = [r["detail"].rpartition("=") for r in rows if r["event"] == "colour"]
+    checks.check({name for name, _, _ in colour_rows} == {"Tcp", "History", "Spamfilter"},
+                 "colour rows name the features coloured in the run: %r" % colour_rows)
+    for name in ("History", "Spamfilter"):
+        checks.check(any(n == name and hex_colour(c) for n, _, c in colour_rows),
+                     "%s's automatic colour is recorded" % name)
+    tcp = [hex_colour(c) for n, _, c in colour_rows if n == "Tcp" and c]
+    checks.check(len(tcp) == len(tcp_colours)
+                 and all(colour_distance(a, b) <= 2 for a, b in zip(tcp, tcp_colours)),
+                 "Tcp's colours in the view file are those on the screen: %r, %r"
+                 % (tcp, tcp_colours))
+    checks.check(any(r["event"] == "opacity" and r["detail"] == "0" for r in rows)
+                 and any(r["event"] == "opacity" and r["detail"] == "255" for r in rows),
+                 "the opacity rows follow the slider to 0 and to 255")
+    checks.check(any(r["event"] == "search" and r["detail"] == "project:History" for r in rows),
+                 "the project search is recorded")
 
 
 def hue_like(pixel, colour):

@@ -125,6 +125,7 @@ void DesignParser::readRoot(const QJsonObject &root)
         const QStringList names{StudyDesign::taskOrderName(StudyDesign::TaskOrder::Fixed),
                                 StudyDesign::taskOrderName(StudyDesign::TaskOrder::Shuffled),
                                 StudyDesign::taskOrderName(StudyDesign::TaskOrder::LatinSquare)};
+        design.taskOrderPosition = m_locations.value({QStringLiteral("taskOrder")});
         if (const auto name = oneOf(root.value(QLatin1String("taskOrder")),
                                     {QStringLiteral("taskOrder")}, names))
             design.taskOrder = StudyDesign::TaskOrder(names.indexOf(*name));

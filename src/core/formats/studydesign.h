@@ -53,6 +53,7 @@ public:
     TaskOrder taskOrder = TaskOrder::Fixed;
     int keepFirst = 0; // this many tasks stay in front, in their order (practice tasks)
     TextPosition keepFirstPosition;
+    TextPosition taskOrderPosition;
     bool present = false; // read from a study.json (not just the empty design)
 
     // The condition of that name, or null.

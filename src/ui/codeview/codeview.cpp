@@ -300,6 +300,7 @@ void CodeView::buildBackgrounds()
                                                 bar->feature(), 0, int(bar->y()), 0, 0, width,
                                                 int(bar->rect().height()), m_codeScene);
             band->stackBefore(m_textItem);
+            band->setVisible(m_coloursShown);
             bar->setBackground(band);
             m_backgrounds.append(band);
 
@@ -315,6 +316,15 @@ void CodeView::buildBackgrounds()
     // with right away, not only after the next colour refresh.
     applyOpacity();
     layout()->update();
+}
+
+void CodeView::setColoursShown(bool shown)
+{
+    m_coloursShown = shown;
+    m_sideBarView->setVisible(shown);
+    m_overviewView->setVisible(shown);
+    for (BackgroundFracture *band : std::as_const(m_backgrounds))
+        band->setVisible(shown);
 }
 
 void CodeView::setOpacity(int opacity)

@@ -35,6 +35,12 @@ public:
     void buildLineNumbers();
     void buildBackgrounds();
 
+    // Shows or hides all colour of the fragments: the side-bar column, the
+    // overview and the bands behind the code (a study's group without
+    // colours sees only the code and its line numbers).
+    void setColoursShown(bool shown);
+    bool coloursShown() const { return m_coloursShown; }
+
     void setOpacity(int opacity);
     void applyOpacity();
     void refreshAllColors();
@@ -103,6 +109,7 @@ private:
     QGraphicsView *m_overviewView = nullptr;
     FeatureTreeWidget *m_featureTree = nullptr;
     int m_opacity = 170;
+    bool m_coloursShown = true;
     STNode *m_fileNode = nullptr;
     Highlighter *m_highlighter = nullptr;
     qreal m_lineStep = 0;

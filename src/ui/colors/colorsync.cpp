@@ -34,6 +34,8 @@ void ColorSync::refreshFeature(Feature *feature)
     rescaleTrees();
     if (CodeView *view = m_parts.tabs ? m_parts.tabs->current() : nullptr)
         view->refreshFeatureColors(feature);
+    if (m_parts.changed)
+        m_parts.changed();
 }
 
 void ColorSync::refreshAll()
@@ -78,4 +80,6 @@ void ColorSync::refreshAll()
     if (CodeView *view = m_parts.tabs ? m_parts.tabs->current() : nullptr)
         view->refreshAllColors();
     tree->refreshPalette();
+    if (m_parts.changed)
+        m_parts.changed();
 }

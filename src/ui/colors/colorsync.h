@@ -24,6 +24,9 @@ public:
         SMVTreeWidget *featureView = nullptr;
         FileTabs *tabs = nullptr;
         std::function<void()> drawPreview; // the save button's preview
+        // After every refresh: the colours on screen may have changed (the
+        // view file records them).
+        std::function<void()> changed;
     };
 
     explicit ColorSync(const Parts &parts);

@@ -1,6 +1,7 @@
 #include "mytreewidgetitem.h"
 
 #include "ui/colors/palettecolor.h"
+#include "ui/featuretree/featuretreewidget.h"
 
 #include <QBrush>
 
@@ -29,4 +30,14 @@ void MyTreeWidgetItem::removeColor()
     m_color->setFree(true);
     setPaletteColor(m_noColor.get());
     setData(0, Qt::BackgroundRole, QBrush(Qt::NoBrush));
+}
+
+QVariant MyTreeWidgetItem::data(int column, int role) const
+{
+    if (column == 0 && role == Qt::BackgroundRole) {
+        const auto *tree = qobject_cast<const FeatureTreeWidget *>(treeWidget());
+        if (tree && !tree->colorsShown())
+            return QVariant();
+    }
+    return QTreeWidgetItem::data(column, role);
 }

@@ -22,6 +22,9 @@ public:
     // Gives the held colour back (marks it free) and shows no colour.
     void removeColor();
 
+    // No background while the feature tree shows no colours.
+    QVariant data(int column, int role) const override;
+
 private:
     std::unique_ptr<PaletteColor> m_noColor;
     PaletteColor *m_color = nullptr;

@@ -180,8 +180,26 @@ void FeatureTreeWidget::updateEditorGeometries()
             continue;
         QWidget *button = itemWidget(*it, 1);
         auto *row = dynamic_cast<MyTreeWidgetItem *>(*it);
-        if (button && row && !row->paletteColor()->color().isValid())
+        if (button && row && (m_colorsLocked || !row->paletteColor()->color().isValid()))
             button->hide();
+    }
+}
+
+void FeatureTreeWidget::setColorsShown(bool shown)
+{
+    m_colorsShown = shown;
+    viewport()->update();
+}
+
+void FeatureTreeWidget::setColorsLocked(bool locked)
+{
+    m_colorsLocked = locked;
+    setAcceptDrops(!locked);
+    for (QTreeWidgetItem *row : leafRows()) {
+        auto *featureRow = dynamic_cast<MyTreeWidgetItem *>(row);
+        QWidget *button = itemWidget(row, 1);
+        if (button && featureRow)
+            button->setVisible(!locked && featureRow->paletteColor()->color().isValid());
     }
 }
 
@@ -295,7 +313,7 @@ Feature *FeatureTreeWidget::clearRow(QTreeWidgetItem *row)
 
 void FeatureTreeWidget::removeRowColor(QTreeWidgetItem *row)
 {
-    if (!dynamic_cast<MyTreeWidgetItem *>(row) || row->treeWidget() != this)
+    if (m_colorsLocked || !dynamic_cast<MyTreeWidgetItem *>(row) || row->treeWidget() != this)
         return;
     logAction(QStringLiteral("deleteColor<1>"));
     Feature *feature = clearRow(row);
@@ -313,7 +331,7 @@ void FeatureTreeWidget::showRemoveButton(QTreeWidgetItem *row)
     if (!row)
         return;
     if (QWidget *existing = itemWidget(row, 1)) {
-        existing->show();
+        existing->setVisible(!m_colorsLocked);
         return;
     }
     auto *button = new QToolButton(this);
@@ -335,6 +353,7 @@ void FeatureTreeWidget::showRemoveButton(QTreeWidgetItem *row)
     button->setFocusPolicy(Qt::NoFocus);
     connect(button, &QToolButton::clicked, this, &FeatureTreeWidget::removeColorAssignment);
     setItemWidget(row, 1, button);
+    button->setVisible(!m_colorsLocked);
 }
 
 void FeatureTreeWidget::selectOnly(QTreeWidgetItem *row)
@@ -408,6 +427,8 @@ void FeatureTreeWidget::assignSelectedColorToRow(QTreeWidgetItem *row)
 
 void FeatureTreeWidget::assignSelectedColor(const QString &name)
 {
+    if (m_colorsLocked)
+        return;
     QTreeWidgetItem *row = findLeafItem(name);
     if (!row)
         return;
@@ -422,7 +443,7 @@ void FeatureTreeWidget::dropEvent(QDropEvent *event)
 
     QTreeWidgetItem *row = itemAt(event->position().toPoint());
     if (row) {
-        if (row->childCount() == 0)
+        if (row->childCount() == 0 && !m_colorsLocked)
             assignSelectedColorToRow(row);
         // Never accepted: the palette entry must stay where it is, whatever
         // action the drag proposed.
@@ -444,6 +465,8 @@ void FeatureTreeWidget::dragMoveEvent(QDragMoveEvent *event)
 
 void FeatureTreeWidget::removeColorAssignment()
 {
+    if (m_colorsLocked)
+        return;
     logAction(QStringLiteral("deleteColor<1>"));
     // The clicked button sits in the row under the pointer.
     QTreeWidgetItem *row = itemAt(viewport()->mapFromGlobal(QCursor::pos()));
@@ -457,6 +480,8 @@ void FeatureTreeWidget::removeColorAssignment()
 
 void FeatureTreeWidget::removeColorAssignmentFromSelection()
 {
+    if (m_colorsLocked)
+        return;
     const QList<QTreeWidgetItem *> selected = selectedItems();
     logAction(QStringLiteral("deleteColor<") + QString::number(selected.size())
               + QLatin1Char('>'));
@@ -471,6 +496,8 @@ void FeatureTreeWidget::removeColorAssignmentFromSelection()
 
 void FeatureTreeWidget::assignAutomatically()
 {
+    if (m_colorsLocked)
+        return;
     const QList<QTreeWidgetItem *> selected = selectedItems();
     const int s = int(selected.size());
     logAction(QStringLiteral("assignColor<") + QString::number(s) + QLatin1Char('>'));

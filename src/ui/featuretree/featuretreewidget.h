@@ -73,6 +73,16 @@ public:
     // selected).
     void selectOnly(QTreeWidgetItem *row);
 
+    // While locked (a study's condition fixes the colours) drops, removals
+    // and automatic assignment change nothing and log nothing, and the rows'
+    // remove buttons are hidden.
+    void setColorsLocked(bool locked);
+    bool colorsLocked() const { return m_colorsLocked; }
+    // Whether rows show their feature's colour (a study's group without
+    // colours sees none; the rows keep theirs).
+    void setColorsShown(bool shown);
+    bool colorsShown() const { return m_colorsShown; }
+
 Q_SIGNALS:
     // A user action to be written to the study log.
     void actionLogged(const QString &action);
@@ -110,6 +120,8 @@ private:
     FeatureList m_features;
     QStringList m_leafNames; // the names of the feature list, as the rows list them
     bool m_featureListBuilt = false;
+    bool m_colorsLocked = false;
+    bool m_colorsShown = true;
 };
 
 // Chooses the palette entries for automatic assignment to selectedCount

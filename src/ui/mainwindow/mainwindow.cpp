@@ -1,7 +1,11 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "core/study/studyinputs.h"
+#include "core/study/studysession.h"
 #include "ui/colors/colorsync.h"
+#include "ui/mainwindow/conditionlook.h"
+#include "ui/mainwindow/viewrecorder.h"
 #include "ui/search/currentfilesearch.h"
 #include "ui/mainwindow/filetabs.h"
 #include "ui/search/searchresults.h"
@@ -107,6 +111,8 @@ MainWindow::~MainWindow()
     if (m_questionDialog)
         disconnect(m_questionDialog, nullptr, this, nullptr);
 
+    // The recorder watches the tabs and the questionnaire: it goes first.
+    m_viewRecorder.reset();
     m_colorSync.reset();
     delete m_form;
     m_form = nullptr;
@@ -125,6 +131,9 @@ MainWindow::~MainWindow()
 void MainWindow::setUp()
 {
     const QString folder = ProjectFolder::path();
+    // A study design with errors stops the viewer before anyone signs in.
+    if (!admitStudyDesign(folder))
+        return;
 
     m_form = new Ui::MainWindowForm;
     m_form->setupUi(this);
@@ -222,6 +231,10 @@ void MainWindow::buildHelpers()
     colored.featureView = m_form->treeWidget_featureView;
     colored.tabs = m_tabs.get();
     colored.drawPreview = [this] { drawSaveButtonPreview(); };
+    colored.changed = [this] {
+        if (m_viewRecorder)
+            m_viewRecorder->coloursChanged();
+    };
     m_colorSync = std::make_unique<ColorSync>(colored);
 }
 
@@ -298,6 +311,7 @@ void MainWindow::createQuestionnaire(const QString &folder)
     // on the window hides it: the action must bring it back to the keyboard.
     connect(m_form->actionQuestions, &QAction::triggered,
             m_questionDialog, &QuestionDialog::bringToFront);
+    setUpStudy();
 }
 
 void MainWindow::startReminder()
@@ -514,6 +528,7 @@ void MainWindow::showTimeMessage()
 void MainWindow::closeEvent(QCloseEvent *event)
 {
     if (m_questionDialog) {
+        endSitting(true);
         m_questionDialog->finished = true;
         m_questionDialog->close();
     }

@@ -8,6 +8,7 @@
 class CodeView;
 class ColorManager;
 class ColorSync;
+class ConditionLook;
 class CurrentFileSearch;
 class Feature;
 class FeatureTreeWidget;
@@ -20,6 +21,9 @@ class QTreeWidgetItem;
 class QuestionDialog;
 class SearchResults;
 class STNode;
+class StudySession;
+struct StudyInputs;
+class ViewRecorder;
 class WindowStudyViewer;
 namespace Ui { class MainWindowForm; }
 
@@ -37,18 +41,25 @@ public:
     explicit MainWindow(const QString &projectFolder, QWidget *parent = nullptr);
     ~MainWindow() override;
 
-    // False when the folder dialog was cancelled or the folder refused; the
-    // program then ends.
+    // False when the folder dialog was cancelled, the folder refused or the
+    // study could not start; the program then ends.
     bool hasProject() const { return m_form != nullptr; }
     // True when the chosen folder takes no files, so no sitting could keep
     // its log and answers; a dialog has said so and nothing was built.
     bool folderRefused() const { return m_folderRefused; }
+    // The folder's study.json or participants.csv has errors: a dialog said
+    // so and nothing was built or written.
+    bool studyRefused() const { return m_studyRefused; }
     Ui::MainWindowForm *form() const { return m_form; }
     FeatureTreeWidget *featureTree() const { return m_featureTree.get(); }
     ColorManager *colorManager() const { return m_colorManager.get(); }
     ProjectReader *projectReader() const { return m_projectReader.get(); }
     QuestionDialog *questionDialog() const { return m_questionDialog; }
     QColorDialog *colorDialog() const { return m_colorDialog; }
+    // The study's parts (null before they are set up).
+    StudySession *studySession() const { return m_studySession.get(); }
+    ConditionLook *conditionLook() const { return m_conditionLook.get(); }
+    ViewRecorder *viewRecorder() const { return m_viewRecorder.get(); }
     CodeView *currentCodeView() const;
     // The view the marks of the last search in the current file are in.
     QPointer<CodeView> findView() const;
@@ -130,6 +141,18 @@ private:
     void foldTrees();
     void createQuestionnaire(const QString &folder);
     void startReminder();
+    // Reads the folder's study design; false (after telling the researcher
+    // why) when a sitting cannot start with it.
+    bool admitStudyDesign(const QString &folder);
+    // The condition look, the session file and the view file.
+    void setUpStudy();
+    // At sign-in, before anything is written: the participant's condition
+    // and task order; false keeps them out.
+    bool checkSignIn(const QString &account, const QString &user);
+    // After sign-in: the session file, the condition's look and colours.
+    void beginSitting();
+    // The questionnaire was finished or the window closes (closing).
+    void endSitting(bool closing);
     // Opens the file in a new tab, makes it current and logs it once painted;
     // node (may be null) holds its fragments.
     void openTab(STNode *node, const QString &filePath, const QString &title);
@@ -162,6 +185,12 @@ private:
     std::unique_ptr<CurrentFileSearch> m_currentFileSearch;
     std::unique_ptr<SearchResults> m_searchResults;
     std::unique_ptr<ColorSync> m_colorSync;
+    std::unique_ptr<StudyInputs> m_studyInputs;
+    std::unique_ptr<StudySession> m_studySession;
+    std::unique_ptr<ConditionLook> m_conditionLook;
+    std::unique_ptr<ViewRecorder> m_viewRecorder;
+    bool m_studyRefused = false;
+    bool m_presetPending = false; // a condition's assignment waits for the sign-in
     int m_elapsedMinutes = 0;
     QTimer *m_reminderTimer = nullptr;
     bool m_finderPlaced = false;

@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "ui/mainwindow/viewrecorder.h"
 #include "ui/search/currentfilesearch.h"
 #include "ui/search/featuresearch.h"
 #include "ui/search/projectsearch.h"
@@ -37,13 +38,17 @@ void MainWindow::search()
         if (m_currentFileSearch->search(currentCodeView(), text, options)
             == CurrentFileSearch::Outcome::NotFound)
             showNotFound(this, text);
-        if (!text.isEmpty())
+        if (!text.isEmpty()) {
             log(QStringLiteral("search<current>(") + text + QLatin1Char(')'));
+            m_viewRecorder->search(QStringLiteral("current"), text);
+        }
         return;
     }
 
-    if (!text.isEmpty())
+    if (!text.isEmpty()) {
         log(QStringLiteral("search<project>(") + text + QLatin1Char(')'));
+        m_viewRecorder->search(QStringLiteral("project"), text);
+    }
 
     const QRegularExpression pattern = ProjectSearch::pattern(
         text, m_form->checkBox_wholeWords->isChecked(),
@@ -112,4 +117,5 @@ void MainWindow::searchInFeatureModel()
     const CodeView *view = currentCodeView();
     log(QStringLiteral("search<feature>(") + text + QLatin1Char(')'),
         view ? ProjectFolder::relativePath(view->fileName()) : QString());
+    m_viewRecorder->search(QStringLiteral("feature"), text);
 }

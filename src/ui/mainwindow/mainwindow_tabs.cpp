@@ -4,6 +4,7 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "ui/mainwindow/conditionlook.h"
 #include "ui/search/currentfilesearch.h"
 #include "ui/mainwindow/filetabs.h"
 #include "ui/search/searchresults.h"
@@ -59,6 +60,8 @@ void MainWindow::openTab(STNode *node, const QString &filePath, const QString &t
 {
     auto *view = new CodeView(m_featureTree.get(), node, this, new QFile(filePath),
                               m_form->horizontalSlider->value());
+    if (m_conditionLook)
+        m_conditionLook->prepare(view);
     // Shown first: the side bars and line numbers are laid out for the
     // view's real size.
     m_tabs->add(view, title);

@@ -119,6 +119,8 @@ void QuestionDialog::buildTaskPage(const QuestionsFile::Task &task)
     auto *page = new QWidget;
     auto *layout = new QVBoxLayout(page);
     form->stackedWidget->addWidget(page);
+    taskPages.append(page);
+    taskOrder.append(int(taskPages.size()));
 
     for (const QuestionsFile::Question &question : task) {
         // The question reads like a label: no frame, no interaction, and the
@@ -291,11 +293,13 @@ void QuestionDialog::nextStackedPage()
     const int startIndex = stack->currentIndex();
 
     bool moved = false;
+    bool justSignedIn = false;
     if (startIndex == 0 && !signedIn) {
         const SignIn outcome = signIn();
         if (outcome == SignIn::Refused || outcome == SignIn::Completed)
             return;
         moved = outcome == SignIn::Moved;
+        justSignedIn = true;
     }
 
     // Leaving the first task page is not logged.
@@ -322,6 +326,10 @@ void QuestionDialog::nextStackedPage()
     fitHeights();
     // Whatever is typed next goes into the new page's first answer box.
     giveKeyboardToPage(false);
+    if (index != startIndex)
+        Q_EMIT pageShown(index);
+    if (justSignedIn)
+        Q_EMIT participantSignedIn();
 }
 
 QuestionDialog::SignIn QuestionDialog::signIn()
@@ -330,6 +338,9 @@ QuestionDialog::SignIn QuestionDialog::signIn()
     // other name must not name files with it either.
     const QString name = AccountName::fromTyped(form->lineEdit_account->text());
     if (!AccountName::isUsable(name, osUserName))
+        return SignIn::Refused;
+    // The study design may keep the participant out (no condition for them).
+    if (signInCheck && !signInCheck(name, osUserName))
         return SignIn::Refused;
     form->lineEdit_account->setText(name);
     signedIn = true;
@@ -348,6 +359,7 @@ void QuestionDialog::previousStackedPage()
     if (answersLocked)
         return;
     QStackedWidget *stack = form->stackedWidget;
+    const int startIndex = stack->currentIndex();
     if (stack->currentIndex() > 0)
         stack->setCurrentIndex(stack->currentIndex() - 1);
 
@@ -355,6 +367,48 @@ void QuestionDialog::previousStackedPage()
     form->pushButton_back->setEnabled(index != 0 && index != -1);
     setNextFinishes(index == stack->count() - 1);
     writeAnswerFile();
+    if (index != startIndex)
+        Q_EMIT pageShown(index);
+}
+
+void QuestionDialog::setSignInCheck(SignInCheck check)
+{
+    signInCheck = std::move(check);
+}
+
+void QuestionDialog::setTaskOrder(const QList<int> &order)
+{
+    if (order.size() != taskPages.size())
+        return;
+    QList<bool> seen(order.size(), false);
+    for (int task : order) {
+        if (task < 1 || task > order.size() || seen.at(task - 1))
+            return;
+        seen[task - 1] = true;
+    }
+    QStackedWidget *stack = form->stackedWidget;
+    QWidget *current = stack->currentWidget();
+    for (QWidget *page : std::as_const(taskPages))
+        stack->removeWidget(page);
+    for (int task : order)
+        stack->addWidget(taskPages.at(task - 1));
+    stack->setCurrentWidget(current);
+    taskOrder = order;
+}
+
+int QuestionDialog::taskAtPage(int page) const
+{
+    return page >= 1 && page <= taskOrder.size() ? taskOrder.at(page - 1) : 0;
+}
+
+int QuestionDialog::currentPage() const
+{
+    return form->stackedWidget->currentIndex();
+}
+
+QString QuestionDialog::studyFilePath(const QString &suffix) const
+{
+    return projectDir + QLatin1Char('/') + userPrefix + suffix;
 }
 
 void QuestionDialog::restoreAnswers()

@@ -41,6 +41,22 @@ public:
     // writes the answers file or the log any more.
     bool answersFinal() const { return answersLocked; }
 
+    // Asked when a participant signs in, before anything is written in their
+    // name: false keeps the questionnaire on the account page.
+    using SignInCheck = std::function<bool(const QString &account, const QString &user)>;
+    void setSignInCheck(SignInCheck check);
+    // Puts the task pages in this order: page k shows task order[k - 1] of
+    // questions.txt (from 1). The answer boxes keep the order of the file,
+    // and so does the answers file. An order that does not list every task
+    // once is not taken.
+    void setTaskOrder(const QList<int> &order);
+    // The task of questions.txt (from 1) on page k (from 1), or 0.
+    int taskAtPage(int page) const;
+    int currentPage() const;
+    // The project folder, the participant's prefix (before sign-in "_" and
+    // the user) and suffix: where the files of this sitting go.
+    QString studyFilePath(const QString &suffix) const;
+
     // While set the dialog may close and nothing more is logged.
     bool finished = false;
     // Set when a participant signs in and an earlier log of theirs exists.
@@ -58,6 +74,12 @@ public Q_SLOTS:
 
     // Escape must not take the questionnaire away before it is finished.
     void reject() override;
+
+Q_SIGNALS:
+    // Another page is shown (0: the account page).
+    void pageShown(int page);
+    // A participant has signed in: files are named after them from now on.
+    void participantSignedIn();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -122,4 +144,7 @@ private:
     // The participant pressed "Fertig!": see answersFinal().
     bool answersLocked = false;
     QLabel *finalNote = nullptr; // on the page shown once the answers are final
+    SignInCheck signInCheck;
+    QList<QWidget *> taskPages; // in the order of questions.txt
+    QList<int> taskOrder;       // the task on each page, from 1
 };

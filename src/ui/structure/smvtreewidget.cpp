@@ -77,6 +77,12 @@ void SMVTreeWidget::rowExpanded(QTreeWidgetItem *item)
     scaleExpandedRow(item);
 }
 
+void SMVTreeWidget::setBarsShown(bool shown)
+{
+    m_barsShown = shown;
+    viewport()->update();
+}
+
 void SMVTreeWidget::scaleExpandedRow(QTreeWidgetItem *item)
 {
     const int width = this->width();

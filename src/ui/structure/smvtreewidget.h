@@ -35,6 +35,11 @@ public:
     using RowMaker = std::function<void(QTreeWidgetItem *row)>;
     void setRowMaker(RowMaker maker) { m_rowMaker = std::move(maker); }
 
+    // Whether rows show their feature bars (a study's group without colours
+    // sees none).
+    void setBarsShown(bool shown);
+    bool barsShown() const { return m_barsShown; }
+
     // The background a row shows in this tree: its texture (width 0) or the
     // texture scaled to width x height. Painted on demand; the pictures of
     // recently shown rows are kept while the row's stamp is unchanged.
@@ -75,6 +80,7 @@ private:
 
     ColorManager *m_colorManager = nullptr;
     bool m_isFeatureView = false;
+    bool m_barsShown = true;
     FeatureTreeWidget *m_featureTree = nullptr;
     mutable QCache<const STNode *, CachedBackground> m_backgrounds;
     // Every row reachable through expanded rows shows its texture scaled to

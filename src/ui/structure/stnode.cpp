@@ -240,6 +240,11 @@ QVariant STNode::data(int column, int role) const
 {
     if (column == 0 && role == Qt::ToolTipRole && m_toolTipFromCounts)
         return countsToolTip();
+    if (column == 0 && role == Qt::BackgroundRole) {
+        const auto *tree = qobject_cast<const SMVTreeWidget *>(treeWidget());
+        if (tree && !tree->barsShown())
+            return QVariant();
+    }
     if (column == 0 && role == Qt::BackgroundRole
         && (m_background == Background::FullSize || m_background == Background::Scaled)) {
         const QBrush brush = currentBackground();
