@@ -1,5 +1,6 @@
 #include "csvwriter.h"
 
+#include "report/reportoutput.h"
 #include "report/reporttable.h"
 
 #include <QSaveFile>
@@ -50,22 +51,25 @@ QByteArray field(const QString &text)
     return '"' + bytes + '"';
 }
 
-QByteArray encode(const ReportTable &table)
+namespace {
+
+void appendHeader(QByteArray &csv, const ReportTable &table)
 {
-    QByteArray csv;
-    const int columns = table.columnCount();
-    // Grown in large steps: an event row takes about 130 bytes.
-    csv.reserve(qsizetype(160) * (table.rowCount() + 1));
-    for (int c = 0; c < columns; ++c) {
+    for (int c = 0; c < table.columnCount(); ++c) {
         if (c > 0)
             csv += ',';
         csv += field(table.columns().at(c).name);
     }
     csv += "\r\n";
-    // Consecutive events share a time stamp (one's end, the next one's start).
-    qint64 lastTime = -1;
-    QByteArray lastIso;
-    for (qsizetype row = 0; row < table.rowCount(); ++row) {
+}
+
+// Rows from .. to - 1. Consecutive events share a time stamp (one's end, the
+// next one's start): the last one written is kept in lastTime and lastIso.
+void appendRows(QByteArray &csv, const ReportTable &table, qsizetype from, qsizetype to,
+                qint64 &lastTime, QByteArray &lastIso)
+{
+    const int columns = table.columnCount();
+    for (qsizetype row = from; row < to; ++row) {
         for (int c = 0; c < columns; ++c) {
             if (c > 0)
                 csv += ',';
@@ -89,18 +93,46 @@ QByteArray encode(const ReportTable &table)
         }
         csv += "\r\n";
     }
+}
+
+} // namespace
+
+QByteArray encode(const ReportTable &table)
+{
+    QByteArray csv;
+    // Grown in large steps: an event row takes about 130 bytes.
+    csv.reserve(qsizetype(160) * (table.rowCount() + 1));
+    appendHeader(csv, table);
+    qint64 lastTime = -1;
+    QByteArray lastIso;
+    appendRows(csv, table, 0, table.rowCount(), lastTime, lastIso);
     return csv;
 }
 
 bool write(const ReportTable &table, const QString &path, QString *error)
 {
+    // Unbuffered: a failing write then says why (a full disk), where a
+    // failing flush in commit() would only say "Unknown error".
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         *error = file.errorString();
         return false;
     }
-    const QByteArray bytes = encode(table);
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
+    // Written in pieces: the events of a large study are some hundred
+    // megabytes as text, which need not all be in memory at once.
+    constexpr qsizetype rowsAtOnce = 20000;
+    QByteArray csv;
+    appendHeader(csv, table);
+    qint64 lastTime = -1;
+    QByteArray lastIso;
+    bool written = true;
+    for (qsizetype from = 0; written && from < table.rowCount(); from += rowsAtOnce) {
+        appendRows(csv, table, from, std::min(table.rowCount(), from + rowsAtOnce), lastTime,
+                   lastIso);
+        written = ReportOutput::writeAll(file, csv);
+        csv.resize(0); // keeps its memory for the next piece
+    }
+    if (!written || !ReportOutput::writeAll(file, csv) || !file.commit()) {
         *error = file.errorString();
         file.cancelWriting();
         return false;

@@ -1,9 +1,9 @@
 #include "featurelines.h"
 
-#include "core/formats/diagnostics.h"
+#include "core/formats/textdecoding.h"
 #include "core/model/featurematcher.h"
 #include "core/model/projectmodel.h"
-#include "core/formats/textdecoding.h"
+#include "report/reportwarnings.h"
 
 #include <QFile>
 #include <QMap>
@@ -79,6 +79,7 @@ bool FeatureLines::readAnnotations(const QByteArray &xml, QString *error, int *e
                                    int *errorColumn)
 {
     m_files.clear();
+    m_listed.clear();
     QXmlStreamReader reader(xml);
     QHash<QString, QMap<int, QList<LineRange>>> ranges;
     const FeatureResolver resolver(m_features);
@@ -118,6 +119,7 @@ bool FeatureLines::readAnnotations(const QByteArray &xml, QString *error, int *e
             QStringList parts = folders;
             parts.append(attributes.value(QLatin1String("name")).toString());
             file = QLatin1Char('/') + parts.join(QLatin1Char('/'));
+            m_listed.insert(file);
         } else if (name == u"fragment" && !file.isEmpty() && !inFragment) {
             fragment.first = attributes.value(QLatin1String("startline")).toInt();
             fragment.last = attributes.value(QLatin1String("endline")).toInt();
@@ -151,19 +153,32 @@ bool FeatureLines::readAnnotations(const QByteArray &xml, QString *error, int *e
     return true;
 }
 
-FeatureLines FeatureLines::read(const QString &folder, Diagnostics &diagnostics)
+FeatureLines FeatureLines::read(const QString &folder, ReportWarnings &warnings)
 {
     FeatureLines lines;
     const QString modelPath = folder + QStringLiteral("/model.m");
-    lines.setFeatures(leafFeatures(
-        parseFeatureModel(readTextFile(modelPath, NulCharacters::EndText))));
+    QFile model(modelPath);
+    QList<FeatureStatement> statements;
+    if (!model.open(QIODevice::ReadOnly)) {
+        warnings.add(QString(), modelPath, 0, QStringLiteral("model"),
+                     QStringLiteral("cannot read the feature model (") + model.errorString()
+                         + QStringLiteral("): no feature has exposure"));
+    } else {
+        statements = parseFeatureModel(decodeText(model.readAll(), NulCharacters::EndText));
+        if (statements.isEmpty())
+            warnings.add(QString(), modelPath, 0, QStringLiteral("model"),
+                         QStringLiteral("the feature model names no feature: no feature has "
+                                        "exposure"));
+    }
+    // As the viewer: without statements the one feature is "empty".
+    lines.setFeatures(leafFeatures(statements));
 
     const QString path = folder + QStringLiteral("/annotations.xml");
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        diagnostics.warning(path, 0, 0, QStringLiteral("cannot read the project file (")
-                                            + file.errorString()
-                                            + QStringLiteral("): no feature has exposure"));
+        warnings.add(QString(), path, 0, QStringLiteral("annotations"),
+                     QStringLiteral("cannot read the project file (") + file.errorString()
+                         + QStringLiteral("): no feature has exposure"));
         return lines;
     }
     // The XML reader decodes the bytes by their declaration, as the viewer does.
@@ -171,7 +186,9 @@ FeatureLines FeatureLines::read(const QString &folder, Diagnostics &diagnostics)
     int line = 0;
     int column = 0;
     if (!lines.readAnnotations(file.readAll(), &error, &line, &column))
-        diagnostics.warning(path, line, column,
-                            error + QStringLiteral(": no feature has exposure"));
+        warnings.add(QString(),
+                     Diagnostic{path, line, column, Diagnostic::Severity::Warning,
+                                error + QStringLiteral(": no feature has exposure")},
+                     QStringLiteral("annotations"));
     return lines;
 }

@@ -107,6 +107,35 @@ bool insertRows(sqlite3 *handle, const ReportTable &table, QString *error)
     return stored;
 }
 
+// Joins and selections go by participant, and by participant and task: one
+// index on both serves either; the small per-task tables get one on the task
+// alone too, for summaries across participants.
+bool addIndexes(QSqlQuery &query, const ReportTable &table, QString *error)
+{
+    if (table.column(QStringLiteral("participant")) < 0)
+        return true;
+    const bool hasTask = table.column(QStringLiteral("task")) >= 0;
+    QList<QStringList> indexes{hasTask ? QStringList{QStringLiteral("participant"),
+                                                     QStringLiteral("task")}
+                                       : QStringList{QStringLiteral("participant")}};
+    if (hasTask && (table.name() == QLatin1String("tasks")
+                    || table.name() == QLatin1String("answers")))
+        indexes.append({QStringLiteral("task")});
+    for (const QStringList &columns : std::as_const(indexes)) {
+        QStringList quotedColumns;
+        for (const QString &column : columns)
+            quotedColumns.append(quoted(column));
+        const QString name = table.name() + QLatin1Char('_') + columns.join(QLatin1Char('_'));
+        if (!query.exec(QStringLiteral("CREATE INDEX %1 ON %2 (%3)")
+                            .arg(quoted(name), quoted(table.name()),
+                                 quotedColumns.join(QStringLiteral(", "))))) {
+            *error = query.lastError().text();
+            return false;
+        }
+    }
+    return true;
+}
+
 bool fill(QSqlDatabase &database, const QList<const ReportTable *> &tables, QString *error)
 {
     sqlite3 *handle = handleOf(database);
@@ -138,7 +167,7 @@ bool fill(QSqlDatabase &database, const QList<const ReportTable *> &tables, QStr
             *error = query.lastError().text();
             return false;
         }
-        if (!insertRows(handle, *table, error))
+        if (!insertRows(handle, *table, error) || !addIndexes(query, *table, error))
             return false;
     }
     if (!database.commit()) {

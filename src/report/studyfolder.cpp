@@ -1,8 +1,9 @@
 #include "studyfolder.h"
 
+#include "core/formats/answersfile.h"
 #include "core/formats/diagnostics.h"
 #include "core/formats/textdecoding.h"
-#include "core/formats/answersfile.h"
+#include "report/reportwarnings.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,7 +11,12 @@
 #include <QMap>
 #include <QSet>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <thread>
 #include <vector>
 #include <climits>
@@ -20,12 +26,13 @@ namespace {
 const QString logSuffix = QStringLiteral("_log.txt");
 const QString answersSuffix = QStringLiteral("_answers.txt");
 
-std::optional<QString> readStudyText(const QString &path, Diagnostics &diagnostics)
+std::optional<QString> readStudyText(const QString &path, ReportWarnings &warnings)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        diagnostics.warning(path, 0, 0, QStringLiteral("cannot read the file (")
-                                            + file.errorString() + QStringLiteral("); skipped"));
+        warnings.add(QString(), path, 0, QStringLiteral("unreadable"),
+                     QStringLiteral("cannot read the file (") + file.errorString()
+                         + QStringLiteral("); skipped"));
         return std::nullopt;
     }
     return decodeStudyText(file.readAll());
@@ -122,52 +129,39 @@ QList<LogRecord> StudyFolder::mergePreSignIn(QList<Participant> &participants,
             continue;
         QList<LogRecord> merged;
         merged.reserve(participant.records.size() + preSignIn.size());
+        QList<bool> beforeSignIn;
+        beforeSignIn.reserve(merged.capacity());
         QList<int> mergedStarts;
         for (int i = 0; i < participant.records.size(); ++i) {
             if (participant.sessionStarts.contains(i)) {
                 mergedStarts.append(int(merged.size()));
-                merged.append(before.value({p, i}));
+                const QList<LogRecord> records = before.value({p, i});
+                merged.append(records);
+                beforeSignIn.append(QList<bool>(records.size(), true));
             }
             merged.append(participant.records.at(i));
+            beforeSignIn.append(false);
         }
         participant.records = merged;
+        participant.beforeSignIn = beforeSignIn;
         participant.sessionStarts = mergedStarts;
     }
     return unassigned;
 }
 
-std::optional<StudyFolder> StudyFolder::read(const QString &folder, Diagnostics &diagnostics)
+namespace {
+
+// One log file read and parsed, its warnings kept until they are reported
+// in file order.
+struct LogFile
 {
-    const QFileInfo info(folder);
-    if (!info.isDir() || !info.isReadable() || !info.isExecutable()) {
-        diagnostics.error(folder, 0, 0,
-                          info.exists() ? QStringLiteral("cannot read the study folder")
-                                        : QStringLiteral("no such study folder"));
-        return std::nullopt;
-    }
-    const QDir dir(folder);
-    StudyFolder study;
-    study.tasks = QuestionsFile::parse(
-        readTextFile(dir.filePath(QStringLiteral("questions.txt")), NulCharacters::EndText));
-    study.lines = FeatureLines::read(folder, diagnostics);
+    QList<LogRecord> records;
+    QList<Diagnostic> warnings;
+};
 
-    const QStringList logs = dir.entryList({QLatin1Char('*') + logSuffix}, QDir::Files,
-                                           QDir::Name);
-    const QStringList answers = dir.entryList({QLatin1Char('*') + answersSuffix}, QDir::Files,
-                                              QDir::Name);
-    QStringList users;
-    for (const QString &name : logs) {
-        if (name.startsWith(QLatin1Char('_')))
-            users.append(name.mid(1, name.size() - 1 - logSuffix.size()));
-    }
-
-    // The logs are the bulk of a study: read and parsed on two threads, the
-    // warnings reported afterwards in file order.
-    struct LogFile
-    {
-        QList<LogRecord> records;
-        QList<Diagnostic> warnings;
-    };
+// The logs are the bulk of a study: read and parsed on two threads.
+std::vector<LogFile> readLogs(const QDir &dir, const QStringList &logs)
+{
     std::vector<LogFile> parsed(size_t(logs.size()));
     const auto parse = [&](qsizetype from, qsizetype step) {
         for (qsizetype i = from; i < logs.size(); i += step) {
@@ -186,63 +180,121 @@ std::optional<StudyFolder> StudyFolder::read(const QString &folder, Diagnostics 
     std::thread helper(parse, 1, 2);
     parse(0, 2);
     helper.join();
+    return parsed;
+}
 
+Participant &participantOf(QMap<QPair<QString, QString>, Participant> &byName,
+                           const QPair<QString, QString> &name)
+{
+    Participant &participant = byName[name];
+    participant.account = name.first;
+    participant.user = name.second;
+    return participant;
+}
+
+} // namespace
+
+std::optional<StudyFolder> StudyFolder::read(const QString &folder, ReportWarnings &warnings)
+{
+    // Opened rather than asked about: a listing that fails would read as
+    // an empty study, and only opening says why.
+    const int opened = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
+    if (opened < 0) {
+        warnings.diagnostics().error(folder, 0, 0,
+                                     QStringLiteral("cannot read the study folder: ")
+                                         + QString::fromLocal8Bit(std::strerror(errno)));
+        return std::nullopt;
+    }
+    ::close(opened);
+    const QDir dir(folder);
+    StudyFolder study;
+    study.folder = folder;
+    study.tasks = QuestionsFile::parse(
+        readTextFile(dir.filePath(QStringLiteral("questions.txt")), NulCharacters::EndText));
+    study.lines = FeatureLines::read(folder, warnings);
+
+    const QStringList logs = dir.entryList({QLatin1Char('*') + logSuffix}, QDir::Files,
+                                           QDir::Name);
+    const QStringList answers = dir.entryList({QLatin1Char('*') + answersSuffix}, QDir::Files,
+                                              QDir::Name);
+    QStringList users;
+    for (const QString &name : logs) {
+        if (name.startsWith(QLatin1Char('_')))
+            users.append(name.mid(1, name.size() - 1 - logSuffix.size()));
+    }
+
+    std::vector<LogFile> parsed = readLogs(dir, logs);
     QMap<QPair<QString, QString>, Participant> byName;
     QMap<QString, QList<LogRecord>> preSignIn; // by user
     for (qsizetype i = 0; i < logs.size(); ++i) {
         const QString &name = logs.at(i);
-        for (const Diagnostic &warning : std::as_const(parsed[size_t(i)].warnings))
-            diagnostics.report(warning);
-        QList<LogRecord> records = std::move(parsed[size_t(i)].records);
         const QString prefix = name.chopped(logSuffix.size());
-        if (prefix.startsWith(QLatin1Char('_'))) {
-            preSignIn[prefix.mid(1)].append(records);
+        const auto names = prefix.startsWith(QLatin1Char('_'))
+                               ? qMakePair(QString(), prefix.mid(1))
+                               : splitPrefix(prefix, users);
+        for (const Diagnostic &warning : std::as_const(parsed[size_t(i)].warnings))
+            warnings.add(names.first + QLatin1Char('_') + names.second, warning,
+                         QStringLiteral("log-record"));
+        QList<LogRecord> records = std::move(parsed[size_t(i)].records);
+        if (names.first.isEmpty()) {
+            preSignIn[names.second].append(records);
             continue;
         }
-        const auto [account, user] = splitPrefix(prefix, users);
-        Participant &participant = byName[{account, user}];
-        participant.account = account;
-        participant.user = user;
+        Participant &participant = participantOf(byName, names);
         participant.hasLog = true;
         participant.records = std::move(records);
+        participant.logPath = dir.filePath(name);
     }
     for (const QString &name : answers) {
         const QString path = dir.filePath(name);
-        const std::optional<QString> text = readStudyText(path, diagnostics);
+        const std::optional<QString> text = readStudyText(path, warnings);
         if (!text)
             continue;
-        const auto [account, user] = splitPrefix(name.chopped(answersSuffix.size()), users);
-        Participant &participant = byName[{account, user}];
-        participant.account = account;
-        participant.user = user;
+        Participant &participant =
+            participantOf(byName, splitPrefix(name.chopped(answersSuffix.size()), users));
         participant.hasAnswers = true;
         participant.answers = AnswersFile::pieces(*text);
+        participant.answersPath = path;
     }
-
     study.participants = byName.values();
+    study.placePreSignIn(preSignIn, warnings);
+    return study;
+}
+
+void StudyFolder::placePreSignIn(const QMap<QString, QList<LogRecord>> &preSignIn,
+                                 ReportWarnings &warnings)
+{
+    const QDir dir(folder);
     QSet<QString> allUsers;
-    for (const Participant &participant : std::as_const(study.participants))
+    for (const Participant &participant : std::as_const(participants))
         allUsers.insert(participant.user);
     for (auto it = preSignIn.cbegin(); it != preSignIn.cend(); ++it)
         allUsers.insert(it.key());
     QStringList sortedUsers(allUsers.cbegin(), allUsers.cend());
     sortedUsers.sort();
     for (const QString &user : std::as_const(sortedUsers)) {
-        const QList<LogRecord> left =
-            mergePreSignIn(study.participants, user, preSignIn.value(user));
+        const QString path = dir.filePath(QLatin1Char('_') + user + logSuffix);
+        for (Participant &participant : participants) {
+            if (participant.user == user)
+                participant.preSignInLogPath = path;
+        }
+        const QList<LogRecord> left = mergePreSignIn(participants, user, preSignIn.value(user));
         if (left.isEmpty())
             continue;
-        // Kept rather than dropped: they are the user's, only no sign-in followed.
-        diagnostics.warning(dir.filePath(QLatin1Char('_') + user + logSuffix), left.first().line, 0,
-                            QStringLiteral("%1 records before sign-in are followed by no "
-                                           "sign-in; reported for an empty participant name")
-                                .arg(left.size()));
         Participant nobody;
         nobody.user = user;
         nobody.hasLog = true;
         nobody.records = left;
+        nobody.beforeSignIn = QList<bool>(left.size(), true);
         nobody.sessionStarts = sessionStartsOf(left, {});
-        study.participants.prepend(nobody);
+        nobody.logPath = path;
+        nobody.preSignInLogPath = path;
+        // Kept rather than dropped: they are the user's, only no sign-in followed.
+        warnings.add(nobody.id(), path, left.first().line, QStringLiteral("no-sign-in"),
+                     QStringLiteral("%1 records before sign-in are followed by no sign-in; "
+                                    "reported for participant \"%2\"")
+                         .arg(left.size())
+                         .arg(nobody.id()));
+        participants.prepend(nobody);
     }
-    return study;
 }
