@@ -11,26 +11,6 @@ namespace CsvWriter {
 
 namespace {
 
-// Appends a field. Most are plain ASCII without a comma, a quote or a line
-// break: those are copied as they are, without a conversion of their own.
-void appendField(QByteArray &csv, const QString &text)
-{
-    const char16_t *chars = reinterpret_cast<const char16_t *>(text.constData());
-    const qsizetype size = text.size();
-    for (qsizetype i = 0; i < size; ++i) {
-        const char16_t c = chars[i];
-        if (c >= 0x80 || c == u',' || c == u'"' || c == u'\n' || c == u'\r') {
-            csv += field(text);
-            return;
-        }
-    }
-    const qsizetype at = csv.size();
-    csv.resize(at + size);
-    char *out = csv.data() + at;
-    for (qsizetype i = 0; i < size; ++i)
-        out[i] = char(chars[i]);
-}
-
 void appendNumber(QByteArray &csv, qint64 number)
 {
     char digits[24];
@@ -87,7 +67,7 @@ void appendRows(QByteArray &csv, const ReportTable &table, qsizetype from, qsize
                 csv += lastIso;
                 break;
             case ReportTable::Type::Text:
-                appendField(csv, table.string(row, c));
+                csv += table.csvField(row, c);
                 break;
             }
         }

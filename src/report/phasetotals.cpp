@@ -9,10 +9,12 @@ using Phase = ScreenTimeline::Phase;
 using Key = PhaseTotals::Key;
 
 // The number in "assignColor<3>": how many features got a colour.
-int featureCount(const QString &argument)
+int featureCount(const ActionText &action)
 {
+    if (action.name != QLatin1String("assignColor") && action.name != QLatin1String("deleteColor"))
+        return 0;
     bool ok = false;
-    const int count = argument.toInt(&ok);
+    const int count = action.argument.toInt(&ok);
     return ok && count > 0 ? count : 1;
 }
 
@@ -25,37 +27,45 @@ void countActions(const Participant &participant, int taskCount, QMap<Key, Phase
         PhaseTotals &logged = totals[PhaseTotals::keyOf(phase, task)];
         logged.cover(record.stamp, record.stamp);
         ++logged.actions;
-        const ActionText action = ActionText::split(record.action);
-        if (action.name == QLatin1String("fileOpened"))
+        // Only the colour actions need their argument taken apart.
+        const QString &action = record.action;
+        if (action == QLatin1String("fileOpened"))
             ++logged.filesOpened;
-        else if (action.name.startsWith(QLatin1String("search<")))
+        else if (action.startsWith(QLatin1String("search<")))
             ++logged.searches;
-        else if (action.name == QLatin1String("assignColor"))
-            logged.colorsAssigned += featureCount(action.argument);
-        else if (action.name == QLatin1String("deleteColor"))
-            logged.colorsRemoved += featureCount(action.argument);
+        else if (action.startsWith(QLatin1String("assignColor")))
+            logged.colorsAssigned += featureCount(ActionText::split(action));
+        else if (action.startsWith(QLatin1String("deleteColor")))
+            logged.colorsRemoved += featureCount(ActionText::split(action));
     }
 }
 
-// The features of the file on screen, looked up once per file in front.
+// The features of each file on screen, looked up once per file.
 class ShownFeatures
 {
 public:
-    explicit ShownFeatures(const FeatureLines &lines) : m_lines(lines) {}
-
-    const QList<FeatureLines::FileFeature> &of(const QString &file)
+    ShownFeatures(const FeatureLines &lines, const TextIds &files) : m_lines(lines), m_files(files)
     {
-        if (file != m_file) {
-            m_file = file;
-            m_features = m_lines.fileFeatures(file);
+    }
+
+    const QList<FeatureLines::FileFeature> &of(int file)
+    {
+        if (size_t(file) >= m_known.size()) {
+            m_known.resize(size_t(file) + 1, false);
+            m_features.resize(size_t(file) + 1);
         }
-        return m_features;
+        if (!m_known[size_t(file)]) {
+            m_features[size_t(file)] = m_lines.fileFeatures(m_files.text(file));
+            m_known[size_t(file)] = true;
+        }
+        return m_features[size_t(file)];
     }
 
 private:
     const FeatureLines &m_lines;
-    QString m_file;
-    QList<FeatureLines::FileFeature> m_features;
+    const TextIds &m_files;
+    std::vector<bool> m_known;
+    std::vector<QList<FeatureLines::FileFeature>> m_features;
 };
 
 // Exposure and first views of the features on screen during one span.
@@ -81,11 +91,11 @@ void addExposure(const ScreenTimeline::Span &span, const QList<FeatureLines::Fil
 }
 
 // Seconds, files in front, transitions, exposure and first views from the spans.
-void followSpans(const FeatureLines &lines, const ScreenTimeline &timeline,
+void followSpans(const FeatureLines &lines, const ScreenTimeline &timeline, TextIds &files,
                  QMap<Key, PhaseTotals> &totals)
 {
-    ShownFeatures shown(lines);
-    QString lastFile;
+    ShownFeatures shown(lines, files);
+    int lastFile = -1;
     int lastSession = 0;
     for (const ScreenTimeline::Span &span : timeline.spans) {
         // A page changed within one second: no time is unsure, and no row is needed.
@@ -96,26 +106,28 @@ void followSpans(const FeatureLines &lines, const ScreenTimeline &timeline,
         spent.seconds += span.until - span.from;
         if (span.session != lastSession) {
             lastSession = span.session;
-            lastFile.clear();
+            lastFile = -1;
         }
         if (span.file.isEmpty())
             continue;
-        spent.fileSeconds[span.file] += span.until - span.from;
-        if (!lastFile.isEmpty() && lastFile != span.file)
-            ++spent.transitions[{lastFile, span.file}];
-        lastFile = span.file;
-        addExposure(span, shown.of(span.file), lines.features().size(), spent);
+        const int file = files.id(span.file);
+        spent.fileSeconds[file] += span.until - span.from;
+        if (lastFile >= 0 && lastFile != file)
+            ++spent.transitions[{lastFile, file}];
+        lastFile = file;
+        addExposure(span, shown.of(file), lines.features().size(), spent);
     }
 }
 
 } // namespace
 
 QMap<Key, PhaseTotals> PhaseTotals::of(const FeatureLines &lines, const Participant &participant,
-                                       const ScreenTimeline &timeline, int taskCount)
+                                       const ScreenTimeline &timeline, int taskCount,
+                                       TextIds &files)
 {
     QMap<Key, PhaseTotals> totals;
     countActions(participant, taskCount, totals);
-    followSpans(lines, timeline, totals);
+    followSpans(lines, timeline, files, totals);
     // Unattributed time next to a task may be the task's own.
     for (const ScreenTimeline::Span &span : timeline.spans) {
         if (span.reason != ScreenTimeline::Reason::PageTurnNotLogged)

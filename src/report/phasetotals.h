@@ -2,7 +2,9 @@
 
 #include "report/exposure.h"
 #include "report/screentimeline.h"
+#include "report/textids.h"
 
+#include <QHash>
 #include <QMap>
 #include <QPair>
 #include <QString>
@@ -30,8 +32,10 @@ struct PhaseTotals
     int colorsRemoved = 0;
     bool resumed = false;
     qint64 secondsLost = 0;
-    QMap<QString, qint64> fileSeconds;               // seconds each file was in front
-    QMap<QPair<QString, QString>, int> transitions; // from one file in front to the next
+    // By file (ids of the files passed to of()): seconds each was in front,
+    // and the changes from one file in front to the next.
+    QHash<int, qint64> fileSeconds;
+    QHash<QPair<int, int>, int> transitions;
     std::vector<Exposure::Amount> exposure;          // by feature; empty: none at all
     std::vector<qint64> firstSeen;                   // by feature, -1: never on screen
 
@@ -49,7 +53,9 @@ struct PhaseTotals
         return ScreenTimeline::Phase(key.first);
     }
 
-    // The totals of every phase the participant's timeline and log show.
+    // The totals of every phase the participant's timeline and log show;
+    // files numbers the files in front.
     static QMap<Key, PhaseTotals> of(const FeatureLines &lines, const Participant &participant,
-                                     const ScreenTimeline &timeline, int taskCount);
+                                     const ScreenTimeline &timeline, int taskCount,
+                                     TextIds &files);
 };

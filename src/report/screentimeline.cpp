@@ -97,7 +97,7 @@ void ScreenTimeline::followRun(const QList<LogRecord> &log, int begin, int end, 
     Tabs tabs;
     for (int i = begin; i < end; ++i) {
         const LogRecord &record = log.at(i);
-        tabs.follow(record, ActionText::split(record.action).name);
+        tabs.follow(record, record.action); // the tab actions are logged without argument
         AfterRecord &after = records[i];
         after.session = session;
         after.file = tabs.screen.file;

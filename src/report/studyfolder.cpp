@@ -164,6 +164,7 @@ std::vector<LogFile> readLogs(const QDir &dir, const QStringList &logs)
 {
     std::vector<LogFile> parsed(size_t(logs.size()));
     const auto parse = [&](qsizetype from, qsizetype step) {
+        QHash<QString, QString> texts;
         for (qsizetype i = from; i < logs.size(); i += step) {
             const QString path = dir.filePath(logs.at(i));
             LogFile &log = parsed[size_t(i)];
@@ -175,6 +176,19 @@ std::vector<LogFile> readLogs(const QDir &dir, const QStringList &logs)
                 continue;
             }
             log.records = LogRecord::parseLog(decodeStudyText(file.readAll()), path, &log.warnings);
+            // A study names a few hundred files and actions in half a million
+            // records: one copy of each saves memory, and the tables find
+            // them again by where they lie.
+            const auto intern = [&texts](QString &text) {
+                auto found = texts.constFind(text);
+                if (found == texts.cend())
+                    found = texts.insert(text, text);
+                text = *found;
+            };
+            for (LogRecord &record : log.records) {
+                intern(record.file);
+                intern(record.action);
+            }
         }
     };
     std::thread helper(parse, 1, 2);

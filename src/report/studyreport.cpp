@@ -10,6 +10,7 @@
 #include <QMap>
 
 #include <algorithm>
+#include <tuple>
 
 namespace {
 
@@ -123,10 +124,6 @@ StudyReport::StudyReport(const StudyFolder &study, ReportWarnings &warnings)
             }
         }
     }
-    qsizetype records = 0;
-    for (const Participant &participant : study.participants)
-        records += participant.records.size();
-    m_events.reserve(records);
     for (const Participant &participant : study.participants)
         addParticipant(study, participant, warnings);
     addWarnings(warnings);
@@ -139,7 +136,7 @@ void StudyReport::addParticipant(const StudyFolder &study, const Participant &pa
     Plausibility::check(study, participant, timeline, warnings);
     addEvents(participant, timeline);
     const QMap<PhaseTotals::Key, PhaseTotals> totals =
-        PhaseTotals::of(study.lines, participant, timeline, m_taskCount);
+        PhaseTotals::of(study.lines, participant, timeline, m_taskCount, m_fileIds);
     addTotals(participant.id(), totals);
     addAnswers(participant);
     if (!timeline.spans.isEmpty())
@@ -175,7 +172,11 @@ void StudyReport::addEvents(const Participant &participant, const ScreenTimeline
             lastPage = record.task;
             pageText = loggedTask(record.task);
         }
-        const ActionText action = ActionText::split(record.action);
+        // A study logs a few hundred different actions: each is taken apart once.
+        const int actionId = m_actionIds.id(record.action);
+        if (actionId == int(m_actions.size()))
+            m_actions.push_back(ActionText::split(record.action));
+        const ActionText &action = m_actions[size_t(actionId)];
         m_events.addRow(id, after.session, pageText, record.file, action.name, action.argument,
                         after.file, orNull(after.first), orNull(after.last), record.stamp,
                         after.until, after.until - record.stamp, phaseNames[int(after.phase)],
@@ -195,11 +196,27 @@ void StudyReport::addTotals(const QString &participant,
                        phase.filesOpened, int(phase.fileSeconds.size()), phase.searches,
                        phase.colorsAssigned, phase.colorsRemoved, phase.resumed ? 1 : 0,
                        phase.secondsLost);
-        for (auto file = phase.fileSeconds.cbegin(); file != phase.fileSeconds.cend(); ++file)
-            m_files.addRow(participant, phaseName, task, file.key(), file.value());
+        // Files by name: ranked once, compared as numbers.
+        QList<int> files = phase.fileSeconds.keys();
+        std::sort(files.begin(), files.end(), [this](int a, int b) {
+            return m_fileIds.text(a) < m_fileIds.text(b);
+        });
+        QHash<int, int> rank;
+        for (int i = 0; i < files.size(); ++i)
+            rank.insert(files.at(i), i);
+        for (const int file : std::as_const(files))
+            m_files.addRow(participant, phaseName, task, m_fileIds.text(file),
+                           phase.fileSeconds.value(file));
+        // (from, to) by the files' ranks, with the count.
+        std::vector<std::tuple<int, int, int>> moves;
+        moves.reserve(size_t(phase.transitions.size()));
         for (auto move = phase.transitions.cbegin(); move != phase.transitions.cend(); ++move)
-            m_transitions.addRow(participant, phaseName, task, move.key().first,
-                                 move.key().second, move.value());
+            moves.emplace_back(rank.value(move.key().first), rank.value(move.key().second),
+                               move.value());
+        std::sort(moves.begin(), moves.end());
+        for (const auto &[from, to, count] : moves)
+            m_transitions.addRow(participant, phaseName, task, m_fileIds.text(files.at(from)),
+                                 m_fileIds.text(files.at(to)), count);
         const bool isTask = PhaseTotals::phaseOf(it.key()) == Phase::Task;
         for (int f = 0; f < m_features.size(); ++f) {
             const Exposure::Amount amount =

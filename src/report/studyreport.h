@@ -2,10 +2,13 @@
 
 #include "report/reporttable.h"
 #include "report/screentimeline.h"
+#include "report/textids.h"
 #include "report/timelinebins.h"
 
 #include <QString>
 #include <QStringList>
+
+#include <vector>
 
 class ReportWarnings;
 struct Participant;
@@ -67,6 +70,9 @@ private:
     QStringList m_questionTexts; // plain text, by answer box
     QList<QPair<int, int>> m_boxes; // task and box from 1, of each answer box
     QList<Timeline> m_timelines;
+    TextIds m_fileIds;                 // the files in front, numbered
+    TextIds m_actionIds;               // each logged action, numbered,
+    std::vector<ActionText> m_actions; // and taken apart
     ReportTable m_participants;
     ReportTable m_events;
     ReportTable m_tasks;

@@ -3,11 +3,9 @@
 #include "report/featureexposure.h"
 #include "report/studyreport.h"
 #include "ui/report/reportcharts.h"
+#include "ui/report/svgcanvas.h"
 
-#include <QAreaSeries>
-#include <QCategoryAxis>
-#include <QChart>
-#include <QLineSeries>
+#include <QFontMetrics>
 #include <QMap>
 
 #include <algorithm>
@@ -19,73 +17,6 @@ namespace {
 
 using namespace ReportCharts;
 
-// The cells of one shade of a heat map as one area series: a single outline
-// that runs along the gaps between the rows and between the cells and goes
-// round each cell. The way to a cell and back covers the same line twice, so
-// it encloses nothing and only the cells are filled.
-class CellArea
-{
-public:
-    CellArea(const QString &name, const QColor &color) : m_series(new QAreaSeries)
-    {
-        // An area series does not own the lines it spans: they go with it.
-        m_outline = new QLineSeries(m_series);
-        m_start = new QLineSeries(m_series);
-        m_series->setUpperSeries(m_outline);
-        m_series->setLowerSeries(m_start);
-        m_series->setName(name);
-        m_series->setColor(color);
-        m_series->setPen(Qt::NoPen);
-    }
-
-    // The cell of column x and row y (both from 0); cells come row by row,
-    // left to right within a row.
-    void add(int x, double y) { m_cells.append(QPointF(x, y)); }
-
-    // The series with cells reaching halfWidth and halfHeight (less than
-    // 0.5) from their centres; for the chart to take.
-    QAreaSeries *series(double halfWidth = 0.44, double halfHeight = 0.44)
-    {
-        QList<QPointF> outline;
-        outline.reserve(m_cells.size() * 9 + 3);
-        double row = 0;
-        for (const QPointF &cell : std::as_const(m_cells)) {
-            const double gap = cell.y() - 0.5; // the gap below the row
-            if (outline.isEmpty()) {
-                outline.append({-0.5, gap});
-            } else if (cell.y() != row) {
-                outline.append({-0.5, row - 0.5}); // back to the left along the last row
-                outline.append({-0.5, gap});
-            }
-            row = cell.y();
-            const double left = cell.x() - halfWidth;
-            const double right = cell.x() + halfWidth;
-            const double bottom = cell.y() - halfHeight;
-            const double top = cell.y() + halfHeight;
-            outline.append({{left, gap},
-                            {left, bottom},
-                            {left, top},
-                            {right, top},
-                            {right, bottom},
-                            {left, bottom},
-                            {left, gap}});
-        }
-        if (!outline.isEmpty()) {
-            outline.append({-0.5, row - 0.5});
-            outline.append(outline.constFirst());
-        }
-        m_outline->replace(outline);
-        m_start->replace(outline.mid(0, 1));
-        return m_series;
-    }
-
-private:
-    QList<QPointF> m_cells;
-    QAreaSeries *m_series;
-    QLineSeries *m_outline;
-    QLineSeries *m_start;
-};
-
 // A grid of values for a heat map: rows top down, columns left to right.
 struct Grid
 {
@@ -94,9 +25,7 @@ struct Grid
     std::vector<std::vector<double>> values; // [row][column]
 };
 
-// Shade 0 is "never on screen"; the others split (0, most] evenly. A
-// shade's cells are one area, so that thousands of cells are a few chart
-// items and paths rather than an item and shape each.
+// Shade 0 is "never on screen"; the others split (0, most] evenly.
 constexpr int shades = 6;
 
 int shadeOf(double value, double most)
@@ -106,86 +35,88 @@ int shadeOf(double value, double most)
     return std::clamp(int(std::ceil(value * shades / most - 1e-9)), 1, shades);
 }
 
-QList<CellArea> shadeAreas(double most, const QString &unit)
+QColor shadeColor(int shade)
 {
-    QList<CellArea> areas;
+    const double strength = double(shade) / shades;
+    return shade == 0 ? QColor(0xeeeeee)
+                      : QColor::fromRgbF(1 - 0.92f * float(strength),
+                                         1 - 0.65f * float(strength), 1.0f);
+}
+
+void shadeLegend(SvgCanvas &canvas, double most, const QString &unit, double left, double y)
+{
+    const QFontMetrics metrics(font(12));
+    double x = left;
     for (int shade = 0; shade <= shades; ++shade) {
-        const double strength = double(shade) / shades;
-        const QColor color = shade == 0 ? QColor(0xeeeeee)
-                                        : QColor::fromRgbF(1 - 0.92f * strength,
-                                                           1 - 0.65f * strength, 1.0f);
         const double bound = most * shade / shades;
         const QString label = shade == 0 ? QStringLiteral("0 ") + unit
                                          : QStringLiteral("\u2264 %1 %2")
                                                .arg(bound, 0, 'f', bound < 10 ? 1 : 0)
                                                .arg(unit);
-        areas.append(CellArea(label, color));
+        canvas.rect(shadeColor(shade), x, y - 10, 12, 12);
+        canvas.text(x + 16, y, label);
+        x += 16 + metrics.horizontalAdvance(label) + 14;
     }
-    return areas;
 }
 
-QCategoryAxis *categoryAxis(const QStringList &labels, bool reversed)
+// Rows and columns of cells shaded by value, the labels around them. The
+// grid is drawn as SVG directly (see SvgCanvas): a hundred participants by
+// thirty features are three thousand cells.
+QByteArray heatMap(const Grid &grid, const QString &title, const QString &unit, QSize cell,
+                   bool valueLabels)
 {
-    auto *axis = new QCategoryAxis;
-    styleAxis(axis);
-    axis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
-    axis->setGridLineVisible(false);
-    // Categories go in rising order: reversed rows put the first on top.
-    for (qsizetype i = 0; i < labels.size(); ++i) {
-        const qsizetype at = reversed ? labels.size() - 1 - i : i;
-        axis->append(labels.at(at), double(i));
-    }
-    axis->setRange(-0.5, double(labels.size()) - 0.5);
-    return axis;
-}
-
-QByteArray heatMap(const Grid &grid, const QString &title, const QString &unit, QSize cell)
-{
-    double most = 0;
+    double most = 1;
     for (const auto &row : grid.values)
-        for (double value : row)
+        for (const double value : row)
             most = std::max(most, value);
-    most = std::max(most, 1.0);
-    QList<CellArea> areas = shadeAreas(most, unit);
-    const int rows = int(grid.rows.size());
-    for (int r = 0; r < rows; ++r) {
-        for (int c = 0; c < grid.columns.size(); ++c)
-            areas[shadeOf(grid.values[size_t(r)][size_t(c)], most)].add(c, rows - 1 - r);
-    }
-    QChart *chart = newChart(title);
-    QCategoryAxis *across = categoryAxis(grid.columns, false);
-    QCategoryAxis *down = categoryAxis(grid.rows, true);
-    qsizetype longest = 0;
-    for (const QString &column : grid.columns)
-        longest = std::max(longest, column.size());
-    const bool upright = longest * 7 > cell.width();
-    if (upright)
-        across->setLabelsAngle(-90);
-    chart->addAxis(across, Qt::AlignBottom);
-    chart->addAxis(down, Qt::AlignLeft);
-    for (CellArea &area : areas) {
-        QAreaSeries *series = area.series();
-        chart->addSeries(series);
-        series->attachAxis(across);
-        series->attachAxis(down);
-    }
-    qsizetype widest = 0;
+    const QFontMetrics metrics(font(12));
+    int rowLabels = 0;
     for (const QString &row : grid.rows)
-        widest = std::max(widest, row.size());
-    const int labels = upright ? int(std::min<qsizetype>(longest, 40)) * 7 : 20;
-    const QSize size(std::min(pageWidth, cell.width() * int(grid.columns.size())
-                                             + int(std::min<qsizetype>(widest, 40)) * 7 + 80),
-                     cell.height() * rows + 150 + labels);
-    // Cells as large as the plot area leaves them, a pixel apart.
-    const auto fit = [&areas, columns = grid.columns.size(), rows](QChart *chart) {
-        const QRectF area = chart->plotArea();
-        const double across = area.width() / double(columns);
-        const double down = area.height() / rows;
-        for (CellArea &cells : areas)
-            cells.series(std::min(0.49, (across - 1) / 2 / across),
-                         std::min(0.49, (down - 1) / 2 / down));
-    };
-    return image(chart, size, title, fit);
+        rowLabels = std::min(260, std::max(rowLabels, metrics.horizontalAdvance(row)));
+    int columnLabels = 0;
+    for (const QString &column : grid.columns)
+        columnLabels = std::min(220, std::max(columnLabels, metrics.horizontalAdvance(column)));
+    const bool upright = columnLabels > cell.width() - 4;
+    // Some room to spare: the browser's font may run wider than Qt's.
+    const double left = rowLabels * 1.15 + 16;
+    const double top = 30;
+    const double bottom = top + double(cell.height()) * double(grid.rows.size());
+    const double right = left + double(cell.width()) * double(grid.columns.size());
+    const double labelsEnd = bottom + (upright ? columnLabels * 1.15 + 12 : 20);
+    SvgCanvas canvas(std::max(int(right) + 20, 560), int(labelsEnd) + 34, title);
+    SvgCanvas::TextStyle heading;
+    heading.bold = true;
+    heading.pixels = 15;
+    canvas.text(0, 18, title, heading);
+    for (int r = 0; r < grid.rows.size(); ++r) {
+        const double y = top + r * cell.height();
+        canvas.text(left - 6, y + cell.height() - 4,
+                    metrics.elidedText(grid.rows.at(r), Qt::ElideLeft, rowLabels + 8), "end");
+        for (int c = 0; c < grid.columns.size(); ++c) {
+            const double value = grid.values[size_t(r)][size_t(c)];
+            const double x = left + c * cell.width();
+            const int shade = shadeOf(value, most);
+            canvas.rect(shadeColor(shade), x + 0.5, y + 0.5, cell.width() - 1, cell.height() - 1);
+            if (!valueLabels)
+                continue;
+            SvgCanvas::TextStyle number;
+            number.anchor = "middle";
+            number.color = shade > shades / 2 ? Qt::white : Qt::black;
+            canvas.text(x + cell.width() / 2.0, y + cell.height() - 5,
+                        QString::number(value, 'f', value < 10 ? 1 : 0), number);
+        }
+    }
+    for (int c = 0; c < grid.columns.size(); ++c) {
+        const double x = left + (c + 0.5) * cell.width();
+        const QString label =
+            metrics.elidedText(grid.columns.at(c), Qt::ElideLeft, columnLabels + 8);
+        SvgCanvas::TextStyle style;
+        style.anchor = upright ? "end" : "middle";
+        style.upright = upright;
+        canvas.text(upright ? x + 4 : x, bottom + (upright ? 6 : 16), label, style);
+    }
+    shadeLegend(canvas, most, unit, left, labelsEnd + 20);
+    return canvas.svg();
 }
 
 // The features on screen longest, by task: the mean seconds per participant.
@@ -206,7 +137,7 @@ QByteArray featuresByTask(const QList<FeatureExposure> &mapped, const QStringLis
                    QStringLiteral("The %1 features on screen longest: mean seconds per "
                                   "participant")
                        .arg(mapped.size()),
-                   QStringLiteral("s"), QSize(110, 18));
+                   QStringLiteral("s"), QSize(110, 18), true);
 }
 
 // One task: the mapped features for every participant.
@@ -238,17 +169,19 @@ QByteArray participantsOfTask(const StudyReport &report, int task,
             grid.values.back()[size_t(*found)] = double(exposure.number(row, seconds));
     }
     return heatMap(grid, QStringLiteral("%1: seconds on screen").arg(taskName(task)),
-                   QStringLiteral("s"), QSize(22, 14));
+                   QStringLiteral("s"), QSize(22, 14), false);
 }
 
 QByteArray otherFeatures(const QList<FeatureExposure> &rest, const QStringList &features,
                          const QList<int> &tasks)
 {
     QByteArray html = "<details><summary>The other " + QByteArray::number(rest.size())
-                      + " features</summary>\n<table class=\"numbers\">\n<tr><th>feature</th>"
-                        "<th>seconds, all tasks</th>";
+                      + " features</summary>\n<p class=\"note\">Per task the mean seconds "
+                        "per participant, and in brackets how many participants had the "
+                        "feature's code on screen.</p>\n<table class=\"numbers\">\n"
+                        "<tr><th>feature</th><th>seconds, all tasks</th>";
     for (const int task : tasks)
-        html += "<th>" + escaped(taskName(task)) + ": mean s (seen by)</th>";
+        html += "<th>" + escaped(taskName(task)) + "</th>";
     html += "</tr>\n";
     for (const FeatureExposure &feature : rest) {
         html += "<tr><td>" + escaped(features.at(feature.feature)) + "</td><td>"

@@ -64,7 +64,9 @@ QColor unattributedColor()
 
 QFont font(int pixels, bool bold)
 {
-    QFont font;
+    // The generic family, which the SVG names too: the browser then draws
+    // with its own sans-serif font instead of a serif one.
+    QFont font(QStringLiteral("sans-serif"));
     font.setPixelSize(pixels);
     font.setBold(bold);
     return font;

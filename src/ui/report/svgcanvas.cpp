@@ -38,13 +38,20 @@ void SvgCanvas::line(double x1, double y1, double x2, double y2, const QColor &c
                + number(y1) + 'L' + number(x2) + ' ' + number(y2) + "\"/>\n";
 }
 
-void SvgCanvas::text(double x, double y, const QString &text, const char *anchor, bool bold)
+void SvgCanvas::text(double x, double y, const QString &text, const TextStyle &style)
 {
+    const QByteArray at = number(x) + ' ' + number(y);
     m_texts += "<text x=\"" + number(x) + "\" y=\"" + number(y) + '"';
-    if (qstrcmp(anchor, "start") != 0)
-        m_texts += QByteArray(" text-anchor=\"") + anchor + '"';
-    if (bold)
+    if (qstrcmp(style.anchor, "start") != 0)
+        m_texts += QByteArray(" text-anchor=\"") + style.anchor + '"';
+    if (style.bold)
         m_texts += " font-weight=\"bold\"";
+    if (style.pixels > 0)
+        m_texts += " font-size=\"" + QByteArray::number(style.pixels) + '"';
+    if (style.upright)
+        m_texts += " transform=\"rotate(-90 " + at + ")\"";
+    if (style.color != Qt::black)
+        m_texts += " fill=\"" + style.color.name().toLatin1() + '"';
     m_texts += '>' + text.toHtmlEscaped().toUtf8() + "</text>\n";
 }
 
@@ -56,8 +63,10 @@ QByteArray SvgCanvas::svg() const
                      + QByteArray::number(m_height) + "\" viewBox=\"0 0 " + size
                      + "\" font-family=\"sans-serif\" font-size=\"12\" role=\"img\">\n<title>"
                      + m_title.toHtmlEscaped().toUtf8() + "</title>\n";
+    // Lines (axes, grid) behind the rectangles, text in front of all.
+    svg += m_lines;
     for (const Paint &paint : m_paints)
         svg += "<path fill=\"" + paint.color.name().toLatin1() + "\" d=\"" + paint.path
                + "\"/>\n";
-    return svg + m_lines + m_texts + "</svg>\n";
+    return svg + m_texts + "</svg>\n";
 }

@@ -19,9 +19,22 @@ public:
 
     void rect(const QColor &color, double x, double y, double width, double height);
     void line(double x1, double y1, double x2, double y2, const QColor &color);
-    // anchor: "start", "middle" or "end" of the text at x; y is its baseline.
-    void text(double x, double y, const QString &text, const char *anchor = "start",
-              bool bold = false);
+    struct TextStyle
+    {
+        const char *anchor = "start"; // "start", "middle" or "end" of the text at x
+        bool bold = false;
+        bool upright = false; // turned to read from bottom to top
+        QColor color = Qt::black;
+        int pixels = 0; // the font's size; 0: the drawing's 12 pixels
+    };
+    // y is the text's baseline.
+    void text(double x, double y, const QString &text, const TextStyle &style);
+    void text(double x, double y, const QString &text, const char *anchor = "start")
+    {
+        TextStyle style;
+        style.anchor = anchor;
+        this->text(x, y, text, style);
+    }
 
     // The <svg> element, to be placed in the page as it is.
     QByteArray svg() const;

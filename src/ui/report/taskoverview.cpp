@@ -13,6 +13,9 @@
 #include <QLegend>
 #include <QValueAxis>
 
+#include <cmath>
+#include <limits>
+
 namespace TaskOverview {
 
 namespace {
@@ -36,12 +39,37 @@ QByteArray table(const QList<TaskSummary> &summaries)
     return html + "</table>\n";
 }
 
-QBarCategoryAxis *taskAxis(const QList<TaskSummary> &summaries)
+// The tasks along the bottom, each with its number of participants or,
+// for the box plots, its median as a value label.
+QBarCategoryAxis *taskAxis(const QList<TaskSummary> &summaries, bool withMedian)
 {
     auto *axis = new QBarCategoryAxis;
     styleAxis(axis);
-    for (const TaskSummary &summary : summaries)
-        axis->append(QStringLiteral("task %1 (n = %2)").arg(summary.task).arg(summary.participants));
+    for (const TaskSummary &summary : summaries) {
+        axis->append(withMedian ? QStringLiteral("task %1: median %2")
+                                      .arg(summary.task)
+                                      .arg(clock(summary.seconds.median))
+                                : QStringLiteral("task %1 (n = %2)")
+                                      .arg(summary.task)
+                                      .arg(summary.participants));
+    }
+    return axis;
+}
+
+// From a little below the shortest to a little above the longest time, in
+// nice steps: the boxes are compared with each other, not with zero.
+QValueAxis *spreadAxis(double least, double most, const QString &title)
+{
+    auto *axis = new QValueAxis;
+    styleAxis(axis);
+    axis->setTitleText(title);
+    const double step = niceStep(std::max(most - least, most / 20));
+    const double low = std::max(0.0, std::floor(least / step - 0.5) * step);
+    const double high = std::ceil(most / step + 0.5) * step;
+    axis->setRange(low, high);
+    axis->setTickCount(int(std::lround((high - low) / step)) + 1);
+    const int decimals = std::max(0, int(-std::floor(std::log10(step) + 1e-9)));
+    axis->setLabelFormat(QStringLiteral("%.") + QString::number(decimals) + QLatin1Char('f'));
     return axis;
 }
 
@@ -49,6 +77,7 @@ QByteArray boxPlots(const QList<TaskSummary> &summaries)
 {
     auto *series = new QBoxPlotSeries;
     double most = 0;
+    double least = std::numeric_limits<double>::max();
     for (const TaskSummary &summary : summaries) {
         const SummaryStatistics::Summary &s = summary.seconds;
         auto *box = new QBoxSet(taskName(summary.task));
@@ -61,20 +90,22 @@ QByteArray boxPlots(const QList<TaskSummary> &summaries)
         box->setPen(QPen(taskColor(summary.task).darker(150), 1.5));
         series->append(box);
         most = std::max(most, s.maximum / 60);
+        least = std::min(least, s.minimum / 60);
     }
     series->setBoxWidth(0.4);
     QChart *chart = newChart(QStringLiteral("Minutes per task: median, quartiles, shortest "
                                             "and longest"));
     chart->addSeries(series);
     chart->legend()->hide();
-    QBarCategoryAxis *tasks = taskAxis(summaries);
-    QValueAxis *minutes = minutesAxis(most, QStringLiteral("minutes"));
+    QBarCategoryAxis *tasks = taskAxis(summaries, true);
+    QValueAxis *minutes = spreadAxis(least, most, QStringLiteral("minutes"));
     chart->addAxis(tasks, Qt::AlignBottom);
     chart->addAxis(minutes, Qt::AlignLeft);
+    const double bottom = minutes->min();
     const double top = minutes->max();
     series->attachAxis(tasks);
     series->attachAxis(minutes);
-    minutes->setRange(0, top); // attaching fits the axis to the boxes
+    minutes->setRange(bottom, top); // attaching fits the axis to the boxes
     return image(chart, QSize(pageWidth, 360), QStringLiteral("Minutes per task"));
 }
 
@@ -95,19 +126,21 @@ QByteArray participantBars(const QList<TaskSummary> &summaries, int participants
                                  .arg(participants));
     chart->addSeries(series);
     chart->legend()->hide();
-    QBarCategoryAxis *tasks = taskAxis(summaries);
+    QBarCategoryAxis *tasks = taskAxis(summaries, false);
     auto *count = new QValueAxis;
     styleAxis(count);
+    // Whole numbers, with room above the highest bar for its label.
     const double step = std::max(1.0, niceStep(participants));
-    count->setRange(0, step * std::ceil(std::max(1, participants) / step) * 1.1);
+    const double top = step * std::ceil((participants + step / 2) / step);
+    count->setRange(0, top);
+    count->setTickCount(int(std::lround(top / step)) + 1);
     count->setLabelFormat(QStringLiteral("%.0f"));
     count->setTitleText(QStringLiteral("participants"));
     chart->addAxis(tasks, Qt::AlignBottom);
     chart->addAxis(count, Qt::AlignLeft);
-    const double top = count->max();
     series->attachAxis(tasks);
     series->attachAxis(count);
-    count->setRange(0, top);
+    count->setRange(0, top); // attaching fits the axis to the bars
     return image(chart, QSize(pageWidth, 280), QStringLiteral("Participants per task"));
 }
 
@@ -120,7 +153,7 @@ QByteArray html(const StudyReport &report)
         return "<p>No participant has time on a task.</p>\n";
     const int participants = int(report.participants().rowCount());
     return table(summaries)
-           + "<p class=\"note\">Times as min:s. <i>Uncertain</i>: participants with "
+           + "<p class=\"note\">Times as m:ss or h:mm:ss. <i>Uncertain</i>: participants with "
              "unattributed time at the task's start or end (see the warnings); their time on "
              "the task is between <code>seconds</code> and <code>seconds</code> + "
              "<code>seconds_unattributed</code> in tasks.csv.</p>\n"

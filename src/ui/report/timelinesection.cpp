@@ -77,10 +77,11 @@ void legend(SvgCanvas &canvas, const QList<Key> &keys, double left, double y)
     }
 }
 
-// Slices of one row as rectangles: neighbours of the same colour become one.
+// Slices of one row as rectangles: neighbours of the same colour (and lane,
+// where the lanes are drawn) become one. Without laneY all go in one row.
 template<typename LaneY>
 void drawSlices(SvgCanvas &canvas, const TimelineBins &bins, double left, double scale,
-                double height, const LaneY &laneY)
+                double height, const LaneY &laneY, bool byLane)
 {
     const std::vector<TimelineBins::Slice> &slices = bins.slices;
     for (size_t i = 0; i < slices.size();) {
@@ -89,7 +90,8 @@ void drawSlices(SvgCanvas &canvas, const TimelineBins &bins, double left, double
             i = j;
             continue;
         }
-        while (j < slices.size() && slices[j].lane == slices[i].lane
+        while (j < slices.size() && slices[j].lane >= 0
+               && (!byLane || slices[j].lane == slices[i].lane)
                && keyOf(slices[j]) == keyOf(slices[i]))
             ++j;
         const double from = double(i) * bins.width;
@@ -123,7 +125,8 @@ QByteArray overview(const QList<StudyReport::Timeline> &timelines)
         longest = std::max(longest, timeline.bins.finish - timeline.bins.origin);
     }
     labelWidth = std::min(labelWidth, 260);
-    const double left = labelWidth + 12;
+    // Some room to spare: the browser's font may run wider than Qt's.
+    const double left = labelWidth * 1.15 + 16;
     const double width = pageWidth - left - 24;
     const double top = 8;
     const double bottom = top + rowHeight * double(timelines.size());
@@ -136,9 +139,10 @@ QByteArray overview(const QList<StudyReport::Timeline> &timelines)
         const StudyReport::Timeline &timeline = timelines.at(row);
         const double y = top + row * rowHeight;
         canvas.text(left - 6, y + rowHeight - 3,
-                    metrics.elidedText(timeline.participant, Qt::ElideLeft, labelWidth), "end");
+                    metrics.elidedText(timeline.participant, Qt::ElideLeft, labelWidth + 8),
+                    "end");
         drawSlices(canvas, timeline.bins, left, width / end, rowHeight - 3,
-                   [y](int) { return y + 1; });
+                   [y](int) { return y + 1; }, false);
     }
     legend(canvas, keysOf(timelines), left, bottom + axisHeight + 16);
     return canvas.svg();
@@ -156,7 +160,7 @@ QByteArray participantChart(const StudyReport::Timeline &timeline)
     for (const QString &lane : std::as_const(lanes))
         labelWidth = std::max(labelWidth, metrics.horizontalAdvance(lane));
     labelWidth = std::min(labelWidth, 320);
-    const double left = labelWidth + 12;
+    const double left = labelWidth * 1.15 + 16;
     const double width = pageWidth - left - 24;
     const double top = 8;
     const double bottom = top + laneHeight * double(lanes.size());
@@ -172,8 +176,8 @@ QByteArray participantChart(const StudyReport::Timeline &timeline)
     };
     for (int lane = 0; lane < lanes.size(); ++lane)
         canvas.text(left - 6, laneY(lane) + laneHeight - 8,
-                    metrics.elidedText(lanes.at(lane), Qt::ElideLeft, labelWidth), "end");
-    drawSlices(canvas, bins, left, width / end, laneHeight - 6, laneY);
+                    metrics.elidedText(lanes.at(lane), Qt::ElideLeft, labelWidth + 8), "end");
+    drawSlices(canvas, bins, left, width / end, laneHeight - 6, laneY, true);
     legend(canvas, keysOf({timeline}), left, bottom + axisHeight + 16);
     return canvas.svg();
 }
@@ -189,14 +193,26 @@ QByteArray html(const StudyReport &report)
                       "the colour is the phase the time belongs to. Gaps are interruptions "
                       "(the program was not running).</p>\n"
                       + overview(timelines);
-    html += "<h3>File in front, per participant</h3>\n<p>Unfold a participant to see which "
-            "file was in front of them, coloured by task; the bottom lane is time without "
-            "code on screen, files beyond the twelve viewed longest share the top lane.</p>\n";
-    for (const StudyReport::Timeline &timeline : timelines) {
-        const qint64 seconds = timeline.bins.finish - timeline.bins.origin;
-        html += "<details><summary>" + escaped(timeline.participant) + " <span class=\"note\">("
-                + clock(double(seconds)).toUtf8() + " from the first record to the last)"
-                + "</span></summary>\n" + participantChart(timeline) + "</details>\n";
+    html += "<h3>File in front, per participant</h3>\n<p>Unfold a page of participants to see "
+            "which file was in front of each of them, coloured by task; the bottom lane is "
+            "time without code on screen, files beyond the twelve viewed longest share the top "
+            "lane.</p>\n";
+    // Pages of ten participants, folded: a hundred charts would be most of the page.
+    constexpr int perPage = 10;
+    for (qsizetype first = 0; first < timelines.size(); first += perPage) {
+        const qsizetype last = std::min(timelines.size(), first + perPage) - 1;
+        html += "<details><summary>Participants " + QByteArray::number(first + 1) + "–"
+                + QByteArray::number(last + 1) + ": " + escaped(timelines.at(first).participant)
+                + " … " + escaped(timelines.at(last).participant) + "</summary>\n";
+        for (qsizetype i = first; i <= last; ++i) {
+            const StudyReport::Timeline &timeline = timelines.at(i);
+            const qint64 seconds = timeline.bins.finish - timeline.bins.origin;
+            html += "<h4>" + escaped(timeline.participant) + " <span class=\"note\">("
+                    + clock(double(seconds)).toUtf8()
+                    + " from the first record to the last)</span></h4>\n"
+                    + participantChart(timeline);
+        }
+        html += "</details>\n";
     }
     return html;
 }
