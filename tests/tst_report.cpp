@@ -2,6 +2,7 @@
 #include "core/formats/diagnostics.h"
 #include "report/csvwriter.h"
 #include "report/exposure.h"
+#include "report/featureexposure.h"
 #include "core/formats/logrecord.h"
 #include "report/reportdatabase.h"
 #include "report/reporttable.h"
@@ -11,6 +12,7 @@
 #include "report/studyreport.h"
 #include "report/summarystatistics.h"
 #include "report/tasksummary.h"
+#include "report/textids.h"
 #include "report/timelinebins.h"
 #include "support/diskfull.h"
 #include "support/outputcapture.h"
@@ -111,6 +113,8 @@ private Q_SLOTS:
     void taskSummaryCountsParticipantsOfEachTask();
     void timelineBins_data();
     void timelineBins();
+    void featuresRankedByExposure();
+    void textIdsTellTextsApartByContent();
 
     // Writing.
     void csvQuoting_data();
@@ -938,6 +942,67 @@ void TestReport::timelineBins()
     QTEST(found, "expected");
 }
 
+void TestReport::featuresRankedByExposure()
+{
+    ReportTable exposure(QStringLiteral("exposure"),
+                         {{QStringLiteral("participant"), ReportTable::Type::Text},
+                          {QStringLiteral("phase"), ReportTable::Type::Text},
+                          {QStringLiteral("task"), ReportTable::Type::Integer},
+                          {QStringLiteral("feature"), ReportTable::Type::Text},
+                          {QStringLiteral("seconds"), ReportTable::Type::Integer}});
+    const QString task = QStringLiteral("task");
+    const auto rows = [&](const char *participant, const QString &phase, int number,
+                          QList<qint64> seconds) {
+        const QStringList features{"A", "B", "C"};
+        for (int f = 0; f < 3; ++f)
+            exposure.addRow(QString::fromLatin1(participant), phase, number, features.at(f),
+                            seconds.at(f));
+    };
+    // Task 1: a 10, 0, 30; b 20, 0, 0. Task 2: a 0, 5, 0. Before sign-in a long look at B.
+    rows("a", QStringLiteral("sign-in"), 0, {0, 900, 0});
+    rows("a", task, 1, {10, 0, 30});
+    rows("a", task, 2, {0, 5, 0});
+    rows("b", task, 1, {20, 0, 0});
+    const QList<FeatureExposure> ranked =
+        FeatureExposure::ranked(exposure, {QStringLiteral("A"), QStringLiteral("B"),
+                                           QStringLiteral("C")});
+    // C 30 s, A 30 s (a tie: model order), B 5 s; time outside tasks does not count.
+    QCOMPARE(ranked.size(), 3);
+    QCOMPARE(ranked.at(0).feature, 0);
+    QCOMPARE(ranked.at(0).seconds, qint64(30));
+    QCOMPARE(ranked.at(1).feature, 2);
+    QCOMPARE(ranked.at(2).feature, 1);
+    QCOMPARE(ranked.at(2).seconds, qint64(5));
+    // Means over the participants with the task: A in task 1 (10 + 20) / 2,
+    // C in task 1 30 / 2; B in task 2 5 / 1.
+    QCOMPARE(ranked.at(0).meanSeconds.value(1), 15.0);
+    QCOMPARE(ranked.at(1).meanSeconds.value(1), 15.0);
+    QCOMPARE(ranked.at(2).meanSeconds.value(2), 5.0);
+    QCOMPARE(ranked.at(0).seenBy.value(1), 2);
+    QCOMPARE(ranked.at(1).seenBy.value(1), 1);
+    QCOMPARE(ranked.at(2).seenBy.value(1), 0);
+}
+
+void TestReport::textIdsTellTextsApartByContent()
+{
+    TextIds ids;
+    const QString a = QStringLiteral("/src/A.java");
+    QCOMPARE(ids.id(a), 0);
+    QCOMPARE(ids.id(QString(a)), 0);               // a copy
+    QCOMPARE(ids.id(a.left(5) + a.mid(5)), 0);     // the same text elsewhere
+    QCOMPARE(ids.id(a.left(5)), 1);                // part of it: another text
+    // A text that lived and died where another is made now: told apart.
+    for (int i = 0; i < 100; ++i) {
+        const QString passing = QStringLiteral("/src/B%1.java").arg(i);
+        QCOMPARE(ids.id(passing), 2 + i);
+    }
+    for (int i = 0; i < 100; ++i)
+        QCOMPARE(ids.text(ids.id(QStringLiteral("/src/C%1.java").arg(i))),
+                 QStringLiteral("/src/C%1.java").arg(i));
+    QCOMPARE(ids.count(), 202);
+    QCOMPARE(ids.id(QString()), ids.id(QStringLiteral(""))); // both the empty text
+}
+
 void TestReport::csvQuoting_data()
 {
     QTest::addColumn<QString>("text");
@@ -1159,6 +1224,9 @@ void TestReport::failedWriteLeavesNoReport_data()
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("reason");
     QTest::newRow("full disk") << "full" << QString::fromLocal8Bit(std::strerror(EFBIG));
+    // The folders made for --out go again too.
+    QTest::newRow("full disk, --out in folders still to be made")
+        << "full-deep" << QString::fromLocal8Bit(std::strerror(EFBIG));
     QTest::newRow("unwritable folder") << "read-only"
                                        << QString::fromLocal8Bit(std::strerror(EACCES));
     QTest::newRow("--out names a file") << "file" << "not a folder";
@@ -1172,7 +1240,9 @@ void TestReport::failedWriteLeavesNoReport()
     QVERIFY(writeSmallStudy(study));
     const QString parent = dir.filePath(QStringLiteral("results"));
     QVERIFY(QDir().mkpath(parent));
-    const QString out = parent + QStringLiteral("/report");
+    const QString out = parent
+                        + (kind == QLatin1String("full-deep") ? QStringLiteral("/a/b/report")
+                                                              : QStringLiteral("/report"));
     if (kind == QLatin1String("file"))
         QVERIFY(TestSupport::writeFile(out, "notes"));
     std::optional<TestSupport::ReadOnlyFolder> readOnly;
@@ -1182,7 +1252,7 @@ void TestReport::failedWriteLeavesNoReport()
         QFile::setPermissions(dir.path(), QFile::permissions(dir.path()) | readableByAll);
         readOnly.emplace(parent);
         QVERIFY(readOnly->isActive());
-    } else if (kind == QLatin1String("full")) {
+    } else if (kind.startsWith(QLatin1String("full"))) {
         // The command inherits the limit: its charts and database do not fit.
         full.emplace(4096);
         QVERIFY(full->isActive());

@@ -965,11 +965,12 @@ def check_report(args, checks):
             with open(os.path.join(out, which + ".csv"), newline="", encoding="utf-8") as f:
                 return [row for row in csv.DictReader(f) if row["participant"] == participant]
 
-        # A clean run warns only of the time the log cannot give to a task
-        # (the first task page is left without a record), once.
+        # A clean run warns at most of the time the log cannot give to a task
+        # (the first task page is left without a record), once; not at all
+        # when the records around that page turn fall into the same second.
         warnings = table("warnings")
-        checks.check([w["kind"] for w in warnings] == ["unattributed"]
-                     and result.stderr.count(b": warning:") == 1,
+        checks.check(len(warnings) <= 1 and all(w["kind"] == "unattributed" for w in warnings)
+                     and result.stderr.count(b": warning:") == len(warnings),
                      "the only warning is the unattributed time: %r %r"
                      % ([w["message"] for w in warnings], result.stderr))
 
@@ -1049,12 +1050,14 @@ def check_screen(checks, records, events, files, tasks):
         if record.action == "fileClosed":
             checks.check(event["file"] != record.file and event["logged_file"] == record.file,
                          "after %r the closed file is not in front: %r" % (record, event))
+    # Files shown for no whole second may be listed in one and not the other.
     summed = {}
     for event in events:
-        if event["file"]:
+        if event["file"] and int(event["seconds"]) > 0:
             key = (event["phase"], event["task"], event["file"])
             summed[key] = summed.get(key, 0) + int(event["seconds"])
-    listed = {(f["phase"], f["task"], f["file"]): int(f["seconds"]) for f in files}
+    listed = {(f["phase"], f["task"], f["file"]): int(f["seconds"]) for f in files
+              if int(f["seconds"]) > 0}
     checks.check(summed == listed, "files.csv holds the seconds of events.csv per file: %r %r"
                  % (summed, listed))
     for t in tasks:

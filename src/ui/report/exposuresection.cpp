@@ -43,20 +43,41 @@ QColor shadeColor(int shade)
                                          1 - 0.65f * float(strength), 1.0f);
 }
 
+QString shadeLabel(int shade, double most, const QString &unit)
+{
+    const double bound = most * shade / shades;
+    return shade == 0 ? QStringLiteral("0 ") + unit
+                      : QStringLiteral("\u2264 %1 %2").arg(bound, 0, 'f', bound < 10 ? 1 : 0).arg(unit);
+}
+
+// The legend's width, as laid out by shadeLegend.
+double shadeLegendWidth(double most, const QString &unit)
+{
+    const QFontMetrics metrics(font(12));
+    double width = 0;
+    for (int shade = 0; shade <= shades; ++shade)
+        width += 16 + metrics.horizontalAdvance(shadeLabel(shade, most, unit)) * 1.15 + 14;
+    return width;
+}
+
 void shadeLegend(SvgCanvas &canvas, double most, const QString &unit, double left, double y)
 {
     const QFontMetrics metrics(font(12));
     double x = left;
     for (int shade = 0; shade <= shades; ++shade) {
-        const double bound = most * shade / shades;
-        const QString label = shade == 0 ? QStringLiteral("0 ") + unit
-                                         : QStringLiteral("\u2264 %1 %2")
-                                               .arg(bound, 0, 'f', bound < 10 ? 1 : 0)
-                                               .arg(unit);
+        const QString label = shadeLabel(shade, most, unit);
         canvas.rect(shadeColor(shade), x, y - 10, 12, 12);
         canvas.text(x + 16, y, label);
-        x += 16 + metrics.horizontalAdvance(label) + 14;
+        x += 16 + metrics.horizontalAdvance(label) * 1.15 + 14;
     }
+}
+
+// A cell's value as a label: whole numbers without decimals.
+QString valueLabel(double value)
+{
+    if (value == std::floor(value) || value >= 10)
+        return QString::number(qint64(std::llround(value)));
+    return QString::number(value, 'f', 1);
 }
 
 // Rows and columns of cells shaded by value, the labels around them. The
@@ -83,7 +104,8 @@ QByteArray heatMap(const Grid &grid, const QString &title, const QString &unit, 
     const double bottom = top + double(cell.height()) * double(grid.rows.size());
     const double right = left + double(cell.width()) * double(grid.columns.size());
     const double labelsEnd = bottom + (upright ? columnLabels * 1.15 + 12 : 20);
-    SvgCanvas canvas(std::max(int(right) + 20, 560), int(labelsEnd) + 34, title);
+    const double width = std::max(right + 20, left + shadeLegendWidth(most, unit));
+    SvgCanvas canvas(std::max(int(width), 560), int(labelsEnd) + 34, title);
     SvgCanvas::TextStyle heading;
     heading.bold = true;
     heading.pixels = 15;
@@ -102,8 +124,7 @@ QByteArray heatMap(const Grid &grid, const QString &title, const QString &unit, 
             SvgCanvas::TextStyle number;
             number.anchor = "middle";
             number.color = shade > shades / 2 ? Qt::white : Qt::black;
-            canvas.text(x + cell.width() / 2.0, y + cell.height() - 5,
-                        QString::number(value, 'f', value < 10 ? 1 : 0), number);
+            canvas.text(x + cell.width() / 2.0, y + cell.height() - 5, valueLabel(value), number);
         }
     }
     for (int c = 0; c < grid.columns.size(); ++c) {

@@ -122,7 +122,7 @@ QByteArray participantBars(const QList<TaskSummary> &summaries, int participants
     series->setLabelsVisible(true);
     series->setLabelsPosition(QAbstractBarSeries::LabelsOutsideEnd);
     series->setLabelsFormat(QStringLiteral("@value"));
-    QChart *chart = newChart(QStringLiteral("Participants with time on each task, of %1")
+    QChart *chart = newChart(QStringLiteral("Participants who reached each task, of %1")
                                  .arg(participants));
     chart->addSeries(series);
     chart->legend()->hide();
