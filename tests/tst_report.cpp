@@ -640,8 +640,9 @@ void TestReport::attribution()
     QCOMPARE(total, records.last().stamp - records.first().stamp);
 }
 
-// "kind@line" of every warning, in the order they are given; a record of
-// these logs starts on line 2k + 1 for k from 0.
+// "kind@line" of every warning, in the order they are given, worked out by
+// hand from the rules of each warning; a record of these logs starts on line
+// 2k + 1 for k from 0.
 void TestReport::plausibilityWarnings_data()
 {
     QTest::addColumn<QStringList>("log");
@@ -712,7 +713,8 @@ void TestReport::plausibilityWarnings()
 }
 
 // Per record: the file and lines in front after it, the file it logged, and
-// the phase, task and seconds its time counts for.
+// the phase, task and seconds its time counts for, worked out by hand by
+// following the tabs.
 void TestReport::eventsShowTheFileInFront_data()
 {
     QTest::addColumn<QStringList>("log");
@@ -747,7 +749,7 @@ void TestReport::eventsShowTheFileInFront()
 }
 
 // files.csv and transitions.csv: "phase task file seconds" and "phase task
-// from>to count".
+// from to count", worked out by hand in each row's comment or from its log.
 void TestReport::filesAndTransitions_data()
 {
     QTest::addColumn<QStringList>("log");
@@ -796,8 +798,8 @@ void TestReport::filesAndTransitions()
           "transitions");
 }
 
-// first_views.csv as "task feature seconds". A covers X.java 10-30, B 15-30,
-// C all of Y.java.
+// first_views.csv as "task feature seconds", worked out by hand. A covers
+// X.java 10-30, B 15-30, C all of Y.java.
 void TestReport::firstViews_data()
 {
     QTest::addColumn<QStringList>("log");
@@ -886,7 +888,8 @@ void TestReport::taskSummaryCountsParticipantsOfEachTask()
     QCOMPARE(summaries.at(1).seconds.median, 30.0);
 }
 
-// Slices as "lane:task", "-" where nothing was logged.
+// Slices as "lane:task", "-" where nothing was logged, worked out by hand
+// from the seconds each span has in each slice.
 void TestReport::timelineBins_data()
 {
     QTest::addColumn<QStringList>("spans"); // "from until file task session"
