@@ -121,6 +121,7 @@ private Q_SLOTS:
     void csvQuoting();
     void databaseHoldsTheCells_data();
     void databaseHoldsTheCells();
+    void databaseHoldsEveryRowOfALargeTable();
     void isoTimeAgreesWithQDateTime();
 
     // The command on whole folders.
@@ -1085,6 +1086,54 @@ void TestReport::databaseHoldsTheCells()
     QCOMPARE(rows, (QStringList{
                        stored + "null||1970-01-01T00:00:00Z|1970-01-01T00:00:00Z",
                        stored + "integer|-5000000000|2023-11-14T22:13:20Z|2023-11-14T22:14:20Z"}));
+}
+
+// Rows go into the database several at a time: every row comes out as it
+// went in, whichever statement carried it, times shared between neighbours
+// or not, empty cells and all.
+void TestReport::databaseHoldsEveryRowOfALargeTable()
+{
+    ReportTable table(QStringLiteral("t"), {{QStringLiteral("who"), ReportTable::Type::Text},
+                                            {QStringLiteral("n"), ReportTable::Type::Integer},
+                                            {QStringLiteral("from"), ReportTable::Type::Time},
+                                            {QStringLiteral("until"), ReportTable::Type::Time}});
+    constexpr int rows = 1001;
+    const auto stamp = [](int row) { return qint64(1700000000) + row / 3 * 7; };
+    for (int row = 0; row < rows; ++row) {
+        table.addRow(row % 5 == 0 ? QString() : QStringLiteral("p%1").arg(row % 7),
+                     row % 11 == 0 ? std::nullopt : std::optional<qint64>(row),
+                     stamp(row), stamp(row + 1));
+    }
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("t.sqlite"));
+    QString error;
+    QVERIFY2(ReportDatabase::write({&table}, path, &error), qPrintable(error));
+    {
+        QSqlDatabase database =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("large"));
+        database.setDatabaseName(path);
+        QVERIFY(database.open());
+        QSqlQuery query(QStringLiteral("SELECT ifnull(who, '-'), ifnull(n, -1), \"from\", until "
+                                       "FROM t ORDER BY rowid"),
+                        database);
+        int row = 0;
+        while (query.next()) {
+            const QString expected =
+                QStringLiteral("%1 %2 %3 %4")
+                    .arg(row % 5 == 0 ? QStringLiteral("-") : QStringLiteral("p%1").arg(row % 7))
+                    .arg(row % 11 == 0 ? -1 : row)
+                    .arg(QDateTime::fromSecsSinceEpoch(stamp(row), Qt::UTC).toString(Qt::ISODate),
+                         QDateTime::fromSecsSinceEpoch(stamp(row + 1), Qt::UTC)
+                             .toString(Qt::ISODate));
+            const QString found = QStringLiteral("%1 %2 %3 %4").arg(
+                query.value(0).toString(), query.value(1).toString(), query.value(2).toString(),
+                query.value(3).toString());
+            QCOMPARE(found, expected);
+            ++row;
+        }
+        QCOMPARE(row, rows);
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("large"));
 }
 
 void TestReport::isoTimeAgreesWithQDateTime()

@@ -69,9 +69,11 @@ sqlite3_stmt *prepareInsert(sqlite3 *handle, const ReportTable &table, int rows)
 
 // Binds the cells of one row from parameter first on. Consecutive events
 // share a time stamp (one's end, the next one's start): each column keeps
-// its last one written out in lastIso.
+// its last one written out in lastIso, and times holds those the statement
+// binds until it has run.
 void bindRow(sqlite3_stmt *insert, const ReportTable &table, qsizetype row, int first,
-             std::vector<qint64> &lastTime, std::vector<QByteArray> &lastIso)
+             std::vector<qint64> &lastTime, std::vector<QByteArray> &lastIso,
+             QByteArray *times)
 {
     for (int c = 0; c < table.columnCount(); ++c) {
         const int index = first + c;
@@ -88,9 +90,10 @@ void bindRow(sqlite3_stmt *insert, const ReportTable &table, qsizetype row, int 
                 lastTime[size_t(c)] = table.number(row, c);
                 lastIso[size_t(c)] = ReportTable::isoTime(lastTime[size_t(c)]).toLatin1();
             }
-            // Copied: the next row of the statement may change it.
-            sqlite3_bind_text(insert, index, lastIso[size_t(c)].constData(),
-                              int(lastIso[size_t(c)].size()), SQLITE_TRANSIENT);
+            // Kept for the statement: the next row may change lastIso.
+            times[c] = lastIso[size_t(c)];
+            sqlite3_bind_text(insert, index, times[c].constData(), int(times[c].size()),
+                              SQLITE_STATIC);
             break;
         case ReportTable::Type::Text: {
             // Made once for each distinct text, kept by the table; NUL characters are kept.
@@ -110,13 +113,15 @@ bool insertRows(sqlite3 *handle, const ReportTable &table, QString *error)
     sqlite3_stmt *one = many ? prepareInsert(handle, table, 1) : nullptr;
     std::vector<qint64> lastTime(size_t(columns), -1);
     std::vector<QByteArray> lastIso(static_cast<size_t>(columns));
+    std::vector<QByteArray> times(size_t(batch) * size_t(columns));
     bool stored = one != nullptr;
     qsizetype row = 0;
     while (stored && row < table.rowCount()) {
         sqlite3_stmt *insert = table.rowCount() - row >= batch ? many : one;
         const int rows = insert == many ? batch : 1;
         for (int r = 0; r < rows; ++r)
-            bindRow(insert, table, row + r, 1 + r * columns, lastTime, lastIso);
+            bindRow(insert, table, row + r, 1 + r * columns, lastTime, lastIso,
+                    times.data() + size_t(r) * size_t(columns));
         stored = sqlite3_step(insert) == SQLITE_DONE;
         sqlite3_reset(insert);
         row += rows;
