@@ -205,8 +205,9 @@ void TestCommandLine::binary_data()
         << 0;
     QTest::newRow("--help lists the folder argument")
         << QStringList{"--help"} << 0 << QStringLiteral("PROJECT_FOLDER") << 0;
-    QTest::newRow("report on a missing folder: one line on stderr, status 1")
-        << QStringList{"report", "/no/such/dir"} << 1 << QString() << 1;
+    // A path that names no folder is bad usage, as in "check" and "import".
+    QTest::newRow("report on a missing folder: one line on stderr, status 2")
+        << QStringList{"report", "/no/such/dir"} << 2 << QString() << 1;
     QTest::newRow("report without a folder: one line on stderr, status 2")
         << QStringList{"report"} << 2 << QString() << 1;
     QTest::newRow("features of a missing folder: one line on stderr, status 2")

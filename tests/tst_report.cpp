@@ -1,11 +1,21 @@
+#include "app/reportcommand.h"
 #include "core/formats/diagnostics.h"
 #include "report/csvwriter.h"
 #include "report/exposure.h"
+#include "report/featureexposure.h"
 #include "core/formats/logrecord.h"
 #include "report/reportdatabase.h"
 #include "report/reporttable.h"
+#include "report/reportwarnings.h"
+#include "report/screentimeline.h"
 #include "report/studyfolder.h"
 #include "report/studyreport.h"
+#include "report/summarystatistics.h"
+#include "report/tasksummary.h"
+#include "report/textids.h"
+#include "report/timelinebins.h"
+#include "support/diskfull.h"
+#include "support/outputcapture.h"
 #include "support/readonlyfolder.h"
 #include "support/testfiles.h"
 
@@ -18,6 +28,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
+#include <cstring>
+#include <optional>
 
 // Log text from compact lines "task|file|action|first|last|stamp": task "c"
 // is "code", empty line numbers stay empty, and a leading "!" starts a new
@@ -86,11 +99,31 @@ private Q_SLOTS:
     void sameNamedFeatures_data();
     void sameNamedFeatures();
 
+    // Attribution of time and screen, warnings and the tables computed from them.
+    void attribution_data();
+    void attribution();
+    void plausibilityWarnings_data();
+    void plausibilityWarnings();
+    void eventsShowTheFileInFront_data();
+    void eventsShowTheFileInFront();
+    void filesAndTransitions_data();
+    void filesAndTransitions();
+    void firstViews_data();
+    void firstViews();
+    void quartiles_data();
+    void quartiles();
+    void taskSummaryCountsParticipantsOfEachTask();
+    void timelineBins_data();
+    void timelineBins();
+    void featuresRankedByExposure();
+    void textIdsTellTextsApartByContent();
+
     // Writing.
     void csvQuoting_data();
     void csvQuoting();
     void databaseHoldsTheCells_data();
     void databaseHoldsTheCells();
+    void databaseHoldsEveryRowOfALargeTable();
     void isoTimeAgreesWithQDateTime();
 
     // The command on whole folders.
@@ -98,11 +131,21 @@ private Q_SLOTS:
     void unreadableFolderExitsWithOneLine_data();
     void unreadableFolderExitsWithOneLine();
     void damagedFilesAreReportedAndTheRestUsed();
+    void failedWriteLeavesNoReport_data();
+    void failedWriteLeavesNoReport();
+    void reportReplacesOnlyItsOwnFiles();
 
 private:
-    static StudyReport reportOf(const QString &log, StudyFolder *study = nullptr);
+    static StudyReport reportOf(const QString &log, StudyFolder *study = nullptr,
+                                QStringList *warnings = nullptr);
+    // A study of taskCount tasks with one answer box each.
+    static StudyFolder studyOf(int taskCount);
+    // The rows of a table as "cell cell ...", the named columns only.
+    static QStringList rowsOf(const ReportTable &table, const QStringList &columns);
     // Runs "featurehue report"; withoutRoot: as "nobody" when this runs as root.
     static int run(const QStringList &arguments, QString *errors, bool withoutRoot = false);
+    // The same in this process.
+    static int runHere(const QStringList &arguments, QString *errors);
 };
 
 void TestReport::parseRecord_data()
@@ -335,7 +378,7 @@ void TestReport::visibleLines()
     QTEST(Exposure::visibleLines(merged, first, last), "lines");
 }
 
-StudyReport TestReport::reportOf(const QString &log, StudyFolder *given)
+StudyReport TestReport::reportOf(const QString &log, StudyFolder *given, QStringList *found)
 {
     StudyFolder local;
     StudyFolder &study = given ? *given : local;
@@ -346,10 +389,19 @@ StudyReport TestReport::reportOf(const QString &log, StudyFolder *given)
     participant.account = QStringLiteral("anna");
     participant.user = QStringLiteral("bernd");
     participant.hasLog = true;
+    participant.logPath = QStringLiteral("log");
     participant.records = LogRecord::parseLog(log, QStringLiteral("log"), quiet);
-    study.participants = {participant};
+    if (!given || study.participants.isEmpty())
+        study.participants = {participant};
     StudyFolder::mergePreSignIn(study.participants, QStringLiteral("bernd"), {});
-    return StudyReport(study);
+    ReportWarnings warnings(quiet);
+    StudyReport report(study, warnings);
+    if (found) {
+        // "kind@line" for each warning, as a table row can name it.
+        for (const ReportWarnings::Warning &warning : warnings.list())
+            found->append(warning.kind + QLatin1Char('@') + QString::number(warning.line));
+    }
+    return report;
 }
 
 void TestReport::exposureFollowsTheScreen_data()
@@ -416,7 +468,7 @@ void TestReport::exposureFollowsTheScreen()
 void TestReport::secondsPerTask_data()
 {
     QTest::addColumn<QStringList>("log");
-    QTest::addColumn<int>("task");
+    QTest::addColumn<int>("task"); // as the log numbers it: "task0" is task 1 of the tables
     QTest::addColumn<qint64>("seconds"); // -1: the task has no row
     QTest::addColumn<int>("resumed");
     QTest::addColumn<qint64>("lost");
@@ -427,8 +479,10 @@ void TestReport::secondsPerTask_data()
     QTest::newRow("the seconds after taskCompleted belong to the next task")
         << QStringList{"1||taskCompleted|||100", "2||fileOpened|||130", "2||taskCompleted|||160"}
         << 2 << qint64(60) << 0 << qint64(0);
-    QTest::newRow("leaving the first task page is not logged: task 0 keeps the time")
-        << QStringList{"c||code|||0", "0||x|||10", "1||taskCompleted|||50"} << 0 << qint64(50)
+    // Leaving the first task page is not logged: the 40 s until the next
+    // page's record are unattributed (they were given to task 0 before).
+    QTest::newRow("leaving the first task page is not logged: task 0 keeps its own time")
+        << QStringList{"c||code|||0", "0||x|||10", "1||taskCompleted|||50"} << 0 << qint64(10)
         << 0 << qint64(0);
     QTest::newRow("a resumed task: the gap is lost, not spent")
         << QStringList{"2||x|||10", "2||y|||20", "!2||z|||200", "2||taskCompleted|||230"} << 2
@@ -439,8 +493,10 @@ void TestReport::secondsPerTask_data()
     QTest::newRow("the last taskCompleted opens no task")
         << QStringList{"1||taskCompleted|||100", "2||x|||130", "2||taskCompleted|||160"} << 3
         << qint64(-1) << 0 << qint64(0);
+    // The sign-in opens task 0, but the next record is of task 1: when the
+    // page changed, the log does not say, so task 0 gets none of the 30 s.
     QTest::newRow("the sign-in opens task 0 although the next record is of task 1")
-        << QStringList{"c||code|||0", "1||taskCompleted|||30"} << 0 << qint64(30) << 0
+        << QStringList{"c||code|||0", "1||taskCompleted|||30"} << 0 << qint64(0) << 0
         << qint64(0);
     QTest::newRow("a clock set back counts no negative time")
         << QStringList{"0||x|||100", "0||y|||90", "0||z|||95"} << 0 << qint64(5) << 0
@@ -455,8 +511,10 @@ void TestReport::secondsPerTask()
     const StudyReport report = reportOf(logText(log));
     const ReportTable &tasks = report.tasks();
     const int taskColumn = tasks.column(QStringLiteral("task"));
+    const int phaseColumn = tasks.column(QStringLiteral("phase"));
     for (qsizetype row = 0; row < tasks.rowCount(); ++row) {
-        if (tasks.isNull(row, taskColumn) || tasks.number(row, taskColumn) != task)
+        if (tasks.string(row, phaseColumn) != QLatin1String("task")
+            || tasks.number(row, taskColumn) != task + 1)
             continue;
         QVERIFY2(seconds >= 0, "a row for a task that was never on screen");
         QTEST(tasks.number(row, tasks.column(QStringLiteral("seconds"))), "seconds");
@@ -519,6 +577,472 @@ void TestReport::sameNamedFeatures()
     FeatureLines lines;
     lines.setFeatures(features);
     QTEST(lines.featuresOf(text), "counted");
+}
+
+StudyFolder TestReport::studyOf(int taskCount)
+{
+    StudyFolder study;
+    for (int t = 0; t < taskCount; ++t)
+        study.tasks.append({{QStringLiteral("Frage %1").arg(t + 1), 2}});
+    return study;
+}
+
+QStringList TestReport::rowsOf(const ReportTable &table, const QStringList &columns)
+{
+    QStringList rows;
+    for (qsizetype row = 0; row < table.rowCount(); ++row) {
+        QStringList cells;
+        for (const QString &column : columns) {
+            const int c = table.column(column);
+            Q_ASSERT(c >= 0);
+            cells.append(table.text(row, c));
+        }
+        rows.append(cells.join(QLatin1Char(' ')));
+    }
+    return rows;
+}
+
+// The tasks table as "phase task seconds unattributed" per row, for logs
+// whose right answer is worked out in each row's comment.
+//
+// The sign-in record is logged on the account page: the sign-in phase has a
+// row with that one action and no seconds.
+void TestReport::attribution_data()
+{
+    QTest::addColumn<QStringList>("log");
+    QTest::addColumn<int>("taskCount");
+    QTest::addColumn<QStringList>("rows");
+
+    // The sitting of the issue: 18, 20 and 14 s on three tasks, the first
+    // page left at 118 without a record. Task 1 has 100-115 (the sign-in
+    // opens it), 115-125 lie between a record of task 1 and one of task 2,
+    // task 2 has 125-138 and task 3 138-152. So task 1 took 15 to 25 s (true:
+    // 18), task 2 13 to 23 s (true: 20), task 3 14 s.
+    QTest::newRow("leaving the first page unlogged: the time between is unattributed")
+        << QStringList{"c||code|||100", "0|/src/X.java|fileOpened|1|40|105",
+                       "0|/src/X.java|x|1|40|115", "1|/src/X.java|y|1|40|125",
+                       "1|/src/X.java|taskCompleted|1|40|138", "2|/src/X.java|z|1|40|145",
+                       "2|/src/X.java|taskCompleted|1|40|152"}
+        << 3
+        << QStringList{"sign-in 0 0 0", "task 1 15 10", "task 2 13 10", "task 3 14 0",
+                       "unattributed 0 10 0"};
+    // 90-100 on the account page, the rest on task 1.
+    QTest::newRow("records before the sign-in are the sign-in phase, task 0")
+        << QStringList{"c|/src/X.java|fileOpened|1|40|90", "c||code|||100",
+                       "0|/src/X.java|x|1|40|130"}
+        << 3 << QStringList{"sign-in 0 10 0", "task 1 30 0"};
+    // Two tasks: 0-10 task 1, 10-20 unsure, 20-30 task 2; the records of a
+    // third page (30-50) belong to no task: no phantom task 3.
+    QTest::newRow("a page beyond the questionnaire is no task")
+        << QStringList{"c||code|||0", "0||a|||10", "1||b|||20", "1||taskCompleted|||30",
+                       "2||c|||40", "2||d|||50"}
+        << 2
+        << QStringList{"sign-in 0 0 0", "task 1 10 10", "task 2 10 10", "unattributed 0 30 0"};
+    // The page changed between two records of the same second: nothing unsure.
+    QTest::newRow("an unlogged page change within one second")
+        << QStringList{"c||code|||0", "0||a|||10", "1||b|||10", "1||taskCompleted|||25"} << 3
+        << QStringList{"sign-in 0 0 0", "task 1 10 0", "task 2 15 0"};
+    // Run 1: 0-10 task 1. Run 2 (resumed on task 3, so no sign-in logged):
+    // 100-120 from the account page to task 3, unsure; 120-130 task 3.
+    QTest::newRow("a resumed participant's sign-in is not logged")
+        << QStringList{"c||code|||0", "0||a|||10", "!c|/src/X.java|fileOpened|1|40|100",
+                       "2||b|||120", "2||taskCompleted|||130"}
+        << 3
+        << QStringList{"sign-in 0 0 0", "task 1 10 0", "task 3 10 20", "unattributed 0 20 0"};
+    // One task, completed at 20; a record at 30 after the finish.
+    QTest::newRow("the time after the finish is unattributed")
+        << QStringList{"c||code|||0", "0||taskCompleted|||20", "0||x|||30"} << 1
+        << QStringList{"sign-in 0 0 0", "task 1 20 10", "unattributed 0 10 0"};
+    // Without questions.txt every logged task is taken as it is.
+    QTest::newRow("without a questionnaire every logged task counts")
+        << QStringList{"c||code|||0", "0||a|||10", "6||b|||10", "6||c|||40"} << 0
+        << QStringList{"sign-in 0 0 0", "task 1 10 0", "task 7 30 0"};
+}
+
+void TestReport::attribution()
+{
+    QFETCH(QStringList, log);
+    QFETCH(int, taskCount);
+    StudyFolder study = studyOf(taskCount);
+    const StudyReport report = reportOf(logText(log), &study);
+    QTEST(rowsOf(report.tasks(), {"phase", "task", "seconds", "seconds_unattributed"}), "rows");
+    // Every second from the first record to the last is in exactly one row.
+    qint64 total = 0;
+    for (qsizetype row = 0; row < report.tasks().rowCount(); ++row)
+        total += report.tasks().number(row, report.tasks().column(QStringLiteral("seconds")))
+                 + report.tasks().number(row, report.tasks().column(QStringLiteral("seconds_lost")));
+    Diagnostics quiet([](const QString &) {});
+    const QList<LogRecord> records = LogRecord::parseLog(logText(log), QStringLiteral("log"), quiet);
+    QCOMPARE(total, records.last().stamp - records.first().stamp);
+}
+
+// "kind@line" of every warning, in the order they are given, worked out by
+// hand from the rules of each warning; a record of these logs starts on line
+// 2k + 1 for k from 0.
+void TestReport::plausibilityWarnings_data()
+{
+    QTest::addColumn<QStringList>("log");
+    QTest::addColumn<int>("taskCount");
+    QTest::addColumn<QStringList>("answers"); // none: no answers file
+    QTest::addColumn<QStringList>("warnings");
+
+    QTest::newRow("a clean sitting gives none")
+        << QStringList{"c||code|||0", "0|/src/X.java|fileOpened|1|40|10",
+                       "0|/src/X.java|taskCompleted|1|40|20"}
+        << 1 << QStringList{"x"} << QStringList();
+    QTest::newRow("time the log cannot give to a task")
+        << QStringList{"c||code|||0", "0||a|||10", "1||b|||20"} << 2 << QStringList()
+        << QStringList{"unattributed@3"};
+    QTest::newRow("records of a task beyond the questionnaire, after its finish")
+        << QStringList{"c||code|||0", "0||taskCompleted|||10", "1||x|||20"} << 1
+        << QStringList() << QStringList{"beyond-questionnaire@5", "after-finish@5"};
+    QTest::newRow("a time stamp earlier than the one before")
+        << QStringList{"c||code|||100", "0||a|||110", "0||b|||105"} << 1 << QStringList()
+        << QStringList{"time-goes-back@5"};
+    // Task 1 is logged at 10 and again at 30, task 2 at 20.
+    QTest::newRow("a task that begins before the one before ends")
+        << QStringList{"c||code|||0", "0||a|||10", "1||b|||20", "0||c|||30"} << 3
+        << QStringList() << QStringList{"unattributed@3", "overlap@5"};
+    QTest::newRow("records after the last task was completed")
+        << QStringList{"c||code|||0", "0||a|||10", "1||taskCompleted|||20", "1||x|||30"} << 2
+        << QStringList() << QStringList{"unattributed@3", "after-finish@7"};
+    QTest::newRow("a file that annotations.xml does not list")
+        << QStringList{"c||code|||0", "0|/src/X.java|fileOpened|1|40|10",
+                       "0|/src/Y.java|fileOpened|1|40|20", "0|/src/Z.java|fileOpened|1|9|30"}
+        << 1 << QStringList() << QStringList{"unknown-files@7"};
+    QTest::newRow("a log of another project: most files unknown")
+        << QStringList{"c||code|||0", "0|/other/A.java|fileOpened|1|40|10",
+                       "0|/other/B.java|fileOpened|1|40|20", "0|/src/X.java|fileOpened|1|9|30"}
+        << 1 << QStringList() << QStringList{"foreign-log@3"};
+    QTest::newRow("more answers than answer boxes")
+        << QStringList{"c||code|||0"} << 1 << QStringList{"a", "b"}
+        << QStringList{"answer-boxes@0"};
+    QTest::newRow("fewer answers than answer boxes")
+        << QStringList{"c||code|||0"} << 2 << QStringList{"a"} << QStringList{"answer-boxes@0"};
+    QTest::newRow("as many answers as boxes") << QStringList{"c||code|||0"} << 2
+                                              << QStringList{"a", ""} << QStringList();
+}
+
+void TestReport::plausibilityWarnings()
+{
+    QFETCH(QStringList, log);
+    QFETCH(int, taskCount);
+    QFETCH(QStringList, answers);
+    StudyFolder study = studyOf(taskCount);
+    Diagnostics quiet([](const QString &) {});
+    Participant participant;
+    participant.account = QStringLiteral("anna");
+    participant.user = QStringLiteral("bernd");
+    participant.hasLog = true;
+    participant.logPath = QStringLiteral("log");
+    participant.records = LogRecord::parseLog(logText(log), QStringLiteral("log"), quiet);
+    participant.hasAnswers = !answers.isEmpty();
+    participant.answers = answers;
+    study.participants = {participant};
+    QStringList warnings;
+    const StudyReport report = reportOf(QString(), &study, &warnings);
+    QTEST(warnings, "warnings");
+    // The warnings table holds them too, counted for the participant.
+    QCOMPARE(report.warnings().rowCount(), warnings.size());
+    QCOMPARE(rowsOf(report.participants(), {"participant", "warnings"}),
+             QStringList{QStringLiteral("anna_bernd %1").arg(warnings.size())});
+}
+
+// Per record: the file and lines in front after it, the file it logged, and
+// the phase, task and seconds its time counts for, worked out by hand by
+// following the tabs.
+void TestReport::eventsShowTheFileInFront_data()
+{
+    QTest::addColumn<QStringList>("log");
+    QTest::addColumn<QStringList>("events");
+
+    // Y was in front when it was closed: no code until X's tab is selected.
+    QTest::newRow("a closed tab is no longer in front")
+        << QStringList{"0|/src/X.java|fileOpened|1|40|10", "0|/src/Y.java|fileOpened|1|5|20",
+                       "0|/src/Y.java|fileClosed|1|5|30", "0|/src/X.java|selectionChanged|1|40|31"}
+        << QStringList{"/src/X.java 1 40 /src/X.java task 1 10",
+                       "/src/Y.java 1 5 /src/Y.java task 1 10", "   /src/Y.java task 1 1",
+                       "/src/X.java 1 40 /src/X.java task 1 0"};
+    QTest::newRow("closing a tab behind keeps the one in front")
+        << QStringList{"0|/src/X.java|fileOpened|1|40|10", "0|/src/Y.java|fileOpened|1|5|20",
+                       "0|/src/X.java|selectionChanged|1|40|30", "0|/src/Y.java|fileClosed|2|41|40"}
+        << QStringList{"/src/X.java 1 40 /src/X.java task 1 10",
+                       "/src/Y.java 1 5 /src/Y.java task 1 10",
+                       "/src/X.java 1 40 /src/X.java task 1 10",
+                       "/src/X.java 2 41 /src/Y.java task 1 0"};
+    QTest::newRow("a record of a file without an open tab shows no code")
+        << QStringList{"c||code|||0", "0|/src/X.java|search<feature>(a)|1|40|5"}
+        << QStringList{"    task 1 5", "   /src/X.java task 1 0"};
+}
+
+void TestReport::eventsShowTheFileInFront()
+{
+    QFETCH(QStringList, log);
+    const StudyReport report = reportOf(logText(log));
+    QTEST(rowsOf(report.events(), {"file", "first_line", "last_line", "logged_file", "phase",
+                                   "task", "seconds"}),
+          "events");
+}
+
+// files.csv and transitions.csv: "phase task file seconds" and "phase task
+// from to count", worked out by hand in each row's comment or from its log.
+void TestReport::filesAndTransitions_data()
+{
+    QTest::addColumn<QStringList>("log");
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QStringList>("transitions");
+
+    // X 0-10 and 17-30 (23 s), Y 10-16 (6 s), 16-17 no code: Y was in front
+    // when its tab was closed. Summing the logged file would give Y 7 s.
+    QTest::newRow("time per file follows the tabs")
+        << QStringList{"0|/src/X.java|fileOpened|1|40|0", "0|/src/Y.java|fileOpened|1|5|10",
+                       "0|/src/Y.java|fileClosed|1|5|16", "0|/src/X.java|selectionChanged|1|40|17",
+                       "0|/src/X.java|x|1|40|30"}
+        << QStringList{"task 1 /src/X.java 23", "task 1 /src/Y.java 6"}
+        << QStringList{"task 1 /src/X.java /src/Y.java 1", "task 1 /src/Y.java /src/X.java 1"};
+    QTest::newRow("a transition passes over time without code")
+        << QStringList{"0|/src/X.java|fileOpened|1|40|0", "0|/src/X.java|fileClosed|1|40|5",
+                       "0|/src/Y.java|fileOpened|1|5|8", "0|/src/Y.java|y|1|5|10"}
+        << QStringList{"task 1 /src/X.java 5", "task 1 /src/Y.java 2"}
+        << QStringList{"task 1 /src/X.java /src/Y.java 1"};
+    QTest::newRow("a new run of the program is no transition")
+        << QStringList{"0|/src/X.java|fileOpened|1|40|0", "0|/src/X.java|x|1|40|5",
+                       "!0|/src/Y.java|fileOpened|1|5|100", "0|/src/Y.java|y|1|5|110"}
+        << QStringList{"task 1 /src/X.java 5", "task 1 /src/Y.java 10"} << QStringList();
+    // X stays in front over the page turn at 20; Y comes to front at 30, in task 3.
+    QTest::newRow("a transition belongs to the task it happens in")
+        << QStringList{"1|/src/X.java|fileOpened|1|40|10", "1|/src/X.java|taskCompleted|1|40|20",
+                       "2|/src/Y.java|fileOpened|1|5|30", "2|/src/Y.java|y|1|5|40"}
+        << QStringList{"task 2 /src/X.java 10", "task 3 /src/X.java 10",
+                       "task 3 /src/Y.java 10"}
+        << QStringList{"task 3 /src/X.java /src/Y.java 1"};
+    QTest::newRow("switching back and forth counts each way")
+        << QStringList{"0|/src/X.java|fileOpened|1|40|0", "0|/src/Y.java|fileOpened|1|5|1",
+                       "0|/src/X.java|selectionChanged|1|40|2",
+                       "0|/src/Y.java|selectionChanged|1|5|3",
+                       "0|/src/X.java|selectionChanged|1|40|4"}
+        << QStringList{"task 1 /src/X.java 2", "task 1 /src/Y.java 2"}
+        << QStringList{"task 1 /src/X.java /src/Y.java 2", "task 1 /src/Y.java /src/X.java 2"};
+}
+
+void TestReport::filesAndTransitions()
+{
+    QFETCH(QStringList, log);
+    const StudyReport report = reportOf(logText(log));
+    QTEST(rowsOf(report.files(), {"phase", "task", "file", "seconds"}), "files");
+    QTEST(rowsOf(report.transitions(), {"phase", "task", "from_file", "to_file", "count"}),
+          "transitions");
+}
+
+// first_views.csv as "task feature seconds", worked out by hand. A covers
+// X.java 10-30, B 15-30, C all of Y.java.
+void TestReport::firstViews_data()
+{
+    QTest::addColumn<QStringList>("log");
+    QTest::addColumn<QStringList>("views");
+
+    // Task 1 starts with the sign-in at 100; A's line 10 comes on screen at
+    // 130; B (from line 15) and C never.
+    QTest::newRow("seconds from the task's start")
+        << QStringList{"c||code|||100", "0|/src/X.java|fileOpened|1|9|110",
+                       "0|/src/X.java|selectionChanged|5|12|130", "0|/src/X.java|x|5|12|140"}
+        << QStringList{"1 A 30", "1 B ", "1 C "};
+    QTest::newRow("code on screen at the last record of a run was seen")
+        << QStringList{"c||code|||0", "0|/src/Y.java|fileOpened|1|50|20"}
+        << QStringList{"1 A ", "1 B ", "1 C 20"};
+    // Task 3 opens at 100 with the completion of task 2; X comes at 150.
+    QTest::newRow("each task counts from its own start")
+        << QStringList{"1||taskCompleted|||100", "2|/src/X.java|fileOpened|10|20|150",
+                       "2|/src/X.java|x|10|20|160"}
+        << QStringList{"2 A ", "2 B ", "2 C ", "3 A 50", "3 B 50", "3 C "};
+    QTest::newRow("a feature seen in one task is new in the next")
+        << QStringList{"0|/src/Y.java|fileOpened|1|9|0", "0|/src/Y.java|taskCompleted|1|9|10",
+                       "1|/src/Y.java|y|1|9|25"}
+        << QStringList{"1 A ", "1 B ", "1 C 0", "2 A ", "2 B ", "2 C 0"};
+}
+
+void TestReport::firstViews()
+{
+    QFETCH(QStringList, log);
+    const StudyReport report = reportOf(logText(log));
+    QTEST(rowsOf(report.firstViews(), {"task", "feature", "seconds"}), "views");
+}
+
+// Quartiles as R's quantile() and pandas give them (linear between the
+// order statistics), worked out by hand.
+void TestReport::quartiles_data()
+{
+    QTest::addColumn<QList<double>>("values");
+    QTest::addColumn<QList<double>>("summary"); // count, min, q1, median, q3, max
+
+    // h = (n - 1) p + 1: for 1 2 3 4, q1 at h = 1.75 lies 0.75 of the way from 1 to 2.
+    QTest::newRow("four values") << QList<double>{1, 2, 3, 4}
+                                 << QList<double>{4, 1, 1.75, 2.5, 3.25, 4};
+    QTest::newRow("odd count hits values") << QList<double>{50, 10, 40, 20, 30}
+                                           << QList<double>{5, 10, 20, 30, 40, 50};
+    QTest::newRow("unsorted, three values") << QList<double>{7, 1, 3}
+                                            << QList<double>{3, 1, 2, 3, 5, 7};
+    QTest::newRow("ties") << QList<double>{2, 2, 9, 2} << QList<double>{4, 2, 2, 2, 3.75, 9};
+    QTest::newRow("one value") << QList<double>{5} << QList<double>{1, 5, 5, 5, 5, 5};
+    QTest::newRow("no values") << QList<double>() << QList<double>{0, 0, 0, 0, 0, 0};
+}
+
+void TestReport::quartiles()
+{
+    QFETCH(QList<double>, values);
+    const SummaryStatistics::Summary s =
+        SummaryStatistics::of(std::vector<double>(values.cbegin(), values.cend()));
+    QTEST((QList<double>{double(s.count), s.minimum, s.lowerQuartile, s.median,
+                         s.upperQuartile, s.maximum}),
+          "summary");
+}
+
+void TestReport::taskSummaryCountsParticipantsOfEachTask()
+{
+    ReportTable tasks(QStringLiteral("tasks"),
+                      {{QStringLiteral("participant"), ReportTable::Type::Text},
+                       {QStringLiteral("phase"), ReportTable::Type::Text},
+                       {QStringLiteral("task"), ReportTable::Type::Integer},
+                       {QStringLiteral("seconds"), ReportTable::Type::Integer},
+                       {QStringLiteral("seconds_unattributed"), ReportTable::Type::Integer}});
+    const QString task = QStringLiteral("task");
+    tasks.addRow(QStringLiteral("a"), QStringLiteral("sign-in"), 0, 500, 0);
+    tasks.addRow(QStringLiteral("a"), task, 1, 60, 10);
+    tasks.addRow(QStringLiteral("a"), task, 2, 30, 0);
+    tasks.addRow(QStringLiteral("a"), QStringLiteral("unattributed"), 0, 10, 0);
+    tasks.addRow(QStringLiteral("b"), task, 1, 120, 0);
+    tasks.addRow(QStringLiteral("c"), task, 1, 90, 0);
+    const QList<TaskSummary> summaries = TaskSummary::of(tasks);
+    QCOMPARE(summaries.size(), 2); // the sign-in and unattributed time are no task
+    QCOMPARE(summaries.at(0).task, 1);
+    QCOMPARE(summaries.at(0).participants, 3);
+    QCOMPARE(summaries.at(0).seconds.median, 90.0);
+    QCOMPARE(summaries.at(0).seconds.lowerQuartile, 75.0);
+    QCOMPARE(summaries.at(0).uncertain, 1);
+    QCOMPARE(summaries.at(1).task, 2);
+    QCOMPARE(summaries.at(1).participants, 1);
+    QCOMPARE(summaries.at(1).seconds.median, 30.0);
+}
+
+// Slices as "lane:task", "-" where nothing was logged, worked out by hand
+// from the seconds each span has in each slice.
+void TestReport::timelineBins_data()
+{
+    QTest::addColumn<QStringList>("spans"); // "from until file task session"
+    QTest::addColumn<int>("slices");
+    QTest::addColumn<int>("namedLanes");
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QStringList>("expected");
+
+    // Slices of 50 s: the first holds A 30 s and B 20 s.
+    QTest::newRow("a slice shows what held most of it")
+        << QStringList{"0 30 A 1 1", "30 100 B 1 1"} << 2 << 12 << QStringList{"A", "B"}
+        << QStringList{"1:1", "2:1"};
+    QTest::newRow("no code on screen is lane 0")
+        << QStringList{"0 10 - 1 1", "10 20 A 2 1"} << 2 << 12 << QStringList{"A"}
+        << QStringList{"0:1", "1:2"};
+    QTest::newRow("an interruption leaves slices empty")
+        << QStringList{"0 10 A 1 1", "30 40 A 1 2"} << 4 << 12 << QStringList{"A"}
+        << QStringList{"1:1", "-", "-", "1:1"};
+    // B 20 s, A 10 s, C 5 s: only B gets a lane, A and C share the last.
+    QTest::newRow("files beyond the named lanes share one")
+        << QStringList{"0 10 A 1 1", "10 30 B 1 1", "30 35 C 1 1"} << 7 << 1
+        << QStringList{"B"} << QStringList{"2:1", "2:1", "1:1", "1:1", "1:1", "1:1", "2:1"};
+    QTest::newRow("a tie goes to what came first")
+        << QStringList{"0 5 A 1 1", "5 10 B 2 1"} << 1 << 12 << QStringList{"A", "B"}
+        << QStringList{"1:1"};
+    QTest::newRow("a short session keeps slices of one second")
+        << QStringList{"0 2 A 1 1", "2 3 A 2 1"} << 5 << 12 << QStringList{"A"}
+        << QStringList{"1:1", "1:1", "1:2", "-", "-"};
+}
+
+void TestReport::timelineBins()
+{
+    QFETCH(QStringList, spans);
+    QFETCH(int, slices);
+    QFETCH(int, namedLanes);
+    QList<ScreenTimeline::Span> list;
+    for (const QString &text : std::as_const(spans)) {
+        const QStringList f = text.split(QLatin1Char(' '));
+        ScreenTimeline::Span span;
+        span.from = 1000 + f.at(0).toLongLong();
+        span.until = 1000 + f.at(1).toLongLong();
+        span.file = f.at(2) == QLatin1String("-") ? QString() : f.at(2);
+        span.task = f.at(3).toInt();
+        span.session = f.at(4).toInt();
+        list.append(span);
+    }
+    const TimelineBins bins = TimelineBins::of(list, slices, namedLanes);
+    QTEST(bins.files, "files");
+    QStringList found;
+    for (const TimelineBins::Slice &slice : bins.slices)
+        found.append(slice.lane < 0 ? QStringLiteral("-")
+                                    : QStringLiteral("%1:%2").arg(slice.lane).arg(slice.task));
+    QTEST(found, "expected");
+}
+
+void TestReport::featuresRankedByExposure()
+{
+    ReportTable exposure(QStringLiteral("exposure"),
+                         {{QStringLiteral("participant"), ReportTable::Type::Text},
+                          {QStringLiteral("phase"), ReportTable::Type::Text},
+                          {QStringLiteral("task"), ReportTable::Type::Integer},
+                          {QStringLiteral("feature"), ReportTable::Type::Text},
+                          {QStringLiteral("seconds"), ReportTable::Type::Integer}});
+    const QString task = QStringLiteral("task");
+    const auto rows = [&](const char *participant, const QString &phase, int number,
+                          QList<qint64> seconds) {
+        const QStringList features{"A", "B", "C"};
+        for (int f = 0; f < 3; ++f)
+            exposure.addRow(QString::fromLatin1(participant), phase, number, features.at(f),
+                            seconds.at(f));
+    };
+    // Task 1: a 10, 0, 30; b 20, 0, 0. Task 2: a 0, 5, 0. Before sign-in a long look at B.
+    rows("a", QStringLiteral("sign-in"), 0, {0, 900, 0});
+    rows("a", task, 1, {10, 0, 30});
+    rows("a", task, 2, {0, 5, 0});
+    rows("b", task, 1, {20, 0, 0});
+    const QList<FeatureExposure> ranked =
+        FeatureExposure::ranked(exposure, {QStringLiteral("A"), QStringLiteral("B"),
+                                           QStringLiteral("C")});
+    // C 30 s, A 30 s (a tie: model order), B 5 s; time outside tasks does not count.
+    QCOMPARE(ranked.size(), 3);
+    QCOMPARE(ranked.at(0).feature, 0);
+    QCOMPARE(ranked.at(0).seconds, qint64(30));
+    QCOMPARE(ranked.at(1).feature, 2);
+    QCOMPARE(ranked.at(2).feature, 1);
+    QCOMPARE(ranked.at(2).seconds, qint64(5));
+    // Means over the participants with the task: A in task 1 (10 + 20) / 2,
+    // C in task 1 30 / 2; B in task 2 5 / 1.
+    QCOMPARE(ranked.at(0).meanSeconds.value(1), 15.0);
+    QCOMPARE(ranked.at(1).meanSeconds.value(1), 15.0);
+    QCOMPARE(ranked.at(2).meanSeconds.value(2), 5.0);
+    QCOMPARE(ranked.at(0).seenBy.value(1), 2);
+    QCOMPARE(ranked.at(1).seenBy.value(1), 1);
+    QCOMPARE(ranked.at(2).seenBy.value(1), 0);
+}
+
+void TestReport::textIdsTellTextsApartByContent()
+{
+    TextIds ids;
+    const QString a = QStringLiteral("/src/A.java");
+    QCOMPARE(ids.id(a), 0);
+    QCOMPARE(ids.id(QString(a)), 0);               // a copy
+    QCOMPARE(ids.id(a.left(5) + a.mid(5)), 0);     // the same text elsewhere
+    QCOMPARE(ids.id(a.left(5)), 1);                // part of it: another text
+    // A copy of a known text that lived and died where another text of its
+    // length is made now: the other text is told apart.
+    for (int i = 0; i < 100; ++i) {
+        {
+            const QString same = a.left(5) + a.mid(5);
+            QCOMPARE(ids.id(same), 0);
+        }
+        const QString other = QStringLiteral("/src/") + QChar(u'a' + i % 26)
+                              + QStringLiteral(".java");
+        QCOMPARE(ids.text(ids.id(other)), other);
+    }
+    QCOMPARE(ids.count(), 2 + 26);
+    QCOMPARE(ids.id(QString()), ids.id(QStringLiteral(""))); // both the empty text
 }
 
 void TestReport::csvQuoting_data()
@@ -599,6 +1123,54 @@ void TestReport::databaseHoldsTheCells()
                        stored + "integer|-5000000000|2023-11-14T22:13:20Z|2023-11-14T22:14:20Z"}));
 }
 
+// Rows go into the database several at a time: every row comes out as it
+// went in, whichever statement carried it, times shared between neighbours
+// or not, empty cells and all.
+void TestReport::databaseHoldsEveryRowOfALargeTable()
+{
+    ReportTable table(QStringLiteral("t"), {{QStringLiteral("who"), ReportTable::Type::Text},
+                                            {QStringLiteral("n"), ReportTable::Type::Integer},
+                                            {QStringLiteral("from"), ReportTable::Type::Time},
+                                            {QStringLiteral("until"), ReportTable::Type::Time}});
+    constexpr int rows = 1001;
+    const auto stamp = [](int row) { return qint64(1700000000) + row / 3 * 7; };
+    for (int row = 0; row < rows; ++row) {
+        table.addRow(row % 5 == 0 ? QString() : QStringLiteral("p%1").arg(row % 7),
+                     row % 11 == 0 ? std::nullopt : std::optional<qint64>(row),
+                     stamp(row), stamp(row + 1));
+    }
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("t.sqlite"));
+    QString error;
+    QVERIFY2(ReportDatabase::write({&table}, path, &error), qPrintable(error));
+    {
+        QSqlDatabase database =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("large"));
+        database.setDatabaseName(path);
+        QVERIFY(database.open());
+        QSqlQuery query(QStringLiteral("SELECT ifnull(who, '-'), ifnull(n, -1), \"from\", until "
+                                       "FROM t ORDER BY rowid"),
+                        database);
+        int row = 0;
+        while (query.next()) {
+            const QString expected =
+                QStringLiteral("%1 %2 %3 %4")
+                    .arg(row % 5 == 0 ? QStringLiteral("-") : QStringLiteral("p%1").arg(row % 7))
+                    .arg(row % 11 == 0 ? -1 : row)
+                    .arg(QDateTime::fromSecsSinceEpoch(stamp(row), Qt::UTC).toString(Qt::ISODate),
+                         QDateTime::fromSecsSinceEpoch(stamp(row + 1), Qt::UTC)
+                             .toString(Qt::ISODate));
+            const QString found = QStringLiteral("%1 %2 %3 %4").arg(
+                query.value(0).toString(), query.value(1).toString(), query.value(2).toString(),
+                query.value(3).toString());
+            QCOMPARE(found, expected);
+            ++row;
+        }
+        QCOMPARE(row, rows);
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("large"));
+}
+
 void TestReport::isoTimeAgreesWithQDateTime()
 {
     QList<qint64> stamps{0, -1, 951782400, 1700000000, 4102444800, 253402300799};
@@ -609,6 +1181,16 @@ void TestReport::isoTimeAgreesWithQDateTime()
             QDateTime::fromSecsSinceEpoch(stamp, Qt::UTC).toString(Qt::ISODate);
         QCOMPARE(ReportTable::isoTime(stamp), expected);
     }
+}
+
+int TestReport::runHere(const QStringList &arguments, QString *errors)
+{
+    TestSupport::OutputCapture capture;
+    const int status = runReportCommand(QStringList{QStringLiteral("featurehue"),
+                                                    QStringLiteral("report")}
+                                        + arguments);
+    *errors = capture.text();
+    return status;
 }
 
 int TestReport::run(const QStringList &arguments, QString *errors, bool withoutRoot)
@@ -629,13 +1211,16 @@ void TestReport::emptyFolderGivesHeaderOnlyTables()
     QTemporaryDir dir;
     QString errors;
     QCOMPARE(run({dir.path()}, &errors), 0);
-    const QStringList tables{"events", "tasks", "answers", "exposure"};
+    const QStringList tables{"events",   "tasks",       "answers",     "exposure", "participants",
+                             "files",    "transitions", "first_views", "warnings"};
     for (const QString &table : tables) {
         QFile csv(dir.filePath(QStringLiteral("report/") + table + QStringLiteral(".csv")));
         QVERIFY2(csv.open(QIODevice::ReadOnly), qPrintable(csv.fileName()));
         const QByteArray text = csv.readAll();
-        QCOMPARE(text.count("\r\n"), 1);
-        QVERIFY(text.startsWith("participant,user,"));
+        // Only the missing model.m and annotations.xml are worth a warning.
+        QCOMPARE(text.count("\r\n"), table == QLatin1String("warnings") ? 3 : 1);
+        // One key column names the participant in every table.
+        QVERIFY(text.startsWith("participant,"));
     }
     {
         QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"),
@@ -645,19 +1230,43 @@ void TestReport::emptyFolderGivesHeaderOnlyTables()
         for (const QString &table : tables) {
             QSqlQuery query(QStringLiteral("SELECT count(*) FROM ") + table, database);
             QVERIFY2(query.next(), qPrintable(table));
-            QCOMPARE(query.value(0).toInt(), 0);
+            QCOMPARE(query.value(0).toInt(), table == QLatin1String("warnings") ? 2 : 0);
+            // An index on the participant key, with the task where there is one.
+            QSqlQuery index(QStringLiteral("SELECT group_concat(info.name, ',') FROM "
+                                           "pragma_index_list('%1') AS list, "
+                                           "pragma_index_info(list.name) AS info "
+                                           "GROUP BY list.name ORDER BY list.name")
+                                .arg(table),
+                            database);
+            QStringList keys;
+            while (index.next())
+                keys << index.value(0).toString();
+            const bool hasTask = table != QLatin1String("participants")
+                                 && table != QLatin1String("warnings");
+            QVERIFY2(keys.contains(hasTask ? QStringLiteral("participant,task")
+                                           : QStringLiteral("participant")),
+                     qPrintable(table + QLatin1Char(':') + keys.join(QLatin1Char(' '))));
         }
     }
     QSqlDatabase::removeDatabase(QStringLiteral("empty"));
     QVERIFY(QFile::exists(dir.filePath(QStringLiteral("report/report.html"))));
 }
 
+// A folder others may list and enter (the group too: giving up root's user
+// keeps its group).
+static const QFileDevice::Permissions readableByAll = QFileDevice::ReadGroup
+                                                      | QFileDevice::ExeGroup
+                                                      | QFileDevice::ReadOther
+                                                      | QFileDevice::ExeOther;
+
 void TestReport::unreadableFolderExitsWithOneLine_data()
 {
     QTest::addColumn<QString>("kind");
-    QTest::newRow("missing") << "missing";
-    QTest::newRow("a file") << "file";
-    QTest::newRow("no permission") << "locked";
+    QTest::addColumn<int>("status");
+    // A path that is no folder is bad usage, as in "featurehue check" and "import".
+    QTest::newRow("missing") << "missing" << 2;
+    QTest::newRow("a file") << "file" << 2;
+    QTest::newRow("no permission") << "locked" << 1;
 }
 
 void TestReport::unreadableFolderExitsWithOneLine()
@@ -683,11 +1292,106 @@ void TestReport::unreadableFolderExitsWithOneLine()
     const int status = run({folder}, &errors, locked);
     QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner
                                       | QFileDevice::ExeOwner);
-    QCOMPARE(status, 1);
+    QTEST(status, "status");
     QCOMPARE(errors.count(QLatin1Char('\n')), 1);
     QVERIFY2(errors.startsWith(folder + QStringLiteral(": error: ")), qPrintable(errors));
     if (locked)
         QVERIFY2(errors.contains(QStringLiteral("cannot read")), qPrintable(errors));
+}
+
+// A small study of one participant, for the tests of writing the report.
+static bool writeSmallStudy(const QString &folder)
+{
+    return TestSupport::writeFile(folder + QStringLiteral("/questions.txt"), "Frage|2;")
+           && TestSupport::writeFile(folder + QStringLiteral("/anna_bernd_log.txt"),
+                                     logText({"c||code|||100", "0||taskCompleted|||160"}).toUtf8())
+           && TestSupport::writeFile(folder + QStringLiteral("/anna_bernd_answers.txt"),
+                                     "Server.java$\n");
+}
+
+void TestReport::failedWriteLeavesNoReport_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("full disk") << "full" << QString::fromLocal8Bit(std::strerror(EFBIG));
+    // The folders made for --out go again too.
+    QTest::newRow("full disk, --out in folders still to be made")
+        << "full-deep" << QString::fromLocal8Bit(std::strerror(EFBIG));
+    QTest::newRow("unwritable folder") << "read-only"
+                                       << QString::fromLocal8Bit(std::strerror(EACCES));
+    QTest::newRow("--out names a file") << "file" << "not a folder";
+}
+
+void TestReport::failedWriteLeavesNoReport()
+{
+    QFETCH(QString, kind);
+    QTemporaryDir dir;
+    const QString study = dir.filePath(QStringLiteral("study"));
+    QVERIFY(writeSmallStudy(study));
+    const QString parent = dir.filePath(QStringLiteral("results"));
+    QVERIFY(QDir().mkpath(parent));
+    const QString out = parent
+                        + (kind == QLatin1String("full-deep") ? QStringLiteral("/a/b/report")
+                                                              : QStringLiteral("/report"));
+    if (kind == QLatin1String("file"))
+        QVERIFY(TestSupport::writeFile(out, "notes"));
+    std::optional<TestSupport::ReadOnlyFolder> readOnly;
+    std::optional<TestSupport::DiskFull> full;
+    if (kind == QLatin1String("read-only")) {
+        // The study must stay readable for the user the command runs as.
+        QFile::setPermissions(dir.path(), QFile::permissions(dir.path()) | readableByAll);
+        readOnly.emplace(parent);
+        QVERIFY(readOnly->isActive());
+    } else if (kind.startsWith(QLatin1String("full"))) {
+        // The command inherits the limit: its charts and database do not fit.
+        full.emplace(4096);
+        QVERIFY(full->isActive());
+    }
+    QString errors;
+    const QStringList arguments{study, QStringLiteral("--out"), out};
+    const int status = readOnly ? runHere(arguments, &errors) : run(arguments, &errors);
+    full.reset();
+    readOnly.reset();
+    QCOMPARE(status, 1);
+    // One error naming the file or folder and the system's reason.
+    QStringList failures;
+    for (const QString &line : errors.split(QLatin1Char('\n'))) {
+        if (line.contains(QStringLiteral(": error: ")))
+            failures.append(line);
+    }
+    QCOMPARE(failures.size(), 1);
+    QVERIFY2(failures.constFirst().startsWith(parent), qPrintable(errors));
+    QFETCH(QString, reason);
+    QVERIFY2(failures.constFirst().contains(reason), qPrintable(errors));
+    // No report folder, nothing half-written, nothing left beside it.
+    const QStringList left =
+        QDir(parent).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    QCOMPARE(left, kind == QLatin1String("file") ? QStringList{"report"} : QStringList());
+}
+
+void TestReport::reportReplacesOnlyItsOwnFiles()
+{
+    QTemporaryDir dir;
+    const QString study = dir.filePath(QStringLiteral("study"));
+    QVERIFY(writeSmallStudy(study));
+    const QString out = dir.filePath(QStringLiteral("results/report"));
+    QVERIFY(TestSupport::writeFile(out + QStringLiteral("/events.csv"), "an older report"));
+    QVERIFY(TestSupport::writeFile(out + QStringLiteral("/notes.txt"), "the researcher's"));
+    QString errors;
+    QCOMPARE(run({study, QStringLiteral("--out"), out}, &errors), 0);
+    QFile events(out + QStringLiteral("/events.csv"));
+    QVERIFY(events.open(QIODevice::ReadOnly));
+    QVERIFY(events.readAll().startsWith("participant,"));
+    QFile notes(out + QStringLiteral("/notes.txt"));
+    QVERIFY(notes.open(QIODevice::ReadOnly));
+    QCOMPARE(notes.readAll(), QByteArray("the researcher's"));
+    QCOMPARE(QDir(dir.filePath(QStringLiteral("results")))
+                 .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList{"report"});
+    // A missing --out folder is made, with the folders above it.
+    const QString deeper = dir.filePath(QStringLiteral("a/b/report"));
+    QCOMPARE(run({study, QStringLiteral("--out"), deeper}, &errors), 0);
+    QVERIFY(QFile::exists(deeper + QStringLiteral("/report.html")));
 }
 
 void TestReport::damagedFilesAreReportedAndTheRestUsed()
@@ -740,9 +1444,42 @@ void TestReport::damagedFilesAreReportedAndTheRestUsed()
                                                        typed.value(2).toString(),
                                                        typed.value(3).toString());
         }
-        QCOMPARE(rows, (QStringList{"anna/0/2:Server.java, \"Client\"\nline 2",
-                                    "anna/1/1:costs $ 3 \\ 4", "otto/0/2:only answers",
-                                    "otto/1/1:"}));
+        // Tasks from 1 as in questions.txt, questions as the task's answer boxes from 1.
+        QCOMPARE(rows, (QStringList{"anna_bernd/1/1:Server.java, \"Client\"\nline 2",
+                                    "anna_bernd/2/1:costs $ 3 \\ 4",
+                                    "otto_bernd/1/1:only answers", "otto_bernd/2/1:"}));
+
+        // anna: two runs (a restart at 200), three records, 90 s lost between
+        // 110 and 200, the two damaged records; otto: answers only, one
+        // answer for two boxes.
+        QSqlQuery people(QStringLiteral("SELECT participant, account, user, sittings, records, "
+                                        "answers, seconds_lost, warnings FROM participants "
+                                        "ORDER BY participant"),
+                         database);
+        QStringList found;
+        while (people.next()) {
+            QStringList cells;
+            for (int c = 0; c < 8; ++c)
+                cells << people.value(c).toString();
+            found << cells.join(QLatin1Char(' '));
+        }
+        QCOMPARE(found, (QStringList{"anna_bernd anna bernd 2 3 2 90 2",
+                                     "otto_bernd otto bernd 0 0 1 0 1"}));
+        // Every warning is in the table too; model.m and annotations.xml are missing.
+        QSqlQuery kinds(QStringLiteral("SELECT ifnull(participant, '-'), file, ifnull(line, 0), "
+                                       "kind FROM warnings ORDER BY rowid"),
+                        database);
+        QStringList warnings;
+        while (kinds.next())
+            warnings << QStringLiteral("%1 %2:%3 %4").arg(kinds.value(0).toString(),
+                                                         kinds.value(1).toString(),
+                                                         kinds.value(2).toString(),
+                                                         kinds.value(3).toString());
+        QCOMPARE(warnings, (QStringList{"- model.m:0 model", "- annotations.xml:0 annotations",
+                                        "anna_bernd anna_bernd_log.txt:5 log-record",
+                                        "anna_bernd anna_bernd_log.txt:9 log-record",
+                                        "otto_bernd otto_bernd_answers.txt:0 answer-boxes"}));
+        QCOMPARE(errors.count(QStringLiteral(": warning: ")), warnings.size());
     }
     database.close();
     database = QSqlDatabase();

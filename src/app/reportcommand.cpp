@@ -4,64 +4,44 @@
 #include "core/formats/diagnostics.h"
 #include "report/csvwriter.h"
 #include "report/reportdatabase.h"
-#include "ui/report/reportpage.h"
+#include "report/reportoutput.h"
+#include "report/reportwarnings.h"
 #include "report/studyfolder.h"
 #include "report/studyreport.h"
+#include "ui/report/reportpage.h"
 
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 #include <thread>
 
-int runReportCommand(const QStringList &arguments)
+namespace {
+
+struct Failure
 {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Reads every participant's log and answers in STUDY_FOLDER and writes "
-                       "events.csv, tasks.csv, answers.csv, exposure.csv, study.sqlite and "
-                       "report.html."));
-    const QCommandLineOption outOption(
-        QStringLiteral("out"),
-        QStringLiteral("Write the report into DIR (default: STUDY_FOLDER/report)."),
-        QStringLiteral("DIR"));
-    parser.addOption(outOption);
-    const int status = parseSubCommandArguments(
-        parser, arguments, QStringLiteral("[--out DIR] STUDY_FOLDER"),
-        {{QStringLiteral("STUDY_FOLDER"), QStringLiteral("The project folder the study ran in.")}},
-        1, 1);
-    if (status >= 0)
-        return status;
+    QString path;
+    QString error;
+};
 
-    const QString folder = QDir::cleanPath(parser.positionalArguments().constFirst());
-    Diagnostics diagnostics;
-    const std::optional<StudyFolder> study = StudyFolder::read(folder, diagnostics);
-    if (!study)
-        return subCommandFailure;
-
-    const QString out = parser.isSet(outOption) ? QDir::cleanPath(parser.value(outOption))
-                                                : folder + QStringLiteral("/report");
-    if (!QDir().mkpath(out)) {
-        diagnostics.error(out, 0, 0, QStringLiteral("cannot create the report folder"));
-        return subCommandFailure;
-    }
-
-    const StudyReport report(*study);
-    // The tables are written on other threads while this one draws the
-    // charts (which must be drawn on the main thread).
-    struct Failure
-    {
-        QString path;
-        QString error;
-    };
+// Writes the tables as CSV and SQLite on threads of their own while this one
+// draws the charts (which must be drawn on the main thread). Returns the
+// first failure.
+std::optional<Failure> writeFiles(const StudyReport &report, const QString &studyName,
+                                  const ReportOutput &output)
+{
     std::optional<Failure> csvFailure;
     std::optional<Failure> databaseFailure;
     std::thread csv([&] {
         QString error;
         for (const ReportTable *table : report.tables()) {
-            const QString path = out + QLatin1Char('/') + table->name() + QStringLiteral(".csv");
+            const QString path = output.filePath(table->name() + QStringLiteral(".csv"));
             if (!CsvWriter::write(*table, path, &error)) {
                 csvFailure = Failure{path, error};
                 return;
@@ -69,32 +49,100 @@ int runReportCommand(const QStringList &arguments)
         }
     });
     std::thread database([&] {
-        const QString path = out + QStringLiteral("/study.sqlite");
+        const QString path = output.filePath(QStringLiteral("study.sqlite"));
         QString error;
         if (!ReportDatabase::write(report.tables(), path, &error))
             databaseFailure = Failure{path, error};
     });
-    const QString page = out + QStringLiteral("/report.html");
+    const QString page = output.filePath(QStringLiteral("report.html"));
     QString error;
-    const bool pageWritten = ReportPage::write(report, QFileInfo(folder).fileName(), page, &error);
+    const bool pageWritten = ReportPage::write(report, studyName, page, &error);
     csv.join();
     database.join();
     if (!pageWritten)
-        diagnostics.error(page, 0, 0, QStringLiteral("cannot write: ") + error);
-    for (const std::optional<Failure> &failure : {csvFailure, databaseFailure}) {
-        if (failure)
-            diagnostics.error(failure->path, 0, 0,
-                              QStringLiteral("cannot write: ") + failure->error);
+        return Failure{page, error};
+    return csvFailure ? csvFailure : databaseFailure;
+}
+
+// The files are written beside the folder first: name them where they belong.
+QString shownPath(const ReportOutput &output, const QString &path)
+{
+    return QDir(output.folder()).filePath(QFileInfo(path).fileName());
+}
+
+} // namespace
+
+int runReportCommand(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Reads every participant's log and answers in STUDY_FOLDER and writes "
+                       "participants.csv, events.csv, tasks.csv, answers.csv, exposure.csv, "
+                       "files.csv, transitions.csv, first_views.csv, warnings.csv, study.sqlite "
+                       "and report.html. Implausible logs and answers are reported as warnings; "
+                       "every table is written all the same."));
+    const QCommandLineOption outOption(
+        QStringLiteral("out"),
+        QStringLiteral("Write the report into DIR (default: STUDY_FOLDER/report)."),
+        QStringLiteral("DIR"));
+    parser.addOption(outOption);
+    const int usage = parseSubCommandArguments(
+        parser, arguments, QStringLiteral("[--out DIR] STUDY_FOLDER"),
+        {{QStringLiteral("STUDY_FOLDER"), QStringLiteral("The project folder the study ran in.")}},
+        1, 1);
+    if (usage >= 0)
+        return usage;
+
+    const QString folder = QDir::cleanPath(parser.positionalArguments().constFirst());
+    Diagnostics diagnostics;
+    // A path that names no folder is bad usage; one that cannot be looked at
+    // is a failure, with the system's reason.
+    struct stat status = {};
+    if (::stat(QFile::encodeName(folder).constData(), &status) != 0) {
+        const int error = errno;
+        const bool missing = error == ENOENT || error == ENOTDIR;
+        diagnostics.error(folder, 0, 0,
+                          missing ? QStringLiteral("no such study folder")
+                                  : QStringLiteral("cannot read the study folder: ")
+                                        + QString::fromLocal8Bit(std::strerror(error)));
+        return missing ? subCommandUsageError : subCommandFailure;
     }
-    if (diagnostics.errors() > 0)
+    if (!S_ISDIR(status.st_mode)) {
+        diagnostics.error(folder, 0, 0, QStringLiteral("not a folder"));
+        return subCommandUsageError;
+    }
+    ReportWarnings warnings(diagnostics, folder);
+    const std::optional<StudyFolder> study = StudyFolder::read(folder, warnings);
+    if (!study)
         return subCommandFailure;
+
+    ReportOutput output(parser.isSet(outOption) ? parser.value(outOption)
+                                                : folder + QStringLiteral("/report"));
+    QString failedPath;
+    QString error;
+    if (!output.begin(&failedPath, &error)) {
+        diagnostics.error(failedPath, 0, 0, QStringLiteral("cannot write the report: ") + error);
+        return subCommandFailure;
+    }
+    const StudyReport report(*study, warnings);
+    if (const std::optional<Failure> failure =
+            writeFiles(report, QFileInfo(folder).fileName(), output)) {
+        diagnostics.error(shownPath(output, failure->path), 0, 0,
+                          QStringLiteral("cannot write: ") + failure->error
+                              + QStringLiteral("; no report written"));
+        return subCommandFailure;
+    }
+    if (!output.commit(&failedPath, &error)) {
+        diagnostics.error(failedPath, 0, 0, QStringLiteral("cannot write: ") + error);
+        return subCommandFailure;
+    }
 
     const QString summary =
         QStringLiteral("featurehue report: %1, %2, %3, %4; written to %5\n")
             .arg(countOf(study->participants.size(), "participant", "participants"),
                  countOf(report.events().rowCount(), "log record", "log records"),
                  countOf(report.answers().rowCount(), "answer", "answers"),
-                 countOf(diagnostics.warnings(), "warning", "warnings"), out);
+                 countOf(diagnostics.warnings(), "warning", "warnings"), output.folder());
     std::fputs(summary.toLocal8Bit().constData(), stderr);
     return subCommandSuccess;
 }

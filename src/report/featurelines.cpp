@@ -4,6 +4,8 @@
 #include "core/formats/diagnostics.h"
 #include "core/formats/featuremodelfile.h"
 #include "core/model/featurematcher.h"
+#include "core/model/projectmodel.h"
+#include "report/reportwarnings.h"
 
 #include <QMap>
 
@@ -91,8 +93,15 @@ bool FeatureLines::readAnnotations(const QByteArray &xml, QString *error, int *e
 bool FeatureLines::readAnnotations(const AnnotationsFile &file)
 {
     m_files.clear();
+    m_listed.clear();
     if (!file.isRead())
         return false;
+    // The sources the file lists, whether or not a fragment names them.
+    for (int index = 0; index < file.elements.size(); ++index) {
+        const AnnotationsFile::Element &element = file.elements.at(index);
+        if (element.kind == AnnotationsFile::Kind::File && ProjectModel::isSourceName(element.name))
+            m_listed.insert(QLatin1Char('/') + file.relativePath(index));
+    }
     QHash<QString, QMap<int, QList<LineRange>>> ranges;
     const FeatureResolver resolver(m_features);
     QHash<QString, QList<int>> resolved; // feature texts repeat thousands of times
@@ -122,29 +131,40 @@ bool FeatureLines::readAnnotations(const AnnotationsFile &file)
     return true;
 }
 
-FeatureLines FeatureLines::read(const QString &folder, Diagnostics &diagnostics)
+FeatureLines FeatureLines::read(const QString &folder, ReportWarnings &warnings)
 {
     FeatureLines lines;
-    const FeatureModelFile model =
-        FeatureModelFile::read(folder + QLatin1Char('/') + FeatureModelFile::fileName());
+    const QString modelPath = folder + QLatin1Char('/') + FeatureModelFile::fileName();
+    const FeatureModelFile model = FeatureModelFile::read(modelPath);
+    if (!model.readable)
+        warnings.add(QString(), modelPath, 0, QStringLiteral("model"),
+                     QStringLiteral("cannot read the feature model (") + model.errorString
+                         + QStringLiteral("): no feature has exposure"));
+    else if (model.statements.isEmpty())
+        warnings.add(QString(), modelPath, 0, QStringLiteral("model"),
+                     QStringLiteral("the feature model names no feature: no feature has "
+                                    "exposure"));
+    // As the viewer: without statements the one feature is "empty".
     lines.setFeatures(leafFeatures(model.statements));
 
     const QString path = folder + QLatin1Char('/') + AnnotationsFile::fileName();
     const AnnotationsFile file = AnnotationsFile::read(path);
+    const auto warn = [&](int line, int column, const QString &text) {
+        warnings.add(QString(),
+                     Diagnostic{path, line, column, Diagnostic::Severity::Warning,
+                                text + QStringLiteral(": no feature has exposure")},
+                     QStringLiteral("annotations"));
+    };
     switch (file.status) {
     case AnnotationsFile::Status::CannotOpen:
-        diagnostics.warning(path, 0, 0, QStringLiteral("cannot read the project file (")
-                                            + file.error
-                                            + QStringLiteral("): no feature has exposure"));
+        warn(0, 0, QStringLiteral("cannot read the project file (") + file.error
+                       + QLatin1Char(')'));
         break;
     case AnnotationsFile::Status::ParseError:
-        diagnostics.warning(path, file.errorLine, file.errorColumn,
-                            file.error + QStringLiteral(": no feature has exposure"));
+        warn(file.errorLine, file.errorColumn, file.error);
         break;
     case AnnotationsFile::Status::NotAProject:
-        diagnostics.warning(path, file.errorLine, file.errorColumn,
-                            QStringLiteral("File is not a project file: no feature has "
-                                           "exposure"));
+        warn(file.errorLine, file.errorColumn, QStringLiteral("File is not a project file"));
         break;
     case AnnotationsFile::Status::Read:
         lines.readAnnotations(file);

@@ -5,11 +5,12 @@
 
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
 struct AnnotationsFile;
-class Diagnostics;
+class ReportWarnings;
 
 // Which lines of which source file belong to which feature, read from
 // model.m (the features: the leaves of its tree) and annotations.xml (the
@@ -23,9 +24,10 @@ public:
         QList<LineRange> lines;    // merged (Exposure::merged)
     };
 
-    // Reads folder/model.m and folder/annotations.xml. A damaged project
-    // file gives a warning and no lines; features stay known.
-    static FeatureLines read(const QString &folder, Diagnostics &diagnostics);
+    // Reads folder/model.m and folder/annotations.xml. A missing or
+    // unreadable model.m or a damaged project file gives a warning and no
+    // lines; features stay known as far as they can be read.
+    static FeatureLines read(const QString &folder, ReportWarnings &warnings);
 
     // The leaf names of a feature model as the viewer's feature list holds
     // them (FeatureTree::leafNames): in pre-order, a name as often as it is a
@@ -50,8 +52,12 @@ public:
     // The annotated features of a file, by its path as the log writes it
     // ("/src/A.java"); empty for a file without fragments.
     QList<FileFeature> fileFeatures(const QString &path) const { return m_files.value(path); }
+    // Whether annotations.xml lists the source file, with or without fragments.
+    bool isListed(const QString &path) const { return m_listed.contains(path); }
+    qsizetype listedCount() const { return m_listed.size(); }
 
 private:
     QStringList m_features;
     QHash<QString, QList<FileFeature>> m_files;
+    QSet<QString> m_listed;
 };

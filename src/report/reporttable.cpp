@@ -1,5 +1,7 @@
 #include "reporttable.h"
 
+#include "report/csvwriter.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -17,40 +19,63 @@ int ReportTable::column(const QString &name) const
     return -1;
 }
 
-void ReportTable::reserve(qsizetype rows)
+const QString &ReportTable::nullText()
 {
-    for (int c = 0; c < columnCount(); ++c) {
-        ColumnData &data = m_data[size_t(c)];
-        if (m_columns.at(c).type == Type::Text)
-            data.texts.reserve(size_t(rows));
-        else
-            data.numbers.reserve(size_t(rows));
-        data.nulls.reserve(size_t(rows));
-    }
+    static const QString none;
+    return none;
+}
+
+const QByteArray &ReportTable::noBytes()
+{
+    static const QByteArray none;
+    return none;
 }
 
 void ReportTable::put(int column, Null)
 {
     ColumnData &data = m_data[size_t(column)];
-    if (m_columns.at(column).type == Type::Text)
-        data.texts.emplace_back();
-    else
-        data.numbers.push_back(0);
-    data.nulls.push_back(true);
+    if (m_columns.at(column).type == Type::Text) {
+        data.ids.push_back(-1);
+        return;
+    }
+    data.numbers.push_back(nullNumber);
 }
 
 void ReportTable::put(int column, qint64 value)
 {
-    Q_ASSERT(m_columns.at(column).type != Type::Text);
+    Q_ASSERT(m_columns.at(column).type != Type::Text && value != nullNumber);
     m_data[size_t(column)].numbers.push_back(value);
-    m_data[size_t(column)].nulls.push_back(false);
 }
 
 void ReportTable::put(int column, const QString &value)
 {
     Q_ASSERT(m_columns.at(column).type == Type::Text);
-    m_data[size_t(column)].texts.push_back(value);
-    m_data[size_t(column)].nulls.push_back(false);
+    ColumnData &data = m_data[size_t(column)];
+    if (value.isNull()) {
+        data.ids.push_back(-1);
+        return;
+    }
+    Pool &pool = data.pool;
+    const int id = pool.ids.id(value);
+    if (id == int(pool.utf8.size())) {
+        pool.utf8.push_back(value.toUtf8());
+        pool.csv.push_back(CsvWriter::field(value));
+    }
+    data.ids.push_back(id);
+}
+
+const QByteArray &ReportTable::utf8(qsizetype row, int column) const
+{
+    const ColumnData &data = m_data[size_t(column)];
+    const qint32 id = data.ids[size_t(row)];
+    return id < 0 ? noBytes() : data.pool.utf8[size_t(id)];
+}
+
+const QByteArray &ReportTable::csvField(qsizetype row, int column) const
+{
+    const ColumnData &data = m_data[size_t(column)];
+    const qint32 id = data.ids[size_t(row)];
+    return id < 0 ? noBytes() : data.pool.csv[size_t(id)];
 }
 
 QString ReportTable::text(qsizetype row, int column) const

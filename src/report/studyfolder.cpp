@@ -1,14 +1,23 @@
 #include "studyfolder.h"
 
-#include "core/formats/diagnostics.h"
 #include "core/formats/answersfile.h"
+#include "core/formats/diagnostics.h"
+#include "core/formats/logrecord.h"
+#include "core/formats/questionsfile.h"
+#include "report/reportwarnings.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QMap>
 #include <QSet>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <thread>
 #include <vector>
 #include <climits>
@@ -114,15 +123,21 @@ QList<LogRecord> StudyFolder::mergePreSignIn(QList<Participant> &participants,
             continue;
         QList<LogRecord> merged;
         merged.reserve(participant.records.size() + preSignIn.size());
+        QList<bool> beforeSignIn;
+        beforeSignIn.reserve(merged.capacity());
         QList<int> mergedStarts;
         for (int i = 0; i < participant.records.size(); ++i) {
             if (participant.sessionStarts.contains(i)) {
                 mergedStarts.append(int(merged.size()));
-                merged.append(before.value({p, i}));
+                const QList<LogRecord> records = before.value({p, i});
+                merged.append(records);
+                beforeSignIn.append(QList<bool>(records.size(), true));
             }
             merged.append(participant.records.at(i));
+            beforeSignIn.append(false);
         }
         participant.records = merged;
+        participant.beforeSignIn = beforeSignIn;
         participant.sessionStarts = mergedStarts;
     }
     return unassigned;
@@ -130,20 +145,20 @@ QList<LogRecord> StudyFolder::mergePreSignIn(QList<Participant> &participants,
 
 namespace {
 
-using ParticipantsByName = QMap<QPair<QString, QString>, Participant>;
-
+// One log file read and parsed, its warnings kept until they are reported
+// in file order.
 struct ParsedLog
 {
     QList<LogRecord> records;
     QList<Diagnostic> warnings;
 };
 
-// The logs are the bulk of a study: read and parsed on two threads, their
-// warnings kept for reporting in file order.
-std::vector<ParsedLog> parseLogs(const QDir &dir, const QStringList &logs)
+// The logs are the bulk of a study: read and parsed on two threads.
+std::vector<ParsedLog> readLogs(const QDir &dir, const QStringList &logs)
 {
     std::vector<ParsedLog> parsed(size_t(logs.size()));
     const auto parse = [&](qsizetype from, qsizetype step) {
+        QHash<QString, QString> texts;
         for (qsizetype i = from; i < logs.size(); i += step) {
             const QString path = dir.filePath(logs.at(i));
             ParsedLog &log = parsed[size_t(i)];
@@ -155,6 +170,19 @@ std::vector<ParsedLog> parseLogs(const QDir &dir, const QStringList &logs)
                 continue;
             }
             log.records = LogRecord::parseLog(*text, path, &log.warnings);
+            // A study names a few hundred files and actions in half a million
+            // records: one copy of each saves memory, and the tables find
+            // them again by where they lie.
+            const auto intern = [&texts](QString &text) {
+                auto found = texts.constFind(text);
+                if (found == texts.cend())
+                    found = texts.insert(text, text);
+                text = *found;
+            };
+            for (LogRecord &record : log.records) {
+                intern(record.file);
+                intern(record.action);
+            }
         }
     };
     std::thread helper(parse, 1, 2);
@@ -163,81 +191,34 @@ std::vector<ParsedLog> parseLogs(const QDir &dir, const QStringList &logs)
     return parsed;
 }
 
-Participant &participantOf(ParticipantsByName &byName, const QString &prefix,
-                           const QStringList &users)
+Participant &participantOf(QMap<QPair<QString, QString>, Participant> &byName,
+                           const QPair<QString, QString> &name)
 {
-    const auto [account, user] = StudyFolder::splitPrefix(prefix, users);
-    Participant &participant = byName[{account, user}];
-    participant.account = account;
-    participant.user = user;
+    Participant &participant = byName[name];
+    participant.account = name.first;
+    participant.user = name.second;
     return participant;
-}
-
-void addAnswers(const QDir &dir, const QStringList &answers, const QStringList &users,
-                ParticipantsByName &byName, Diagnostics &diagnostics)
-{
-    for (const QString &name : answers) {
-        const QString path = dir.filePath(name);
-        QString error;
-        std::optional<QStringList> pieces = AnswersFile::read(path, &error);
-        if (!pieces) {
-            diagnostics.warning(path, 0, 0, unreadable(error));
-            continue;
-        }
-        Participant &participant =
-            participantOf(byName, name.chopped(answersSuffix.size()), users);
-        participant.hasAnswers = true;
-        participant.answers = std::move(*pieces);
-    }
-}
-
-// Puts the records logged before sign-in in front of the sign-ins they
-// precede, user by user; those that no sign-in follows become a participant
-// without a name.
-void mergeAllPreSignIn(StudyFolder &study, const QMap<QString, QList<LogRecord>> &preSignIn,
-                       const QDir &dir, Diagnostics &diagnostics)
-{
-    QSet<QString> allUsers;
-    for (const Participant &participant : std::as_const(study.participants))
-        allUsers.insert(participant.user);
-    for (auto it = preSignIn.cbegin(); it != preSignIn.cend(); ++it)
-        allUsers.insert(it.key());
-    QStringList sortedUsers(allUsers.cbegin(), allUsers.cend());
-    sortedUsers.sort();
-    for (const QString &user : std::as_const(sortedUsers)) {
-        const QList<LogRecord> left =
-            StudyFolder::mergePreSignIn(study.participants, user, preSignIn.value(user));
-        if (left.isEmpty())
-            continue;
-        // Kept rather than dropped: they are the user's, only no sign-in followed.
-        diagnostics.warning(dir.filePath(QLatin1Char('_') + user + logSuffix), left.first().line, 0,
-                            QStringLiteral("%1 records before sign-in are followed by no "
-                                           "sign-in; reported for an empty participant name")
-                                .arg(left.size()));
-        Participant nobody;
-        nobody.user = user;
-        nobody.hasLog = true;
-        nobody.records = left;
-        nobody.sessionStarts = sessionStartsOf(left, {});
-        study.participants.prepend(nobody);
-    }
 }
 
 } // namespace
 
-std::optional<StudyFolder> StudyFolder::read(const QString &folder, Diagnostics &diagnostics)
+std::optional<StudyFolder> StudyFolder::read(const QString &folder, ReportWarnings &warnings)
 {
-    const QFileInfo info(folder);
-    if (!info.isDir() || !info.isReadable() || !info.isExecutable()) {
-        diagnostics.error(folder, 0, 0,
-                          info.exists() ? QStringLiteral("cannot read the study folder")
-                                        : QStringLiteral("no such study folder"));
+    // Opened rather than asked about: a listing that fails would read as
+    // an empty study, and only opening says why.
+    const int opened = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
+    if (opened < 0) {
+        warnings.diagnostics().error(folder, 0, 0,
+                                     QStringLiteral("cannot read the study folder: ")
+                                         + QString::fromLocal8Bit(std::strerror(errno)));
         return std::nullopt;
     }
+    ::close(opened);
     const QDir dir(folder);
     StudyFolder study;
+    study.folder = folder;
     study.tasks = QuestionsFile::read(dir.filePath(QuestionsFile::fileName())).tasks;
-    study.lines = FeatureLines::read(folder, diagnostics);
+    study.lines = FeatureLines::read(folder, warnings);
 
     const QStringList logs = dir.entryList({QLatin1Char('*') + logSuffix}, QDir::Files,
                                            QDir::Name);
@@ -249,25 +230,81 @@ std::optional<StudyFolder> StudyFolder::read(const QString &folder, Diagnostics 
             users.append(name.mid(1, name.size() - 1 - logSuffix.size()));
     }
 
-    std::vector<ParsedLog> parsed = parseLogs(dir, logs);
-    ParticipantsByName byName;
+    std::vector<ParsedLog> parsed = readLogs(dir, logs);
+    QMap<QPair<QString, QString>, Participant> byName;
     QMap<QString, QList<LogRecord>> preSignIn; // by user
     for (qsizetype i = 0; i < logs.size(); ++i) {
+        const QString &name = logs.at(i);
+        const QString prefix = name.chopped(logSuffix.size());
+        const auto names = prefix.startsWith(QLatin1Char('_'))
+                               ? qMakePair(QString(), prefix.mid(1))
+                               : splitPrefix(prefix, users);
         for (const Diagnostic &warning : std::as_const(parsed[size_t(i)].warnings))
-            diagnostics.report(warning);
+            warnings.add(names.first + QLatin1Char('_') + names.second, warning,
+                         QStringLiteral("log-record"));
         QList<LogRecord> records = std::move(parsed[size_t(i)].records);
-        const QString prefix = logs.at(i).chopped(logSuffix.size());
-        if (prefix.startsWith(QLatin1Char('_'))) {
-            preSignIn[prefix.mid(1)].append(records);
+        if (names.first.isEmpty()) {
+            preSignIn[names.second].append(records);
             continue;
         }
-        Participant &participant = participantOf(byName, prefix, users);
+        Participant &participant = participantOf(byName, names);
         participant.hasLog = true;
         participant.records = std::move(records);
+        participant.logPath = dir.filePath(name);
     }
-    addAnswers(dir, answers, users, byName, diagnostics);
-
+    for (const QString &name : answers) {
+        const QString path = dir.filePath(name);
+        QString error;
+        std::optional<QStringList> pieces = AnswersFile::read(path, &error);
+        if (!pieces) {
+            warnings.add(QString(), path, 0, QStringLiteral("unreadable"), unreadable(error));
+            continue;
+        }
+        Participant &participant =
+            participantOf(byName, splitPrefix(name.chopped(answersSuffix.size()), users));
+        participant.hasAnswers = true;
+        participant.answers = std::move(*pieces);
+        participant.answersPath = path;
+    }
     study.participants = byName.values();
-    mergeAllPreSignIn(study, preSignIn, dir, diagnostics);
+    study.placePreSignIn(preSignIn, warnings);
     return study;
+}
+
+void StudyFolder::placePreSignIn(const QMap<QString, QList<LogRecord>> &preSignIn,
+                                 ReportWarnings &warnings)
+{
+    const QDir dir(folder);
+    QSet<QString> allUsers;
+    for (const Participant &participant : std::as_const(participants))
+        allUsers.insert(participant.user);
+    for (auto it = preSignIn.cbegin(); it != preSignIn.cend(); ++it)
+        allUsers.insert(it.key());
+    QStringList sortedUsers(allUsers.cbegin(), allUsers.cend());
+    sortedUsers.sort();
+    for (const QString &user : std::as_const(sortedUsers)) {
+        const QString path = dir.filePath(QLatin1Char('_') + user + logSuffix);
+        for (Participant &participant : participants) {
+            if (participant.user == user)
+                participant.preSignInLogPath = path;
+        }
+        const QList<LogRecord> left = mergePreSignIn(participants, user, preSignIn.value(user));
+        if (left.isEmpty())
+            continue;
+        Participant nobody;
+        nobody.user = user;
+        nobody.hasLog = true;
+        nobody.records = left;
+        nobody.beforeSignIn = QList<bool>(left.size(), true);
+        nobody.sessionStarts = sessionStartsOf(left, {});
+        nobody.logPath = path;
+        nobody.preSignInLogPath = path;
+        // Kept rather than dropped: they are the user's, only no sign-in followed.
+        warnings.add(nobody.id(), path, left.first().line, QStringLiteral("no-sign-in"),
+                     QStringLiteral("%1 records before sign-in are followed by no sign-in; "
+                                    "reported for participant \"%2\"")
+                         .arg(left.size())
+                         .arg(nobody.id()));
+        participants.prepend(nobody);
+    }
 }

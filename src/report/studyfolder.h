@@ -5,12 +5,13 @@
 #include "core/formats/questionsfile.h"
 
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
 #include <optional>
 
-class Diagnostics;
+class ReportWarnings;
 
 // One participant of a study: the account name typed at sign-in and the
 // operating-system user, as the names of their files give them.
@@ -23,22 +24,39 @@ struct Participant
     // Their log in file order, with the records logged before each sign-in
     // (from "_<user>_log.txt") put in front of it.
     QList<LogRecord> records;
+    // Which of records came from "_<user>_log.txt"; empty when none did.
+    QList<bool> beforeSignIn;
     // Indexes into records where a run of the program begins: the first
     // record, and each one after an interruption.
     QList<int> sessionStarts;
     QStringList answers; // as typed, one per answer box
+    QString logPath;     // the files read, as named on the command line
+    QString preSignInLogPath;
+    QString answersPath;
+
+    // The one key of the participant in every table: the names' part of the
+    // file names, "<account>_<user>" ("_<user>" for records before a sign-in
+    // that no sign-in follows).
+    QString id() const { return account + QLatin1Char('_') + user; }
+    // The file a record was read from.
+    const QString &pathOf(int record) const
+    {
+        return record < beforeSignIn.size() && beforeSignIn.at(record) ? preSignInLogPath
+                                                                       : logPath;
+    }
 };
 
 // Everything a finished study folder holds, read without changing it.
 struct StudyFolder
 {
+    QString folder;
     QList<QuestionsFile::Task> tasks;
     FeatureLines lines;
     QList<Participant> participants;
 
     // Reads the folder; nothing when it cannot be read at all (then one
     // error has been reported). Damaged files give warnings and the rest is used.
-    static std::optional<StudyFolder> read(const QString &folder, Diagnostics &diagnostics);
+    static std::optional<StudyFolder> read(const QString &folder, ReportWarnings &warnings);
 
     // Splits "<account>_<user>" by the user names known from the pre-sign-in
     // logs; without one that fits, at the last "_".
@@ -51,4 +69,10 @@ struct StudyFolder
     static QList<LogRecord> mergePreSignIn(QList<Participant> &participants,
                                            const QString &user,
                                            const QList<LogRecord> &preSignIn);
+
+private:
+    // Gives every user's records before sign-in (by user) to their sign-ins;
+    // those that no sign-in follows become a participant of their own.
+    void placePreSignIn(const QMap<QString, QList<LogRecord>> &preSignIn,
+                        ReportWarnings &warnings);
 };

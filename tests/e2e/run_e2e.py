@@ -23,6 +23,7 @@ tools are missing. Screenshots of every step go to OUT/shots.
 import argparse
 import calendar
 import csv
+import json
 import os
 import re
 import shutil
@@ -227,6 +228,9 @@ class Run:
         self.steps = []  # probe steps that bring the probe into the viewer's state
         self.layout = None
         self.shot_number = 0
+        # The driver's own clock around each press of "Weiter"/"Fertig!":
+        # (before the click, after the answers file was written).
+        self.page_turns = []
 
     # Helpers -------------------------------------------------------------
 
@@ -379,10 +383,14 @@ class Run:
     def turn_page(self, account):
         answers = self.answers_path(account)
         before = os.stat(answers).st_mtime_ns if os.path.exists(answers) else None
+        clicked = time.time()
         self.x.click(*self.next_button())
         # Every page turn rewrites the answers file.
         wait_for(lambda: os.path.exists(answers) and os.stat(answers).st_mtime_ns != before,
                  "the answers file to be written")
+        self.page_turns.append((clicked, time.time()))
+        with open(os.path.join(self.workdir, "page-turns.json"), "w") as f:
+            json.dump(self.page_turns, f)
         if self.dialog_window():
             self.park_dialog()
 
@@ -732,7 +740,19 @@ def run_full_session(run):
         log.expect_nothing_new("pressing a load button")
 
     checks.begin("full session: answer and complete the tasks")
+    # The participant looks at the code right before and right after leaving
+    # the first task page, which the viewer does not log: the report cannot
+    # tell when the page changed between these two records, and says so.
+    layout = run.relayout()
+    history = "/src/chat/history/HistoryLog.java"
+    tabs = [t["title"] for t in layout.tabs()]
+    checks.check(tabs == ["Server.java", "HistoryLog.java"],
+                 "Server.java and HistoryLog.java are open: %r" % tabs)
+    run.click(center(layout.tab("Server.java")["rect"]))
+    log.expect("selectionChanged", task="task0", file=server)
     run.turn_page(account)  # leaving the first task page is not logged
+    run.click(center(layout.tab("HistoryLog.java")["rect"]))
+    log.expect("selectionChanged", task="task1", file=history)
     boxes = run.answer_boxes(run.boxes_per_page[1])
     run.answer(boxes, FULL_ANSWERS[2:4])
     run.shot("task2-answered")
@@ -1055,12 +1075,20 @@ def check_report(args, checks):
         if not checks.check(result.returncode == 0, "featurehue report exits with 0: %d %r"
                             % (result.returncode, result.stderr[-500:])):
             continue
-        checks.check(b": warning:" not in result.stderr, "no warnings on a clean run: %r"
-                     % result.stderr)
+        participant = "%s_%s" % (account, USERNAME)
 
         def table(which):
             with open(os.path.join(out, which + ".csv"), newline="", encoding="utf-8") as f:
-                return [row for row in csv.DictReader(f) if row["participant"] == account]
+                return [row for row in csv.DictReader(f) if row["participant"] == participant]
+
+        # A clean run warns at most of the time the log cannot give to a task
+        # (the first task page is left without a record), once; not at all
+        # when the records around that page turn fall into the same second.
+        warnings = table("warnings")
+        checks.check(len(warnings) <= 1 and all(w["kind"] == "unattributed" for w in warnings)
+                     and result.stderr.count(b": warning:") == len(warnings),
+                     "the only warning is the unattributed time: %r %r"
+                     % ([w["message"] for w in warnings], result.stderr))
 
         with open(log_path, "rb") as f:
             records, _ = logfile.parse(f.read())
@@ -1075,7 +1103,8 @@ def check_report(args, checks):
         # A task after the first runs from one "taskCompleted" to the next.
         completed = {int(r.task[4:]): r.now for r in records if r.action == "taskCompleted"}
         for t in tasks:
-            number = int(t["task"]) if t["task"] else -1
+            # Tasks are numbered from 1 in the tables, from 0 in the log.
+            number = int(t["task"]) - 1 if t["phase"] == "task" else -1
             if number - 1 in completed and number in completed:
                 checks.check(to_epoch(t["start"]) == completed[number - 1]
                              and to_epoch(t["end"]) == completed[number],
@@ -1123,6 +1152,62 @@ def check_report(args, checks):
         checks.check(os.path.getsize(os.path.join(out, "report.html")) > 1000
                      and os.path.getsize(os.path.join(out, "study.sqlite")) > 0,
                      "report.html and study.sqlite are written")
+        check_screen(checks, records, events, table("files"), tasks)
+        if name == "full":
+            turns_path = os.path.join(args.out, name, "page-turns.json")
+            with open(turns_path) as f:
+                check_task_times(checks, json.load(f), tasks)
+
+
+def check_screen(checks, records, events, files, tasks):
+    """What events.csv says was in front: never a tab after it was closed, and
+    the seconds per file add up to files.csv and to no more than each task."""
+    for record, event in zip(records, events):
+        if record.action == "fileClosed":
+            checks.check(event["file"] != record.file and event["logged_file"] == record.file,
+                         "after %r the closed file is not in front: %r" % (record, event))
+    # Files shown for no whole second may be listed in one and not the other.
+    summed = {}
+    for event in events:
+        if event["file"] and int(event["seconds"]) > 0:
+            key = (event["phase"], event["task"], event["file"])
+            summed[key] = summed.get(key, 0) + int(event["seconds"])
+    listed = {(f["phase"], f["task"], f["file"]): int(f["seconds"]) for f in files
+              if int(f["seconds"]) > 0}
+    checks.check(summed == listed, "files.csv holds the seconds of events.csv per file: %r %r"
+                 % (summed, listed))
+    for t in tasks:
+        in_front = sum(s for (phase, task, _), s in listed.items()
+                       if (phase, task) == (t["phase"], t["task"]))
+        checks.check(in_front <= int(t["seconds"]), "files in front of %s %s for no longer "
+                     "than it: %d > %s" % (t["phase"], t["task"], in_front, t["seconds"]))
+
+
+def check_task_times(checks, turns, tasks):
+    """Each task's time against the driver's own clock: the page turns it
+    clicked are the truth. The log's time stamps are whole seconds, and the
+    first page is left without a record, so a task took between its seconds
+    and its seconds plus the unattributed seconds at its ends, give or take
+    one second at each end and the time each click took to take effect."""
+    if not checks.check(len(turns) == 4, "sign-in and three page turns: %r" % turns):
+        return
+    by_task = {int(t["task"]): t for t in tasks if t["phase"] == "task"}
+    for task in (1, 2, 3):
+        if not checks.check(task in by_task, "tasks.csv has task %d" % task):
+            continue
+        begun, ended = turns[task - 1], turns[task]
+        truth = (ended[0] + ended[1]) / 2 - (begun[0] + begun[1]) / 2
+        slack = 2 + (ended[1] - ended[0] + begun[1] - begun[0]) / 2
+        seconds = int(by_task[task]["seconds"])
+        unsure = int(by_task[task]["seconds_unattributed"])
+        checks.check(seconds - slack <= truth <= seconds + unsure + slack,
+                     "task %d took %.1f s by the driver's clock; the report gives %d s and %d s "
+                     "unattributed (slack %.1f s)" % (task, truth, seconds, unsure, slack))
+    # The unattributed time is only the moment between the two records
+    # around the unlogged page turn, not a task's worth.
+    unsure = int(by_task[1]["seconds_unattributed"]) if 1 in by_task else -1
+    checks.check(0 <= unsure <= 5 + turns[1][1] - turns[1][0],
+                 "only the seconds around leaving the first page are unattributed: %d" % unsure)
 
 
 def to_epoch(iso):
