@@ -66,7 +66,12 @@ MainWindow::MainWindow(QWidget *parent)
 }
 
 MainWindow::MainWindow(const QString &projectFolder, QWidget *parent)
-    : QMainWindow(parent)
+    : MainWindow(projectFolder, Purpose::Sitting, parent)
+{
+}
+
+MainWindow::MainWindow(const QString &projectFolder, Purpose purpose, QWidget *parent)
+    : QMainWindow(parent), m_purpose(purpose)
 {
     ProjectFolder::setPath(projectFolder);
     setUp();
@@ -159,6 +164,44 @@ void MainWindow::setUp()
     colored.drawPreview = [this] { drawSaveButtonPreview(); };
     m_colorSync = std::make_unique<ColorSync>(colored);
 
+    connectForm();
+
+    m_detachedPaletteItem = std::make_unique<QListWidgetItem>();
+    m_detachedFeatureItem = std::make_unique<QTreeWidgetItem>();
+    m_paletteItemUnderMenu = m_detachedPaletteItem.get();
+    m_featureItemUnderMenu = m_detachedFeatureItem.get();
+
+    m_form->treeWidget_packageView->expandToDepth(1);
+    m_form->treeWidget_featureView->expandAll();
+    // From the last one: collapsing a row moves the rows shown after it, and
+    // with thousands of features those are few only from the end.
+    for (int i = m_form->treeWidget_featureView->topLevelItemCount() - 1; i >= 0; --i)
+        m_form->treeWidget_featureView->topLevelItem(i)->setExpanded(false);
+    m_form->treeWidget_packageView->setIndentation(12);
+    m_form->treeWidget_featureView->setIndentation(12);
+
+    m_form->pushButton_resetColors->hide();
+    m_form->dockWidget->hide();
+    // The tool bar has no actions; shown, it is only an empty strip with a grip.
+    m_form->mainToolBar->hide();
+
+    m_featureSearchPosition = m_featureTree->topLevelItem(0);
+    m_lastFeatureSearch.clear();
+
+    if (m_purpose == Purpose::Sitting) {
+        setUpStudy(folder);
+    } else {
+        // Nothing that writes into the folder: no questionnaire (log and
+        // answers), no saved assignments.
+        m_form->actionQuestions->setVisible(false);
+        m_form->toolButton_save->hide();
+    }
+
+    showMaximized();
+}
+
+void MainWindow::connectForm()
+{
     const Ui::MainWindowForm *f = m_form;
     connect(f->pushButton_find, &QPushButton::pressed, this, &MainWindow::search);
     connect(f->listWidget_results, &QListWidget::itemPressed,
@@ -196,26 +239,10 @@ void MainWindow::setUp()
             this, &MainWindow::searchInFeatureModel);
     connect(f->dockWidget_finder, &QDockWidget::visibilityChanged, this, &MainWindow::removeFinds);
     connect(f->actionColorSaves, &QAction::triggered, this, &MainWindow::loadColors);
+}
 
-    m_detachedPaletteItem = std::make_unique<QListWidgetItem>();
-    m_detachedFeatureItem = std::make_unique<QTreeWidgetItem>();
-    m_paletteItemUnderMenu = m_detachedPaletteItem.get();
-    m_featureItemUnderMenu = m_detachedFeatureItem.get();
-
-    m_form->treeWidget_packageView->expandToDepth(1);
-    m_form->treeWidget_featureView->expandAll();
-    // From the last one: collapsing a row moves the rows shown after it, and
-    // with thousands of features those are few only from the end.
-    for (int i = m_form->treeWidget_featureView->topLevelItemCount() - 1; i >= 0; --i)
-        m_form->treeWidget_featureView->topLevelItem(i)->setExpanded(false);
-    m_form->treeWidget_packageView->setIndentation(12);
-    m_form->treeWidget_featureView->setIndentation(12);
-
-    m_form->pushButton_resetColors->hide();
-    m_form->dockWidget->hide();
-    // The tool bar has no actions; shown, it is only an empty strip with a grip.
-    m_form->mainToolBar->hide();
-
+void MainWindow::setUpStudy(const QString &folder)
+{
     m_studyViewer = std::make_unique<WindowStudyViewer>(
         m_form->tabWidget,
         QList<QWidget *>{m_form->treeWidget_packageView, m_form->treeWidget_featureView,
@@ -225,11 +252,6 @@ void MainWindow::setUp()
     // on the window hides it: the action must bring it back to the keyboard.
     connect(m_form->actionQuestions, &QAction::triggered,
             m_questionDialog, &QuestionDialog::bringToFront);
-
-    m_featureSearchPosition = m_featureTree->topLevelItem(0);
-    m_lastFeatureSearch.clear();
-
-    showMaximized();
 
     m_elapsedMinutes = 0;
     m_reminderTimer = new QTimer(this);
@@ -396,6 +418,8 @@ void MainWindow::showFeatureFractureList(QTreeWidgetItem *)
 
 void MainWindow::showTimeMessage()
 {
+    if (!m_questionDialog)
+        return;
     if (!m_questionDialog->resumed) {
         m_questionDialog->setWindowFlags(Qt::CustomizeWindowHint | Qt::WindowMinimizeButtonHint);
         m_questionDialog->show();

@@ -30,15 +30,23 @@ class MainWindow : public QMainWindow
     Q_OBJECT
 
 public:
+    // What the window is built for. A replay shows a sitting that is over:
+    // it is built without the questionnaire (so without the log and the
+    // answers), without the 15-minute reminder and without the save button,
+    // so nothing that is clicked in it can write into the study folder.
+    enum class Purpose { Sitting, Replay };
+
     // Asks for the project folder in a folder dialog. When it is cancelled the
     // window builds nothing and writes nothing: hasProject() is false.
     explicit MainWindow(QWidget *parent = nullptr);
     // Uses the given project folder without asking.
     explicit MainWindow(const QString &projectFolder, QWidget *parent = nullptr);
+    MainWindow(const QString &projectFolder, Purpose purpose, QWidget *parent = nullptr);
     ~MainWindow() override;
 
     // False when the folder dialog was cancelled; the program then ends.
     bool hasProject() const { return m_form != nullptr; }
+    Purpose purpose() const { return m_purpose; }
     Ui::MainWindowForm *form() const { return m_form; }
     FeatureTreeWidget *featureTree() const { return m_featureTree.get(); }
     ColorManager *colorManager() const { return m_colorManager.get(); }
@@ -46,6 +54,11 @@ public:
     QuestionDialog *questionDialog() const { return m_questionDialog; }
     QColorDialog *colorDialog() const { return m_colorDialog; }
     CodeView *currentCodeView() const;
+    FileTabs *fileTabs() const { return m_tabs.get(); }
+    CurrentFileSearch *currentFileSearch() const { return m_currentFileSearch.get(); }
+    // Opens the file in a new tab, makes it current and logs it once painted;
+    // node (may be null) holds its fragments. The new tab's view.
+    CodeView *openTab(STNode *node, const QString &filePath, const QString &title);
     // The view the marks of the last search in the current file are in.
     QPointer<CodeView> findView() const;
     // Lists one result row of the project search with the file row it was
@@ -109,9 +122,10 @@ protected:
 private:
     // Builds the window for the folder in ProjectFolder::path().
     void setUp();
-    // Opens the file in a new tab, makes it current and logs it once painted;
-    // node (may be null) holds its fragments.
-    void openTab(STNode *node, const QString &filePath, const QString &title);
+    // Connects the form's widgets to the window's slots.
+    void connectForm();
+    // The questionnaire and the reminder of a sitting.
+    void setUpStudy(const QString &folder);
     // Shows the finder with the keyboard in its search field; the first time
     // at the top right of the code, inside the window.
     void showFinder();
@@ -120,6 +134,7 @@ private:
     void splitRightDocks();
     void splitRightDocksSoon();
 
+    Purpose m_purpose = Purpose::Sitting;
     std::unique_ptr<ColorManager> m_colorManager;
     std::unique_ptr<FeatureTreeWidget> m_featureTree;
     std::unique_ptr<ProjectReader> m_projectReader;
