@@ -2,6 +2,7 @@
 
 #include "check/checkcommand.h"
 #include "import/importcommand.h"
+#include "app/replaycommand.h"
 #include "app/reportcommand.h"
 
 #include <QApplication>
@@ -13,8 +14,6 @@
 #include <memory>
 
 #include <unistd.h>
-
-namespace {
 
 // Outside a desktop session (ssh, cron, CI) the GUI libraries warn on
 // standard error that XDG_RUNTIME_DIR is unset and use a private folder in
@@ -34,8 +33,6 @@ void provideRuntimeFolder()
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(folder));
 }
 
-} // namespace
-
 const QList<SubCommand> &subCommands()
 {
     static const QList<SubCommand> commands = {
@@ -48,6 +45,9 @@ const QList<SubCommand> &subCommands()
         {QStringLiteral("report"),
          QStringLiteral("turn a finished study into tables (CSV, SQLite) and a page of charts"), true,
          runReportCommand},
+        {QStringLiteral("replay"),
+         QStringLiteral("replay a participant's sitting in the viewer, or print its state"), false,
+         nullptr, runReplayCommand},
     };
     return commands;
 }
@@ -65,6 +65,8 @@ const SubCommand *findSubCommand(const QStringList &arguments)
 
 int runSubCommand(const SubCommand &command, int &argc, char **argv, const QStringList &arguments)
 {
+    if (command.runWithOwnApplication)
+        return command.runWithOwnApplication(argc, argv, arguments);
     std::unique_ptr<QCoreApplication> application;
     if (command.needsGui) {
         // Pictures are drawn into files, never shown: no display is needed,
