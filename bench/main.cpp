@@ -8,6 +8,7 @@
 #include "benchtable.h"
 #include "importbench.h"
 #include "paintcounter.h"
+#include "replaybench.h"
 #include "reportbench.h"
 #include "syntheticproject.h"
 #include "windowbench.h"
@@ -162,6 +163,7 @@ int main(int argc, char *argv[])
                                         QStringLiteral("folder"));
     parser.addOption(importTree);
     addReportBenchOptions(parser);
+    addReplayBenchOptions(parser);
     parser.process(app);
     if (parser.isSet(importTree)) {
         BenchTable importTable;
@@ -169,6 +171,8 @@ int main(int argc, char *argv[])
         return importTable.print() ? 0 : 1;
     }
     if (const int status = runReportBench(parser); status >= 0)
+        return status;
+    if (const int status = runReplayBench(parser); status >= 0)
         return status;
     options.files = parser.value(files).toInt();
     options.linesPerFile = parser.value(lines).toInt();
