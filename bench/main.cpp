@@ -8,6 +8,7 @@
 #include "benchtable.h"
 #include "importbench.h"
 #include "paintcounter.h"
+#include "replaybench.h"
 #include "reportbench.h"
 #include "scalebench.h"
 #include "syntheticproject.h"
@@ -194,6 +195,7 @@ int main(int argc, char *argv[])
                                           QStringLiteral("Only write the generated project "
                                                          "(with --keep)."));
     parser.addOption(generateOnly);
+    addReplayBenchOptions(parser);
     parser.process(app);
     if (const int status = runScaleBench(parser); status >= 0)
         return status;
@@ -203,6 +205,8 @@ int main(int argc, char *argv[])
         return importTable.print() ? 0 : 1;
     }
     if (const int status = runReportBench(parser); status >= 0)
+        return status;
+    if (const int status = runReplayBench(parser); status >= 0)
         return status;
     options.files = parser.value(files).toInt();
     options.linesPerFile = parser.value(lines).toInt();

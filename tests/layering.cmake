@@ -4,7 +4,8 @@
 #   check/                 core/, import/ (the checker judges conditions as the import does)
 #   subset/                core/, import/ (its filters, groups and writer)
 #   report/                core/
-#   ui/                    core/, import/, check/, subset/, report/, ui/
+#   replay/                core/
+#   ui/                    core/, import/, check/, subset/, report/, replay/, ui/
 #   app/                   anything
 # Run as: cmake -DSOURCE_DIR=<src> -P layering.cmake
 if(NOT SOURCE_DIR)
@@ -16,11 +17,12 @@ set(allowed_import core import)
 set(allowed_check core import check)
 set(allowed_subset core import subset)
 set(allowed_report core report)
-set(allowed_ui core import check subset report ui)
+set(allowed_replay core replay)
+set(allowed_ui core import check subset report replay ui)
 
 set(faults 0)
 set(checked 0)
-foreach(room core import check subset report ui)
+foreach(room core import check subset report replay ui)
     file(GLOB_RECURSE sources "${SOURCE_DIR}/${room}/*.h" "${SOURCE_DIR}/${room}/*.cpp")
     foreach(source ${sources})
         math(EXPR checked "${checked} + 1")

@@ -220,6 +220,16 @@ void TestCommandLine::binary_data()
     QTest::newRow("import with no count: one line on stderr, status 2")
         << QStringList{"import", "<tmp>/project", "<tmp>/slice", "--min-fragments", "two"} << 2
         << QString() << 1;
+    QTest::newRow("replay of an account the folder does not have: status 1")
+        << QStringList{"replay", "<tmp>/project", "nobody"} << 1 << QString() << 1;
+    QTest::newRow("replay without an account: one line on stderr, status 2")
+        << QStringList{"replay"} << 2 << QString() << 1;
+    QTest::newRow("replay of an account that is a path: status 2, nothing read")
+        << QStringList{"replay", "<tmp>/project", "../anna"} << 2 << QString() << 1;
+    QTest::newRow("replay's state without a moment: status 2")
+        << QStringList{"replay", "<tmp>/project", "anna", "--print-state"} << 2 << QString() << 1;
+    QTest::newRow("replay at a moment that is no number: status 2")
+        << QStringList{"replay", "<tmp>/project", "anna", "--at", "soon"} << 2 << QString() << 1;
 }
 
 void TestCommandLine::binary()

@@ -11,7 +11,7 @@ FEATUREHUE_PACKAGES=(
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
     qt6-charts-dev qt6-svg-dev libqt6sql6-sqlite libsqlite3-dev
     libqt6opengl6-dev
-    xvfb xauth xdotool x11-utils imagemagick
+    xvfb xauth xdotool x11-utils imagemagick openbox
     fonts-dejavu-core fonts-liberation
     dpkg-dev file
 )

@@ -1,10 +1,11 @@
 #include "subcommands.h"
 
+#include "app/replaycommand.h"
+#include "app/reportcommand.h"
 #include "check/checkcommand.h"
 #include "import/importcommand.h"
 #include "subset/featurescommand.h"
 #include "subset/subsetcommand.h"
-#include "app/reportcommand.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -15,8 +16,6 @@
 #include <memory>
 
 #include <unistd.h>
-
-namespace {
 
 // Outside a desktop session (ssh, cron, CI) the GUI libraries warn on
 // standard error that XDG_RUNTIME_DIR is unset and use a private folder in
@@ -36,8 +35,6 @@ void provideRuntimeFolder()
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(folder));
 }
 
-} // namespace
-
 const QList<SubCommand> &subCommands()
 {
     static const QList<SubCommand> commands = {
@@ -56,6 +53,9 @@ const QList<SubCommand> &subCommands()
         {QStringLiteral("report"),
          QStringLiteral("turn a finished study into tables (CSV, SQLite) and a page of charts"), true,
          runReportCommand},
+        {QStringLiteral("replay"),
+         QStringLiteral("replay a participant's sitting in the viewer, or print its state"), false,
+         nullptr, runReplayCommand},
     };
     return commands;
 }
@@ -73,6 +73,8 @@ const SubCommand *findSubCommand(const QStringList &arguments)
 
 int runSubCommand(const SubCommand &command, int &argc, char **argv, const QStringList &arguments)
 {
+    if (command.runWithOwnApplication)
+        return command.runWithOwnApplication(argc, argv, arguments);
     std::unique_ptr<QCoreApplication> application;
     if (command.needsGui) {
         // Pictures are drawn into files, never shown: no display is needed,

@@ -21,6 +21,10 @@ struct SubCommand
     bool needsGui = false;
     // arguments: the program name, the sub-command's name, then its own arguments.
     int (*run)(const QStringList &arguments) = nullptr;
+    // Instead of run, for a command that decides by its arguments which
+    // application object it needs (a window, a picture, or none); it makes
+    // that object itself.
+    int (*runWithOwnApplication)(int &argc, char **argv, const QStringList &arguments) = nullptr;
 };
 
 const QList<SubCommand> &subCommands();
@@ -28,6 +32,10 @@ const QList<SubCommand> &subCommands();
 // The sub-command that the argument vector names (its second argument); null
 // when it names none, so the viewer starts.
 const SubCommand *findSubCommand(const QStringList &arguments);
+
+// Outside a desktop session the GUI libraries warn that XDG_RUNTIME_DIR is
+// unset; this names a private folder for it beforehand.
+void provideRuntimeFolder();
 
 // Runs a sub-command under the application object it needs.
 int runSubCommand(const SubCommand &command, int &argc, char **argv, const QStringList &arguments);

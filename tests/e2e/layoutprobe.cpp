@@ -10,6 +10,9 @@
 //
 //   featurehue_layoutprobe PROJECT OUT.json [STEP...]
 //
+// A first step "replay:ACCOUNT:USER" lays out the window of "featurehue
+// replay PROJECT ACCOUNT --user USER" instead of the viewer's.
+//
 // Steps, applied in order:
 //   expand:TREE:PATH   expand a row (TREE is package, featureview or model;
 //                      PATH joins the row texts from the top level with "/")
@@ -24,12 +27,20 @@
 //   type:OBJECT:TEXT   type TEXT into the line edit called OBJECT
 //   finder             press the search button (shows the floating finder)
 //   result:TEXT        press the search result row that reads TEXT
+//   size:WIDTH:HEIGHT  give the main window this size (a window manager's frame
+//                      leaves the window less than the screen)
+//   seek:MS            move the replay to MS milliseconds into the sitting
 //
 // Besides OUT.json it writes OUT.ppm, the main window as the probe drew it,
 // which the driver compares with its screenshot of the viewer.
 
+#include "replay/replaysources.h"
 #include "ui/mainwindow/mainwindow.h"
 #include "ui/codeview/codeview.h"
+#include "ui/replay/replaycontroller.h"
+#include "ui/replay/replaybar.h"
+#include "ui/replay/replayplayer.h"
+#include "ui/replay/replaytimelinewidget.h"
 
 #include <QAbstractButton>
 #include <QAbstractSlider>
@@ -59,6 +70,7 @@
 #include <QTreeWidgetItemIterator>
 
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -109,7 +121,7 @@ void settle()
 class Probe
 {
 public:
-    explicit Probe(MainWindow *window) : m_window(window) {}
+    Probe(MainWindow *window, ReplayController *replay) : m_window(window), m_replay(replay) {}
 
     QTreeWidget *tree(const QString &name) const
     {
@@ -207,6 +219,13 @@ public:
             QTest::keyClicks(edit, rest.section(QLatin1Char(':'), 1));
         } else if (verb == QLatin1String("finder")) {
             m_window->findChild<QToolButton *>(QStringLiteral("toolButton_finder"))->click();
+        } else if (verb == QLatin1String("size")) {
+            m_window->resize(rest.section(QLatin1Char(':'), 0, 0).toInt(),
+                             rest.section(QLatin1Char(':'), 1).toInt());
+        } else if (verb == QLatin1String("seek")) {
+            if (!m_replay)
+                return false;
+            m_replay->player()->seek(rest.toLongLong());
         } else if (verb == QLatin1String("result")) {
             auto *list = findWidget<QListWidget>(QStringLiteral("listWidget_results"));
             const QList<QListWidgetItem *> rows =
@@ -259,6 +278,8 @@ public:
                            {QStringLiteral("menus"), menusJson()},
                            {QStringLiteral("slider"), sliderJson()},
                            {QStringLiteral("answers"), answersJson()}};
+        if (m_replay)
+            result.insert(QStringLiteral("replay"), replayJson());
         if (CodeView *view = m_window->currentCodeView()) {
             QWidget *viewport = view->codeGraphicsView()->viewport();
             result.insert(QStringLiteral("codeView"), widgetJson(viewport));
@@ -413,6 +434,20 @@ private:
                             groove.width() - handle.width()}};
     }
 
+    // Where the replay's timeline shows each record, and where the replay stands.
+    QJsonObject replayJson() const
+    {
+        const ReplayTimelineWidget *strip = m_replay->bar()->timelineWidget();
+        QJsonArray ticks;
+        for (const ReplayTimeline::Tick &tick : m_replay->timeline().ticks()) {
+            const QPoint at = strip->mapTo(strip->window(), QPoint(strip->xOf(tick.ms), 0));
+            ticks.append(QJsonObject{{QStringLiteral("ms"), double(tick.ms)},
+                                     {QStringLiteral("x"), at.x()}});
+        }
+        return QJsonObject{{QStringLiteral("ticks"), ticks},
+                           {QStringLiteral("position"), double(m_replay->player()->position())}};
+    }
+
     // The answer boxes of the questionnaire's current page, top to bottom.
     QJsonArray answersJson() const
     {
@@ -430,6 +465,7 @@ private:
     }
 
     MainWindow *m_window;
+    ReplayController *m_replay;
 };
 
 } // namespace
@@ -443,7 +479,19 @@ int main(int argc, char *argv[])
         return 2;
     }
 
-    MainWindow window(args.at(1));
+    int firstStep = 3;
+    std::unique_ptr<MainWindow> owned;
+    std::unique_ptr<ReplayController> replay;
+    if (args.size() > 3 && args.at(3).startsWith(QLatin1String("replay:"))) {
+        owned = std::make_unique<MainWindow>(args.at(1), MainWindow::Purpose::Replay);
+        replay = std::make_unique<ReplayController>(
+            owned.get(), ReplaySources::load(args.at(1), args.at(3).section(QLatin1Char(':'), 1, 1),
+                                             args.at(3).section(QLatin1Char(':'), 2)));
+        firstStep = 4;
+    } else {
+        owned = std::make_unique<MainWindow>(args.at(1));
+    }
+    MainWindow &window = *owned;
     window.show();
     if (!QTest::qWaitForWindowExposed(&window)) {
         std::fputs("layout probe: the window was never shown\n", stderr);
@@ -456,8 +504,8 @@ int main(int argc, char *argv[])
     window.setGeometry(window.screen()->geometry());
     settle();
 
-    Probe probe(&window);
-    for (int i = 3; i < args.size(); ++i) {
+    Probe probe(&window, replay.get());
+    for (int i = firstStep; i < args.size(); ++i) {
         if (!probe.apply(args.at(i))) {
             std::fprintf(stderr, "layout probe: step failed: %s\n", qPrintable(args.at(i)));
             return 1;

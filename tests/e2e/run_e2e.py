@@ -7,14 +7,17 @@ server of its own and is driven only from outside, by X input events
 same window on a second, identical X server; the driver checks the probe's
 picture against its own screenshots before it trusts the coordinates.
 
-Two runs:
+Two runs, then their replays:
   1. a whole session: sign in, open, scroll, switch and close files, give
      colours by drag and drop and automatically, search, change the opacity,
      save and load an assignment, answer and complete every task; then the
      log, the answers file and the saved assignment are checked on disk;
   2. a session killed with SIGKILL in the middle of a task, and the same
      participant signing in again: the log up to the kill is intact and the
-     questionnaire resumes at the right page with the answers restored.
+     questionnaire resumes at the right page with the answers restored;
+  3. "featurehue replay" on both folders (tests/e2e/replaycheck.py): the state
+     at every record, and a replay window driven through its controls that
+     leaves the folder as it was.
 
 Exit status: 0 when every check passed, 1 when any failed, 77 when the X
 tools are missing. Screenshots of every step go to OUT/shots.
@@ -36,6 +39,7 @@ import xml.etree.ElementTree as ElementTree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import logfile  # noqa: E402
+import replaycheck  # noqa: E402
 from layout import Layout, LayoutProbe, center, contains, similarity  # noqa: E402
 from xsession import (SCREEN_HEIGHT, SCREEN_WIDTH, DriverError, XSession,  # noqa: E402
                       missing_tools, wait_for)
@@ -1262,10 +1266,15 @@ def main():
                                                              -signal.SIGKILL):
                         checks.check(False, "the viewer exited with status %s (see %s)"
                                      % (run.viewer.process.returncode, run.viewer.output))
+        if not args.only:
+            def shot(label):
+                x.capture().save_png(os.path.join(args.out, "shots", "%s.png" % label))
+            replaycheck.drive_window(args, x, probe_x, checks, USERNAME, shot)
     finally:
         x.stop()
         probe_x.stop()
     check_report(args, checks)
+    replaycheck.check_states(args, checks, USERNAME)
 
     print("screenshots: %s" % os.path.join(args.out, "shots"))
     print("took %.0f s" % (time.monotonic() - started))

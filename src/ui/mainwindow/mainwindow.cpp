@@ -73,10 +73,16 @@ MainWindow::MainWindow(QWidget *parent)
 }
 
 MainWindow::MainWindow(const QString &projectFolder, QWidget *parent)
-    : QMainWindow(parent)
+    : MainWindow(projectFolder, Purpose::Sitting, parent)
+{
+}
+
+MainWindow::MainWindow(const QString &projectFolder, Purpose purpose, QWidget *parent)
+    : QMainWindow(parent), m_purpose(purpose)
 {
     ProjectFolder::setPath(projectFolder);
-    if (!acceptStudyFolder(projectFolder))
+    // A replay only reads the folder.
+    if (m_purpose == Purpose::Sitting && !acceptStudyFolder(projectFolder))
         return;
     setUp();
 }
@@ -132,7 +138,7 @@ void MainWindow::setUp()
 {
     const QString folder = ProjectFolder::path();
     // A study design with errors stops the viewer before anyone signs in.
-    if (!admitStudyDesign(folder))
+    if (m_purpose == Purpose::Sitting && !admitStudyDesign(folder))
         return;
 
     m_form = new Ui::MainWindowForm;
@@ -154,13 +160,21 @@ void MainWindow::setUp()
     m_featureItemUnderMenu = m_detachedFeatureItem.get();
 
     foldTrees();
-    createQuestionnaire(folder);
+    if (m_purpose == Purpose::Sitting) {
+        createQuestionnaire(folder);
+    } else {
+        // Nothing that writes into the folder: no questionnaire (log and
+        // answers), no saved assignments.
+        m_form->actionQuestions->setVisible(false);
+        m_form->toolButton_save->hide();
+    }
 
     m_featureSearchPosition = m_featureTree->topLevelItem(0);
     m_lastFeatureSearch.clear();
 
     showMaximized();
-    startReminder();
+    if (m_purpose == Purpose::Sitting)
+        startReminder();
 }
 
 void MainWindow::buildFeatureTree(const QString &folder)
@@ -509,6 +523,8 @@ void MainWindow::showFeatureFractureList(QTreeWidgetItem *)
 void MainWindow::showTimeMessage()
 {
     // A finished questionnaire has nothing left to ask: only the time is told.
+    if (!m_questionDialog)
+        return;
     const bool raise = !m_questionDialog->resumed && !m_questionDialog->answersFinal();
     if (raise) {
         m_questionDialog->setWindowFlags(Qt::CustomizeWindowHint | Qt::WindowMinimizeButtonHint);

@@ -34,11 +34,18 @@ class MainWindow : public QMainWindow
     Q_OBJECT
 
 public:
+    // What the window is built for. A replay shows a sitting that is over:
+    // it is built without the questionnaire (so without the log and the
+    // answers), without the 15-minute reminder and without the save button,
+    // so nothing that is clicked in it can write into the study folder.
+    enum class Purpose { Sitting, Replay };
+
     // Asks for the project folder in a folder dialog. When it is cancelled the
     // window builds nothing and writes nothing: hasProject() is false.
     explicit MainWindow(QWidget *parent = nullptr);
     // Uses the given project folder without asking.
     explicit MainWindow(const QString &projectFolder, QWidget *parent = nullptr);
+    MainWindow(const QString &projectFolder, Purpose purpose, QWidget *parent = nullptr);
     ~MainWindow() override;
 
     // False when the folder dialog was cancelled, the folder refused or the
@@ -50,6 +57,7 @@ public:
     // The folder's study.json or participants.csv has errors: a dialog said
     // so and nothing was built or written.
     bool studyRefused() const { return m_studyRefused; }
+    Purpose purpose() const { return m_purpose; }
     Ui::MainWindowForm *form() const { return m_form; }
     FeatureTreeWidget *featureTree() const { return m_featureTree.get(); }
     ColorManager *colorManager() const { return m_colorManager.get(); }
@@ -61,6 +69,11 @@ public:
     ConditionLook *conditionLook() const { return m_conditionLook.get(); }
     ViewRecorder *viewRecorder() const { return m_viewRecorder.get(); }
     CodeView *currentCodeView() const;
+    FileTabs *fileTabs() const { return m_tabs.get(); }
+    CurrentFileSearch *currentFileSearch() const { return m_currentFileSearch.get(); }
+    // Opens the file in a new tab, makes it current and logs it once painted;
+    // node (may be null) holds its fragments. The new tab's view.
+    CodeView *openTab(STNode *node, const QString &filePath, const QString &title);
     // The view the marks of the last search in the current file are in.
     QPointer<CodeView> findView() const;
     // Lists one result row of the project search with the file row it was
@@ -153,9 +166,6 @@ private:
     void beginSitting();
     // The questionnaire was finished or the window closes (closing).
     void endSitting(bool closing);
-    // Opens the file in a new tab, makes it current and logs it once painted;
-    // node (may be null) holds its fragments.
-    void openTab(STNode *node, const QString &filePath, const QString &title);
     // Shows the finder with the keyboard in its search field; the first time
     // at the top right of the code, inside the window.
     void showFinder();
@@ -167,6 +177,7 @@ private:
     // with, as far as the code area can spare it; true when it did.
     bool keepRightDocksWidth();
 
+    Purpose m_purpose = Purpose::Sitting;
     std::unique_ptr<ColorManager> m_colorManager;
     std::unique_ptr<FeatureTreeWidget> m_featureTree;
     std::unique_ptr<ProjectReader> m_projectReader;

@@ -11,6 +11,9 @@
 
 void MainWindow::saveColors()
 {
+    // A replay shows someone else's colours and keeps the folder as it is.
+    if (m_purpose == Purpose::Replay)
+        return;
     // The save widget lives only for this one save; the load button it adds
     // to the frame stays.
     SaveColorAssignment save(this, [this] { updateAllColors(); }, m_form->toolButton_save->icon(),

@@ -56,7 +56,7 @@ void MainWindow::openFile(QTreeWidgetItem *item)
     openTab(node, node->filePath(), title);
 }
 
-void MainWindow::openTab(STNode *node, const QString &filePath, const QString &title)
+CodeView *MainWindow::openTab(STNode *node, const QString &filePath, const QString &title)
 {
     auto *view = new CodeView(m_featureTree.get(), node, this, new QFile(filePath),
                               m_form->horizontalSlider->value());
@@ -69,6 +69,7 @@ void MainWindow::openTab(STNode *node, const QString &filePath, const QString &t
     view->buildLineNumbers();
     view->buildBackgrounds();
     QTimer::singleShot(fileOpenedLogDelayMs, this, &MainWindow::writeToLogFileOpened);
+    return view;
 }
 
 void MainWindow::openFileFromListWidget(QListWidgetItem *item)
