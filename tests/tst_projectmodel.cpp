@@ -2,7 +2,6 @@
 #include "support/testfiles.h"
 
 #include "core/formats/annotationsreader.h"
-#include "core/formats/annotationsscanner.h"
 #include "core/model/featurematcher.h"
 #include "core/model/projectmodel.h"
 
@@ -28,8 +27,6 @@ private Q_SLOTS:
     void totalsOfThePrunedTree();
     void featureLinesKeptSparse();
     void listViewFollowsLaterAdditions();
-    void scannerReadsAsTheXmlReader_data();
-    void scannerReadsAsTheXmlReader();
 
 private:
     bool read(const QByteArray &xml);
@@ -189,92 +186,6 @@ void TestProjectModel::listViewFollowsLaterAdditions()
         seen.append(QStringLiteral("%1:%2").arg(id).arg(lines));
     });
     QCOMPARE(seen, (QStringList{"0:-3", "1:7", "2:7"}));
-}
-
-namespace {
-
-// Every node of a model in pre-order, with what the trees take from it.
-QString describe(const ProjectModel &model)
-{
-    QStringList lines;
-    for (const ProjectNode *node : model.preOrder()) {
-        QString line = QStringLiteral("%1 %2 length %3 unannotated %4:")
-                           .arg(node->kind)
-                           .arg(ProjectModel::relativePath(node))
-                           .arg(node->length)
-                           .arg(node->unannotatedLines);
-        for (const Fragment &record : node->fragments)
-            line += QStringLiteral(" [%1+%2 %3 '%4' /%5]")
-                        .arg(record.startLine)
-                        .arg(record.lineSpan)
-                        .arg(record.feature ? record.feature->name() : QStringLiteral("-"))
-                        .arg(record.expression)
-                        .arg(record.featureCount);
-        lines.append(line);
-    }
-    return lines.join(QLatin1Char('\n'));
-}
-
-} // namespace
-
-// The scanner takes the form the import writes and must read it exactly as
-// the XML reader does; a comment at the end leaves the same text to the XML
-// reader, whose model is the expected one.
-void TestProjectModel::scannerReadsAsTheXmlReader_data()
-{
-    QTest::addColumn<QByteArray>("xml");
-    QTest::addColumn<bool>("scanned");
-
-    const QByteArray file = "<file name=\"X.java\" length=\"20\">"
-                            "<fragment startline=\"2\" endline=\"5\"><feature>A</feature></fragment>"
-                            "</file>";
-    QTest::newRow("as the import writes it")
-        << QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<project name=\"P\">\n"
-                      "  <folder name=\"src\">\n    " + file + "\n  </folder>\n</project>\n")
-        << true;
-    QTest::newRow("entities, single quotes, expressions and shared fragments")
-        << QByteArray("<project name='P &amp; Q'><folder name=\"a&lt;b\">"
-                      "<file name=\"Y.c\" length=\"30\">"
-                      "<fragment startline=\"3\" endline=\"9\"><feature>A &amp;&amp; !B</feature>"
-                      "</fragment><fragment startline='7' endline='7'><feature>B</feature>"
-                      "<feature>A</feature></fragment>"
-                      "<fragment startline=\"12\" endline=\"10\"><feature>C || A</feature>"
-                      "</fragment><fragment startline=\"1\" endline=\"2\"><feature/></fragment>"
-                      "</file></folder></project>")
-        << true;
-    QTest::newRow("names beyond ASCII, unknown names, empty elements")
-        << QByteArray("\xEF\xBB\xBF<project name=\"Gr\xC3\xB6\xC3\x9F" "e\">"
-                      "<folder name=\"leer\"/><file name=\"Z.h\"/>"
-                      "<file name=\"\xC3\xA4.java\" length=\"8\" extra=\"1\">"
-                      "<fragment startline=\"1\" endline=\"3\"><feature>Unknown</feature>"
-                      "</fragment><fragment startline=\"2\" endline=\"4\">"
-                      "<feature>Gr\xC3\xB6\xC3\x9F" "e</feature></fragment></file></project>")
-        << true;
-    QTest::newRow("a file that is no source: left to the XML reader")
-        << QByteArray("<project name=\"P\">" + file + "<file name=\"notes.txt\"/></project>") << false;
-    QTest::newRow("a feature outside a fragment: left to the XML reader")
-        << QByteArray("<project name=\"P\"><feature>A</feature>" + file + "</project>") << false;
-    QTest::newRow("a character reference: left to the XML reader")
-        << QByteArray("<project name=\"P&#65;\">" + file + "</project>") << false;
-}
-
-void TestProjectModel::scannerReadsAsTheXmlReader()
-{
-    QFETCH(QByteArray, xml);
-    QFETCH(bool, scanned);
-
-    m_features = makeFeatures({"A", "B", "C", QString::fromUtf8("Gr\xC3\xB6\xC3\x9F" "e")});
-    ProjectModel direct;
-    QCOMPARE(AnnotationsScanner(&direct, &m_features).read(xml), scanned);
-    QVERIFY(read(xml));
-    const QString fromScanner = describe(*m_model);
-    if (scanned)
-        QCOMPARE(describe(direct), fromScanner);
-
-    m_model = std::make_unique<ProjectModel>();
-    QVERIFY(read(xml + "<!-- read by the XML reader -->\n"));
-    QCOMPARE(fromScanner, describe(*m_model));
-    QVERIFY(!m_model->isEmpty());
 }
 
 QTEST_APPLESS_MAIN(TestProjectModel)

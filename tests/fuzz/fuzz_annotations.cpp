@@ -1,8 +1,7 @@
 // annotations.xml read in memory by its one reader, without any widget or
 // application object: the one-pass reading must give what the document tree
 // gives; the viewer's project model, pruned and totalled, and the report's
-// lines per feature are made from it and must agree. The viewer's fast path
-// for the form the import writes must build the model the reader builds.
+// lines per feature are made from it and must agree.
 //
 // Input: feature names, one a line, separator, annotations.xml (a third part,
 // the expressions of fuzz_featurematcher, is not read, so that the two
@@ -12,7 +11,6 @@
 
 #include "core/formats/annotationsfile.h"
 #include "core/formats/annotationsreader.h"
-#include "core/formats/annotationsscanner.h"
 #include "core/model/projectmodel.h"
 #include "report/featurelines.h"
 
@@ -37,25 +35,6 @@ QHash<QString, QSet<QString>> featuresByFile(const ProjectModel &model)
             names.insert(fragment.feature->name());
     }
     return files;
-}
-
-// Every node with its records, in tree order.
-QString describe(const ProjectModel &model)
-{
-    QString text;
-    for (const ProjectNode *node : model.preOrder()) {
-        text += QStringLiteral("%1 %2 %3:").arg(node->kind).arg(node->length).arg(
-            ProjectModel::relativePath(node));
-        for (const Fragment &record : node->fragments)
-            text += QStringLiteral(" [%1+%2 %3 %4 %5]")
-                        .arg(record.startLine)
-                        .arg(record.lineSpan)
-                        .arg(record.feature ? record.feature->name() : QStringLiteral("-"),
-                             record.expression)
-                        .arg(record.featureCount);
-        text += QLatin1Char('\n');
-    }
-    return text;
 }
 
 void checkModel(const ProjectModel &model, const FeatureList &features)
@@ -120,10 +99,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     AnnotationsReader reader(&model, &features);
     const bool read = reader.readProject(file);
     fuzz::check(read || model.isEmpty(), "failed read left nodes behind");
-    ProjectModel scanned;
-    if (AnnotationsScanner(&scanned, &features).read(parts.at(1)))
-        fuzz::check(read && describe(scanned) == describe(model),
-                    "the scanner builds another project than the reader");
     model.computeTotals(features);
     checkModel(model, features);
 

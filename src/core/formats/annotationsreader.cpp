@@ -1,12 +1,9 @@
 #include "annotationsreader.h"
 
 #include "core/formats/annotationsfile.h"
-#include "core/formats/annotationsscanner.h"
 #include "core/formats/diagnostics.h"
 #include "core/model/featurematcher.h"
 #include "core/model/projectmodel.h"
-
-#include <QFile>
 
 #include <algorithm>
 #include <cstdio>
@@ -30,20 +27,7 @@ AnnotationsReader::AnnotationsReader(ProjectModel *model, FeatureList *features)
 
 bool AnnotationsReader::readProjectFile(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        AnnotationsFile unread;
-        unread.status = AnnotationsFile::Status::CannotOpen;
-        unread.error = file.errorString();
-        return readProject(unread);
-    }
-    const QByteArray bytes = file.readAll();
-    // The form the import writes (kernel-sized files of tens of megabytes)
-    // is taken straight into the model in one pass over the bytes; whatever
-    // that pass declines goes through AnnotationsFile like every other reader.
-    if (AnnotationsScanner(m_model, m_features).read(bytes))
-        return true;
-    return readProject(AnnotationsFile::parse(bytes));
+    return readProject(AnnotationsFile::read(path));
 }
 
 bool AnnotationsReader::readProject(const AnnotationsFile &file)
