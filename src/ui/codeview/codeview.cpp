@@ -98,7 +98,27 @@ CodeView::CodeView(FeatureTreeWidget *featureTree, STNode *fileNode, QWidget *, 
     m_textEdit->hide();
 
     layout->addWidget(new QWidget(this));
+    buildColumns(layout);
 
+    const QFont font = codeFont();
+    m_textEdit->setFont(font);
+    m_lineStep = layoutLineStep(font);
+
+    const int lineCount = loadText(font);
+    const int digits = int(QString::number(lineCount).size());
+    m_lineNumberView->setFixedWidth(QFontMetrics(font).horizontalAdvance(QLatin1Char(' '))
+                                    * (digits + 1));
+
+    // The hidden extent bar spans the whole text, so the side-bar scene is as
+    // tall as the code and at least four columns wide.
+    m_extentBar = new SideBarFracture(m_featureTree, nullptr, 0, 0, 0, 0, ExtentBarWidth,
+                                      int(textHeight()), m_sideBarScene,
+                                      lineCount, QString());
+    m_extentBar->hide();
+}
+
+void CodeView::buildColumns(QHBoxLayout *layout)
+{
     m_sideBarScene = new QGraphicsScene(this);
     m_sideBarView = makeColumnView(m_sideBarScene, this);
     m_overviewView = makeColumnView(m_sideBarScene, this);
@@ -118,11 +138,10 @@ CodeView::CodeView(FeatureTreeWidget *featureTree, STNode *fileNode, QWidget *, 
     layout->addWidget(m_sideBarView);
     layout->addWidget(m_codeView);
     layout->addWidget(m_overviewView);
+}
 
-    const QFont font = codeFont();
-    m_textEdit->setFont(font);
-    m_lineStep = layoutLineStep(font);
-
+int CodeView::loadText(const QFont &font)
+{
     QString text;
     if (m_file && m_file->exists() && m_file->open(QIODevice::ReadOnly)) {
         text = decodeText(m_file->readAll());
@@ -167,18 +186,7 @@ CodeView::CodeView(FeatureTreeWidget *featureTree, STNode *fileNode, QWidget *, 
     m_textItem->setFlag(QGraphicsItem::ItemIsMovable, false);
     m_textItem->setFlag(QGraphicsItem::ItemIsFocusable, false);
     m_codeView->setDragMode(QGraphicsView::NoDrag);
-
-    const int lineCount = document->blockCount();
-    const int digits = int(QString::number(lineCount).size());
-    m_lineNumberView->setFixedWidth(QFontMetrics(font).horizontalAdvance(QLatin1Char(' '))
-                                    * (digits + 1));
-
-    // The hidden extent bar spans the whole text, so the side-bar scene is as
-    // tall as the code and at least four columns wide.
-    m_extentBar = new SideBarFracture(m_featureTree, nullptr, 0, 0, 0, 0, ExtentBarWidth,
-                                      int(textHeight()), m_sideBarScene,
-                                      lineCount, QString());
-    m_extentBar->hide();
+    return document->blockCount();
 }
 
 CodeView::~CodeView()

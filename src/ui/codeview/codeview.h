@@ -14,6 +14,7 @@ class QFile;
 class QGraphicsScene;
 class QGraphicsTextItem;
 class QGraphicsView;
+class QHBoxLayout;
 class QTextEdit;
 class SideBarFracture;
 class STNode;
@@ -90,6 +91,12 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    // The columns left to right: line numbers, side bars, code, overview;
+    // one scroll bar moves them all.
+    void buildColumns(QHBoxLayout *layout);
+    // Reads the file into the text edit's document and shows it in the code
+    // column; the document's line count.
+    int loadText(const QFont &font);
     // Makes the side-bar column and the overview wide enough to show the
     // whole side-bar scene, operator labels included, inside their frames.
     void fitSideBarColumn();
