@@ -699,7 +699,7 @@ void TestReport::plausibilityWarnings_data()
     QTest::addColumn<QStringList>("answers"); // none: no answers file
     QTest::addColumn<QStringList>("warnings");
     // The materials hash of the participant's session file and the folder's
-    // now; none: no session file.
+    // now, then that of each sitting; none: no session file.
     QTest::addColumn<QStringList>("materials");
 
     QTest::newRow("a clean sitting gives none")
@@ -758,6 +758,10 @@ void TestReport::plausibilityWarnings_data()
     QTest::newRow("a session file without materials is not compared")
         << QStringList{"c||code|||0"} << 1 << QStringList() << QStringList()
         << QStringList{"", "1a2b"};
+    // Resumed after the material changed: the first sitting was with the old.
+    QTest::newRow("an earlier sitting with material since changed")
+        << QStringList{"c||code|||0"} << 1 << QStringList() << QStringList{"materials-changed@0"}
+        << QStringList{"1a2b", "1a2b", "0f0f", "1a2b"};
 }
 
 void TestReport::plausibilityWarnings()
@@ -781,6 +785,10 @@ void TestReport::plausibilityWarnings()
         participant.session->materials = materials.at(0);
         participant.sessionPath = QStringLiteral("session");
         study.materials = materials.at(1);
+        for (const QString &sat : materials.mid(2)) {
+            participant.session->sittings.append(SessionFile::Sitting());
+            participant.session->sittings.last().materials = sat;
+        }
     }
     study.participants = {participant};
     QStringList warnings;

@@ -245,13 +245,22 @@ void materials(const StudyFolder &study, const Participant &participant,
     if (!participant.session || participant.session->materials.isEmpty())
         return;
     const QString &theirs = participant.session->materials;
-    if (!study.materials.isEmpty() && theirs != study.materials)
+    // The latest sign-in's material, then each sitting's: a participant who
+    // resumed after the material changed sat part of the study with the old.
+    QStringList sat{theirs};
+    for (const SessionFile::Sitting &sitting : participant.session->sittings)
+        sat.append(sitting.materials);
+    for (const QString &materials : std::as_const(sat)) {
+        if (study.materials.isEmpty() || materials.isEmpty() || materials == study.materials)
+            continue;
         warnings.add(participant.id(), participant.sessionPath, 0,
                      QStringLiteral("materials-changed"),
                      QStringLiteral("the study material changed since this participant's "
                                     "sitting (materials %1, the folder's now %2): the log may "
                                     "name lines and files that are no longer the same")
-                         .arg(theirs, study.materials));
+                         .arg(materials, study.materials));
+        break;
+    }
     // One warning, naming the first participant who sat with other material.
     for (const Participant &other : study.participants) {
         if (!other.session || other.session->materials.isEmpty()
