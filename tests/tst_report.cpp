@@ -1685,7 +1685,8 @@ void TestReport::answerKeyScoresTheAnswers()
 // the problem is named with its place in the key.
 void TestReport::unusableKeyWritesNoReport_data()
 {
-    QTest::addColumn<QString>("where"); // "folder": answer-key.csv; "option": --key
+    // "folder": answer-key.csv; "option": --key; "empty": an empty --key
+    QTest::addColumn<QString>("where");
     QTest::addColumn<QByteArray>("key"); // null: the file --key names is missing
     QTest::addColumn<QString>("error");  // what follows the key's path in the error
 
@@ -1696,6 +1697,9 @@ void TestReport::unusableKeyWritesNoReport_data()
     QTest::newRow("an answer box that the task does not have")
         << "folder" << QByteArray("2,2,exact,a\n") << ":2:3: error: question 2";
     QTest::newRow("the key --key names is missing") << "option" << QByteArray() << ": error: ";
+    // Not the folder's answer-key.csv instead: the researcher named another.
+    QTest::newRow("--key names no file")
+        << "empty" << QByteArray() << ": error: cannot be read";
 }
 
 void TestReport::unusableKeyWritesNoReport()
@@ -1708,12 +1712,19 @@ void TestReport::unusableKeyWritesNoReport()
     QVERIFY(writeScoredStudy(study, "a$b$c$\n"));
     const QString path = where == QLatin1String("folder")
                              ? study + QStringLiteral("/answer-key.csv")
-                             : dir.filePath(QStringLiteral("elsewhere/key.csv"));
-    if (!key.isNull())
+                         : where == QLatin1String("option")
+                             ? dir.filePath(QStringLiteral("elsewhere/key.csv"))
+                             : QString();
+    if (!path.isEmpty() && !key.isNull())
         QVERIFY(TestSupport::writeFile(path, "task,question,match,expected\n" + key));
     QStringList arguments{study};
     if (where == QLatin1String("option"))
         arguments << QStringLiteral("--key") << path;
+    if (where == QLatin1String("empty")) {
+        QVERIFY(TestSupport::writeFile(study + QStringLiteral("/answer-key.csv"),
+                                       "task,question,match,expected\n1,1,exact,a\n"));
+        arguments << QStringLiteral("--key") << QString();
+    }
     QString errors;
     QCOMPARE(runHere(arguments, &errors), 1);
     QVERIFY2(errors.contains(path + error), qPrintable(errors));

@@ -69,11 +69,11 @@ std::optional<Failure> writeFiles(const StudyReport &report, const QString &stud
 // folder's answer-key.csv when there is one. Its problems are reported as
 // they are found; false when the key cannot be used (nothing is scored
 // rather than scored wrongly, and no report is written).
-bool readAnswerKey(const QString &keyPath, const QString &folder, StudyFolder &study,
-                   Diagnostics &diagnostics)
+bool readAnswerKey(const std::optional<QString> &keyPath, const QString &folder,
+                   StudyFolder &study, Diagnostics &diagnostics)
 {
-    QString path = keyPath;
-    if (path.isEmpty()) {
+    QString path = keyPath.value_or(QString());
+    if (!keyPath) {
         path = QDir(folder).filePath(AnswerKey::FileName);
         if (!QFileInfo::exists(path))
             return true;
@@ -150,7 +150,9 @@ int runReportCommand(const QStringList &arguments)
     std::optional<StudyFolder> study = StudyFolder::read(folder, warnings);
     if (!study)
         return subCommandFailure;
-    if (!readAnswerKey(parser.value(keyOption), folder, *study, diagnostics))
+    if (!readAnswerKey(parser.isSet(keyOption) ? std::optional<QString>(parser.value(keyOption))
+                                               : std::nullopt,
+                       folder, *study, diagnostics))
         return subCommandFailure;
 
     ReportOutput output(parser.isSet(outOption) ? parser.value(outOption)
