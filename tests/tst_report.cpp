@@ -1,5 +1,7 @@
 #include "app/reportcommand.h"
+#include "core/formats/csvreader.h"
 #include "core/formats/diagnostics.h"
+#include "core/formats/sessionfile.h"
 #include "report/csvwriter.h"
 #include "report/exposure.h"
 #include "report/featureexposure.h"
@@ -19,8 +21,10 @@
 #include "support/readonlyfolder.h"
 #include "support/testfiles.h"
 
+#include <QCryptographicHash>
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSqlDatabase>
@@ -134,6 +138,15 @@ private Q_SLOTS:
     void failedWriteLeavesNoReport_data();
     void failedWriteLeavesNoReport();
     void reportReplacesOnlyItsOwnFiles();
+    // What the study design's files add.
+    void answerKeyScoresTheAnswers_data();
+    void answerKeyScoresTheAnswers();
+    void unusableKeyWritesNoReport_data();
+    void unusableKeyWritesNoReport();
+    void participantsCarryTheirSession_data();
+    void participantsCarryTheirSession();
+    void materialsOfTheSittings_data();
+    void materialsOfTheSittings();
 
 private:
     static StudyReport reportOf(const QString &log, StudyFolder *study = nullptr,
@@ -685,42 +698,70 @@ void TestReport::plausibilityWarnings_data()
     QTest::addColumn<int>("taskCount");
     QTest::addColumn<QStringList>("answers"); // none: no answers file
     QTest::addColumn<QStringList>("warnings");
+    // The materials hash of the participant's session file and the folder's
+    // now, then that of each sitting; none: no session file.
+    QTest::addColumn<QStringList>("materials");
 
     QTest::newRow("a clean sitting gives none")
         << QStringList{"c||code|||0", "0|/src/X.java|fileOpened|1|40|10",
                        "0|/src/X.java|taskCompleted|1|40|20"}
-        << 1 << QStringList{"x"} << QStringList();
+        << 1 << QStringList{"x"} << QStringList()
+        << QStringList();
     QTest::newRow("time the log cannot give to a task")
         << QStringList{"c||code|||0", "0||a|||10", "1||b|||20"} << 2 << QStringList()
-        << QStringList{"unattributed@3"};
+        << QStringList{"unattributed@3"}
+        << QStringList();
     QTest::newRow("records of a task beyond the questionnaire, after its finish")
         << QStringList{"c||code|||0", "0||taskCompleted|||10", "1||x|||20"} << 1
-        << QStringList() << QStringList{"beyond-questionnaire@5", "after-finish@5"};
+        << QStringList() << QStringList{"beyond-questionnaire@5", "after-finish@5"}
+        << QStringList();
     QTest::newRow("a time stamp earlier than the one before")
         << QStringList{"c||code|||100", "0||a|||110", "0||b|||105"} << 1 << QStringList()
-        << QStringList{"time-goes-back@5"};
+        << QStringList{"time-goes-back@5"}
+        << QStringList();
     // Task 1 is logged at 10 and again at 30, task 2 at 20.
     QTest::newRow("a task that begins before the one before ends")
         << QStringList{"c||code|||0", "0||a|||10", "1||b|||20", "0||c|||30"} << 3
-        << QStringList() << QStringList{"unattributed@3", "overlap@5"};
+        << QStringList() << QStringList{"unattributed@3", "overlap@5"}
+        << QStringList();
     QTest::newRow("records after the last task was completed")
         << QStringList{"c||code|||0", "0||a|||10", "1||taskCompleted|||20", "1||x|||30"} << 2
-        << QStringList() << QStringList{"unattributed@3", "after-finish@7"};
+        << QStringList() << QStringList{"unattributed@3", "after-finish@7"}
+        << QStringList();
     QTest::newRow("a file that annotations.xml does not list")
         << QStringList{"c||code|||0", "0|/src/X.java|fileOpened|1|40|10",
                        "0|/src/Y.java|fileOpened|1|40|20", "0|/src/Z.java|fileOpened|1|9|30"}
-        << 1 << QStringList() << QStringList{"unknown-files@7"};
+        << 1 << QStringList() << QStringList{"unknown-files@7"}
+        << QStringList();
     QTest::newRow("a log of another project: most files unknown")
         << QStringList{"c||code|||0", "0|/other/A.java|fileOpened|1|40|10",
                        "0|/other/B.java|fileOpened|1|40|20", "0|/src/X.java|fileOpened|1|9|30"}
-        << 1 << QStringList() << QStringList{"foreign-log@3"};
+        << 1 << QStringList() << QStringList{"foreign-log@3"}
+        << QStringList();
     QTest::newRow("more answers than answer boxes")
         << QStringList{"c||code|||0"} << 1 << QStringList{"a", "b"}
-        << QStringList{"answer-boxes@0"};
+        << QStringList{"answer-boxes@0"}
+        << QStringList();
     QTest::newRow("fewer answers than answer boxes")
-        << QStringList{"c||code|||0"} << 2 << QStringList{"a"} << QStringList{"answer-boxes@0"};
+        << QStringList{"c||code|||0"} << 2 << QStringList{"a"} << QStringList{"answer-boxes@0"}
+        << QStringList();
     QTest::newRow("as many answers as boxes") << QStringList{"c||code|||0"} << 2
-                                              << QStringList{"a", ""} << QStringList();
+                                              << QStringList{"a", ""} << QStringList()
+        << QStringList();
+    // The log names files and lines of material the folder no longer holds.
+    QTest::newRow("the material changed since the sitting")
+        << QStringList{"c||code|||0"} << 1 << QStringList() << QStringList{"materials-changed@0"}
+        << QStringList{"1a2b", "3c4d"};
+    QTest::newRow("the material is the one the participant sat with")
+        << QStringList{"c||code|||0"} << 1 << QStringList() << QStringList()
+        << QStringList{"1a2b", "1a2b"};
+    QTest::newRow("a session file without materials is not compared")
+        << QStringList{"c||code|||0"} << 1 << QStringList() << QStringList()
+        << QStringList{"", "1a2b"};
+    // Resumed after the material changed: the first sitting was with the old.
+    QTest::newRow("an earlier sitting with material since changed")
+        << QStringList{"c||code|||0"} << 1 << QStringList() << QStringList{"materials-changed@0"}
+        << QStringList{"1a2b", "1a2b", "0f0f", "1a2b"};
 }
 
 void TestReport::plausibilityWarnings()
@@ -738,6 +779,17 @@ void TestReport::plausibilityWarnings()
     participant.records = LogRecord::parseLog(logText(log), QStringLiteral("log"), quiet);
     participant.hasAnswers = !answers.isEmpty();
     participant.answers = answers;
+    QFETCH(QStringList, materials);
+    if (!materials.isEmpty()) {
+        participant.session.emplace();
+        participant.session->materials = materials.at(0);
+        participant.sessionPath = QStringLiteral("session");
+        study.materials = materials.at(1);
+        for (const QString &sat : materials.mid(2)) {
+            participant.session->sittings.append(SessionFile::Sitting());
+            participant.session->sittings.last().materials = sat;
+        }
+    }
     study.participants = {participant};
     QStringList warnings;
     const StudyReport report = reportOf(QString(), &study, &warnings);
@@ -1484,6 +1536,336 @@ void TestReport::damagedFilesAreReportedAndTheRestUsed()
     database.close();
     database = QSqlDatabase();
     QSqlDatabase::removeDatabase(QStringLiteral("damaged"));
+}
+
+// The named columns of a CSV file of the report, a row per record after the
+// header, cells joined by " " and an empty cell shown as "-"; only the rows
+// whose column `only` holds `value`, when one is given.
+static QStringList csvRows(const QString &path, const QStringList &columns,
+                           const QString &only = QString(), const QString &value = QString())
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {QStringLiteral("cannot read ") + path};
+    const CsvReader::Result csv = CsvReader::parse(QString::fromUtf8(file.readAll()));
+    if (csv.records.isEmpty() || !csv.problems.isEmpty())
+        return {QStringLiteral("not CSV: ") + path};
+    QStringList header;
+    for (const CsvReader::Field &field : csv.records.constFirst().fields)
+        header.append(field.text);
+    QStringList rows;
+    for (qsizetype r = 1; r < csv.records.size(); ++r) {
+        const QList<CsvReader::Field> &fields = csv.records.at(r).fields;
+        if (!only.isEmpty() && fields.value(header.indexOf(only)).text != value)
+            continue;
+        QStringList cells;
+        for (const QString &column : columns) {
+            const qsizetype c = header.indexOf(column);
+            const QString text = c < 0 ? QStringLiteral("?") : fields.value(c).text;
+            cells.append(text.isEmpty() ? QStringLiteral("-") : text);
+        }
+        rows.append(cells.join(QLatin1Char(' ')));
+    }
+    return rows;
+}
+
+// Two tasks: task 1 with two answer boxes, task 2 with one. anna's log
+// leaves the first task page unlogged, but has records on both tasks, so
+// that tasks.csv has a row for each.
+static bool writeScoredStudy(const QString &folder, const QByteArray &answers)
+{
+    return TestSupport::writeFile(folder + QStringLiteral("/questions.txt"),
+                                  "Frage 1|1$Frage 2|1;Frage 3|1;")
+           && TestSupport::writeFile(folder + QStringLiteral("/anna_bernd_log.txt"),
+                                     logText({"c||code|||100", "0||x|||110", "1||y|||120",
+                                              "1||taskCompleted|||130"})
+                                         .toUtf8())
+           && TestSupport::writeFile(folder + QStringLiteral("/anna_bernd_answers.txt"), answers);
+}
+
+// Every verdict below is worked out by hand from the rules of the key: exact
+// ignores case and runs of white space, any takes "|" alternatives, a regex
+// must match the whole trimmed answer, a number may carry "±" and a decimal
+// comma, a set wants the same items in any order, manual is never scored.
+// answers.csv gives "task question correct", tasks.csv "task correct scored"
+// for the task rows, "-" for an empty cell.
+void TestReport::answerKeyScoresTheAnswers_data()
+{
+    QTest::addColumn<QByteArray>("key"); // rows after the header; null: no answer-key.csv
+    QTest::addColumn<QByteArray>("answers");
+    QTest::addColumn<QStringList>("verdicts");
+    QTest::addColumn<QStringList>("tasks");
+
+    const QStringList none{"1 1 -", "1 2 -", "2 1 -"};
+    const QStringList unscored{"1 - -", "2 - -"};
+    QTest::newRow("no key: nothing is scored")
+        << QByteArray() << QByteArray("a$b$c$\n") << none << unscored;
+    QTest::newRow("exact ignores case and runs of white space")
+        << QByteArray("1,1,exact,Authenticator.java\n1,2,exact,send  History\n")
+        << QByteArray("  authenticator.JAVA $Send History$x$\n")
+        << QStringList{"1 1 1", "1 2 1", "2 1 -"} << QStringList{"1 2 2", "2 - -"};
+    QTest::newRow("exact wants all of it")
+        << QByteArray("1,1,exact,Authenticator.java\n") << QByteArray("Authenticator$$$\n")
+        << QStringList{"1 1 0", "1 2 -", "2 1 -"} << QStringList{"1 0 1", "2 - -"};
+    QTest::newRow("any takes one of the alternatives")
+        << QByteArray("1,1,any,sendHistory|ClientHandler.sendHistory\n"
+                      "1,2,any,sendHistory|ClientHandler.sendHistory\n")
+        << QByteArray("clienthandler.SENDHISTORY$History$$\n")
+        << QStringList{"1 1 1", "1 2 0", "2 1 -"} << QStringList{"1 1 2", "2 - -"};
+    QTest::newRow("a regex must match the whole trimmed answer")
+        << QByteArray("1,1,regex,(?i)(zeilen? )?20 *(-|bis) *24\n"
+                      "1,2,regex,(?i)(zeilen? )?20 *(-|bis) *24\n"
+                      "2,1,regex,(?i)(zeilen? )?20 *(-|bis) *24\n")
+        << QByteArray(" Zeilen 20 bis 24 $ab 20-24$20-25$\n")
+        << QStringList{"1 1 1", "1 2 0", "2 1 0"} << QStringList{"1 1 2", "2 0 1"};
+    QTest::newRow("a number within its tolerance, a decimal comma in the answer")
+        << QByteArray("1,1,number,42±0.5\n1,2,number,42±0.5\n2,1,number,42\n")
+        << QByteArray("42,4$42.6$ 42 $\n") << QStringList{"1 1 1", "1 2 0", "2 1 1"}
+        << QStringList{"1 1 2", "2 1 1"};
+    QTest::newRow("a decimal comma in the key")
+        << QByteArray("2,1,number,\"3,5\"\n") << QByteArray("$$3.5$\n")
+        << QStringList{"1 1 -", "1 2 -", "2 1 1"} << QStringList{"1 - -", "2 1 1"};
+    QTest::newRow("a set in any order, none missing and none more")
+        << QByteArray("1,1,set,\"Encryption, Caesar\"\n1,2,set,\"Encryption, Caesar\"\n"
+                      "2,1,set,\"Encryption, Caesar\"\n")
+        << QByteArray("caesar encryption$Caesar$Caesar, Encryption, Reverse$\n")
+        << QStringList{"1 1 1", "1 2 0", "2 1 0"} << QStringList{"1 1 2", "2 0 1"};
+    QTest::newRow("manual rows and boxes without a row are not scored")
+        << QByteArray("1,1,manual,\n2,1,exact,Caesar\n") << QByteArray("x$y$caesar$\n")
+        << QStringList{"1 1 -", "1 2 -", "2 1 1"} << QStringList{"1 - -", "2 1 1"};
+    // The answers file stores a typed "$" as "\x24": scored as typed.
+    QTest::newRow("an answer with a dollar is scored as typed")
+        << QByteArray("1,1,exact,a$b\n") << QByteArray("a\\x24b$$$\n")
+        << QStringList{"1 1 1", "1 2 -", "2 1 -"} << QStringList{"1 1 1", "2 - -"};
+    // A file that ends before the last box: that answer is not known, not wrong.
+    QTest::newRow("an answer the file does not hold is not scored")
+        << QByteArray("1,1,exact,a\n2,1,exact,c\n") << QByteArray("a$\n")
+        << QStringList{"1 1 1", "1 2 -", "2 1 -"} << QStringList{"1 1 1", "2 - -"};
+}
+
+void TestReport::answerKeyScoresTheAnswers()
+{
+    QFETCH(QByteArray, key);
+    QFETCH(QByteArray, answers);
+    QTemporaryDir dir;
+    QVERIFY(writeScoredStudy(dir.path(), answers));
+    if (!key.isNull())
+        QVERIFY(TestSupport::writeFile(dir.filePath(QStringLiteral("answer-key.csv")),
+                                       "task,question,match,expected\n" + key));
+    QString errors;
+    QCOMPARE(runHere({dir.path()}, &errors), 0);
+    const QString report = dir.filePath(QStringLiteral("report/"));
+    QTEST(csvRows(report + QStringLiteral("answers.csv"), {"task", "question", "correct"}),
+          "verdicts");
+    QTEST(csvRows(report + QStringLiteral("tasks.csv"), {"task", "correct", "scored"},
+                  QStringLiteral("phase"), QStringLiteral("task")),
+          "tasks");
+    // The database holds the same verdicts, empty ones as NULL.
+    QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"),
+                                                      QStringLiteral("scored"));
+    database.setDatabaseName(report + QStringLiteral("study.sqlite"));
+    QVERIFY(database.open());
+    QStringList verdicts;
+    {
+        QSqlQuery query(QStringLiteral("SELECT task, question, ifnull(correct, '-') FROM answers "
+                                       "ORDER BY task, question"),
+                        database);
+        while (query.next())
+            verdicts << QStringLiteral("%1 %2 %3").arg(query.value(0).toString(),
+                                                     query.value(1).toString(),
+                                                     query.value(2).toString());
+    }
+    database.close();
+    database = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("scored"));
+    QTEST(verdicts, "verdicts");
+}
+
+// A key that cannot be used would score wrongly: no report is written, and
+// the problem is named with its place in the key.
+void TestReport::unusableKeyWritesNoReport_data()
+{
+    // "folder": answer-key.csv; "option": --key; "empty": an empty --key
+    QTest::addColumn<QString>("where");
+    QTest::addColumn<QByteArray>("key"); // null: the file --key names is missing
+    QTest::addColumn<QString>("error");  // what follows the key's path in the error
+
+    QTest::newRow("a pattern that does not compile")
+        << "folder" << QByteArray("1,1,regex,(a\n") << ":2:";
+    QTest::newRow("a task that questions.txt does not have")
+        << "option" << QByteArray("3,1,exact,a\n") << ":2:1: error: task 3";
+    QTest::newRow("an answer box that the task does not have")
+        << "folder" << QByteArray("2,2,exact,a\n") << ":2:3: error: question 2";
+    QTest::newRow("the key --key names is missing") << "option" << QByteArray() << ": error: ";
+    // Not the folder's answer-key.csv instead: the researcher named another.
+    QTest::newRow("--key names no file")
+        << "empty" << QByteArray() << ": error: cannot be read";
+}
+
+void TestReport::unusableKeyWritesNoReport()
+{
+    QFETCH(QString, where);
+    QFETCH(QByteArray, key);
+    QFETCH(QString, error);
+    QTemporaryDir dir;
+    const QString study = dir.filePath(QStringLiteral("study"));
+    QVERIFY(writeScoredStudy(study, "a$b$c$\n"));
+    const QString path = where == QLatin1String("folder")
+                             ? study + QStringLiteral("/answer-key.csv")
+                         : where == QLatin1String("option")
+                             ? dir.filePath(QStringLiteral("elsewhere/key.csv"))
+                             : QString();
+    if (!path.isEmpty() && !key.isNull())
+        QVERIFY(TestSupport::writeFile(path, "task,question,match,expected\n" + key));
+    QStringList arguments{study};
+    if (where == QLatin1String("option"))
+        arguments << QStringLiteral("--key") << path;
+    if (where == QLatin1String("empty")) {
+        QVERIFY(TestSupport::writeFile(study + QStringLiteral("/answer-key.csv"),
+                                       "task,question,match,expected\n1,1,exact,a\n"));
+        arguments << QStringLiteral("--key") << QString();
+    }
+    QString errors;
+    QCOMPARE(runHere(arguments, &errors), 1);
+    QVERIFY2(errors.contains(path + error), qPrintable(errors));
+    QVERIFY2(!QFileInfo::exists(study + QStringLiteral("/report")), qPrintable(errors));
+}
+
+// The participant's session file as the viewer writes it.
+static bool writeSession(const QString &folder, const QString &account, const QString &condition,
+                         const QList<int> &order, const QString &materials)
+{
+    SessionFile session;
+    session.account = account;
+    session.user = QStringLiteral("bernd");
+    session.condition = condition;
+    session.taskOrder = order;
+    session.number = 1;
+    session.materials = materials;
+    return session.write(folder + QLatin1Char('/') + SessionFile::fileName(account,
+                                                                           session.user));
+}
+
+void TestReport::participantsCarryTheirSession_data()
+{
+    QTest::addColumn<QByteArray>("session"); // "json": written by the viewer; null: none
+    QTest::addColumn<QString>("row");        // "condition task_order materials"
+    QTest::addColumn<QStringList>("warnings");
+
+    const QString hash(64, QLatin1Char('a'));
+    QTest::newRow("no session file: nothing known")
+        << QByteArray() << "- - -" << QStringList();
+    QTest::newRow("the condition, the order of the pages and the material")
+        << QByteArray("json:plain:2 1") << "plain 2 1 " + hash << QStringList{"materials-changed"};
+    QTest::newRow("a study without conditions")
+        << QByteArray("json::1 2") << "- 1 2 " + hash << QStringList{"materials-changed"};
+    QTest::newRow("a damaged session file is left out, with a warning")
+        << QByteArray("{\"account\": ") << "- - -" << QStringList{"session"};
+}
+
+void TestReport::participantsCarryTheirSession()
+{
+    QFETCH(QByteArray, session);
+    QTemporaryDir dir;
+    QVERIFY(writeScoredStudy(dir.path(), "a$b$c$\n"));
+    if (session.startsWith("json:")) {
+        const QList<QByteArray> parts = session.split(':');
+        QList<int> order;
+        for (const QByteArray &task : parts.at(2).split(' '))
+            order.append(task.toInt());
+        QVERIFY(writeSession(dir.path(), QStringLiteral("anna"), QString::fromUtf8(parts.at(1)),
+                             order, QString(64, QLatin1Char('a'))));
+    } else if (!session.isNull()) {
+        QVERIFY(TestSupport::writeFile(dir.filePath(QStringLiteral("anna_bernd_session.json")),
+                                       session));
+    }
+    QString errors;
+    QCOMPARE(runHere({dir.path()}, &errors), 0);
+    const QString report = dir.filePath(QStringLiteral("report/"));
+    QTEST(csvRows(report + QStringLiteral("participants.csv"),
+                  {"condition", "task_order", "materials"})
+              .value(0),
+          "row");
+    // Only the warnings of the session; the log leaves the first page unlogged
+    // and model.m and annotations.xml are missing.
+    QStringList kinds = csvRows(report + QStringLiteral("warnings.csv"), {"kind"});
+    kinds.removeAll(QStringLiteral("unattributed"));
+    kinds.removeAll(QStringLiteral("model"));
+    kinds.removeAll(QStringLiteral("annotations"));
+    QTEST(kinds, "warnings");
+}
+
+// The materials hash of a folder worked out as the README's recipe says,
+// independently of the viewer's code: model.m, annotations.xml,
+// questions.txt, study.json, then the listed sources by their UTF-8 bytes.
+static QString materialsOf(const QString &folder, const QStringList &sources)
+{
+    QCryptographicHash sha(QCryptographicHash::Sha256);
+    for (const QString &path : QStringList{"model.m", "annotations.xml", "questions.txt",
+                                           "study.json"} + sources) {
+        sha.addData(path.toUtf8() + "\n");
+        QFile file(folder + QLatin1Char('/') + path);
+        if (file.open(QIODevice::ReadOnly)) {
+            const QByteArray bytes = file.readAll();
+            sha.addData(QByteArray::number(bytes.size()) + "\n" + bytes);
+        } else {
+            sha.addData(QByteArrayView("missing\n"));
+        }
+    }
+    return QString::fromLatin1(sha.result().toHex());
+}
+
+void TestReport::materialsOfTheSittings_data()
+{
+    // Per participant (anna, otto): "now" for the folder's material as it is,
+    // "old" for another hash, "" for a session file without materials.
+    QTest::addColumn<QStringList>("sessions");
+    QTest::addColumn<QStringList>("warnings"); // "participant kind file", in order
+
+    QTest::newRow("both sat with the material as it is")
+        << QStringList{"now", "now"} << QStringList();
+    QTest::newRow("the material changed after one sitting")
+        << QStringList{"now", "old"}
+        << QStringList{"anna_bernd materials-differ anna_bernd_session.json",
+                       "otto_bernd materials-changed otto_bernd_session.json",
+                       "otto_bernd materials-differ otto_bernd_session.json"};
+    QTest::newRow("both sat with the same material, since changed")
+        << QStringList{"old", "old"}
+        << QStringList{"anna_bernd materials-changed anna_bernd_session.json",
+                       "otto_bernd materials-changed otto_bernd_session.json"};
+    QTest::newRow("a session without materials is compared with nothing")
+        << QStringList{"", "old"}
+        << QStringList{"otto_bernd materials-changed otto_bernd_session.json"};
+}
+
+void TestReport::materialsOfTheSittings()
+{
+    QFETCH(QStringList, sessions);
+    QTemporaryDir dir;
+    QVERIFY(writeScoredStudy(dir.path(), "a$b$c$\n"));
+    QVERIFY(TestSupport::writeFile(dir.filePath(QStringLiteral("otto_bernd_answers.txt")),
+                                   "d$e$f$\n"));
+    QVERIFY(TestSupport::writeFile(dir.filePath(QStringLiteral("model.m")), "R : A | B ;"));
+    QVERIFY(TestSupport::writeFile(dir.filePath(QStringLiteral("annotations.xml")), annotations));
+    QVERIFY(TestSupport::writeFile(dir.filePath(QStringLiteral("src/X.java")), "class X {}\n"));
+    // notes.txt is no source; Y.java is listed but missing.
+    const QString now = materialsOf(dir.path(), {"src/X.java", "src/Y.java"});
+    const QStringList accounts{"anna", "otto"};
+    for (int p = 0; p < accounts.size(); ++p) {
+        const QString &given = sessions.at(p);
+        const QString materials = given == QLatin1String("now")   ? now
+                                  : given == QLatin1String("old") ? QString(64, QLatin1Char('0'))
+                                                                  : QString();
+        QVERIFY(writeSession(dir.path(), accounts.at(p), QString(), {1, 2}, materials));
+    }
+    QString errors;
+    QCOMPARE(runHere({dir.path()}, &errors), 0);
+    QStringList found = csvRows(dir.filePath(QStringLiteral("report/warnings.csv")),
+                                {"participant", "kind", "file"});
+    found = found.filter(QStringLiteral(" materials-"));
+    QTEST(found, "warnings");
+    // On standard error too, with the session file's path.
+    QCOMPARE(errors.count(QStringLiteral("_session.json: warning: ")), found.size());
 }
 
 QTEST_MAIN(TestReport)

@@ -1,6 +1,7 @@
 #include "reportcommand.h"
 
 #include "app/subcommands.h"
+#include "core/formats/answerkey.h"
 #include "core/formats/diagnostics.h"
 #include "report/csvwriter.h"
 #include "report/reportdatabase.h"
@@ -64,6 +65,34 @@ std::optional<Failure> writeFiles(const StudyReport &report, const QString &stud
     return csvFailure ? csvFailure : databaseFailure;
 }
 
+// Reads the answer key into study: the file --key names, else the study
+// folder's answer-key.csv when there is one. Its problems are reported as
+// they are found; false when the key cannot be used (nothing is scored
+// rather than scored wrongly, and no report is written).
+bool readAnswerKey(const std::optional<QString> &keyPath, const QString &folder,
+                   StudyFolder &study, Diagnostics &diagnostics)
+{
+    QString path = keyPath.value_or(QString());
+    if (!keyPath) {
+        path = QDir(folder).filePath(AnswerKey::FileName);
+        if (!QFileInfo::exists(path))
+            return true;
+    }
+    const AnswerKey::Reading reading = AnswerKey::readFile(path, path);
+    QList<Diagnostic> problems = reading.problems;
+    // A key of another questionnaire would score the wrong boxes.
+    problems.append(reading.key.checkAgainst(study.boxesPerTask(), path));
+    for (const Diagnostic &problem : std::as_const(problems))
+        diagnostics.report(problem);
+    if (containsErrors(problems)) {
+        diagnostics.error(path, 0, 0,
+                          QStringLiteral("the answer key cannot be used; no report written"));
+        return false;
+    }
+    study.key = reading.key;
+    return true;
+}
+
 // The files are written beside the folder first: name them where they belong.
 QString shownPath(const ReportOutput &output, const QString &path)
 {
@@ -86,8 +115,14 @@ int runReportCommand(const QStringList &arguments)
         QStringLiteral("Write the report into DIR (default: STUDY_FOLDER/report)."),
         QStringLiteral("DIR"));
     parser.addOption(outOption);
+    const QCommandLineOption keyOption(
+        QStringLiteral("key"),
+        QStringLiteral("Score the answers with the answer key FILE (default: "
+                       "STUDY_FOLDER/answer-key.csv when there is one)."),
+        QStringLiteral("FILE"));
+    parser.addOption(keyOption);
     const int usage = parseSubCommandArguments(
-        parser, arguments, QStringLiteral("[--out DIR] STUDY_FOLDER"),
+        parser, arguments, QStringLiteral("[--out DIR] [--key FILE] STUDY_FOLDER"),
         {{QStringLiteral("STUDY_FOLDER"), QStringLiteral("The project folder the study ran in.")}},
         1, 1);
     if (usage >= 0)
@@ -112,8 +147,12 @@ int runReportCommand(const QStringList &arguments)
         return subCommandUsageError;
     }
     ReportWarnings warnings(diagnostics, folder);
-    const std::optional<StudyFolder> study = StudyFolder::read(folder, warnings);
+    std::optional<StudyFolder> study = StudyFolder::read(folder, warnings);
     if (!study)
+        return subCommandFailure;
+    if (!readAnswerKey(parser.isSet(keyOption) ? std::optional<QString>(parser.value(keyOption))
+                                               : std::nullopt,
+                       folder, *study, diagnostics))
         return subCommandFailure;
 
     ReportOutput output(parser.isSet(outOption) ? parser.value(outOption)

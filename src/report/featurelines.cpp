@@ -72,6 +72,16 @@ QList<int> FeatureLines::featuresOf(const QString &text) const
     return FeatureResolver(m_features).featuresOf(text);
 }
 
+QStringList FeatureLines::listedSources() const
+{
+    QStringList sources;
+    sources.reserve(m_listed.size());
+    for (const QString &path : m_listed)
+        sources.append(path.mid(1));
+    sources.sort();
+    return sources;
+}
+
 bool FeatureLines::readAnnotations(const QByteArray &xml, QString *error, int *errorLine,
                                    int *errorColumn)
 {

@@ -55,6 +55,9 @@ public:
     // Whether annotations.xml lists the source file, with or without fragments.
     bool isListed(const QString &path) const { return m_listed.contains(path); }
     qsizetype listedCount() const { return m_listed.size(); }
+    // The sources annotations.xml lists, relative to the folder ("src/A.java"),
+    // sorted: those the materials hash covers.
+    QStringList listedSources() const;
 
 private:
     QStringList m_features;

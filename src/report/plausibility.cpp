@@ -41,6 +41,7 @@ void check(const StudyFolder &study, const Participant &participant,
     unknownFiles(study, participant, warnings);
     if (participant.hasAnswers)
         answerCount(participant, boxesOf(study.tasks), warnings);
+    materials(study, participant, warnings);
 }
 
 void unattributedTime(const Participant &participant, const ScreenTimeline &timeline,
@@ -236,6 +237,42 @@ void answerCount(const Participant &participant, int boxCount, ReportWarnings &w
                                       "boxes after the last answer are empty")
                            .arg(answers)
                            .arg(boxCount));
+}
+
+void materials(const StudyFolder &study, const Participant &participant,
+               ReportWarnings &warnings)
+{
+    if (!participant.session || participant.session->materials.isEmpty())
+        return;
+    const QString &theirs = participant.session->materials;
+    // The latest sign-in's material, then each sitting's: a participant who
+    // resumed after the material changed sat part of the study with the old.
+    QStringList sat{theirs};
+    for (const SessionFile::Sitting &sitting : participant.session->sittings)
+        sat.append(sitting.materials);
+    for (const QString &materials : std::as_const(sat)) {
+        if (study.materials.isEmpty() || materials.isEmpty() || materials == study.materials)
+            continue;
+        warnings.add(participant.id(), participant.sessionPath, 0,
+                     QStringLiteral("materials-changed"),
+                     QStringLiteral("the study material changed since this participant's "
+                                    "sitting (materials %1, the folder's now %2): the log may "
+                                    "name lines and files that are no longer the same")
+                         .arg(materials, study.materials));
+        break;
+    }
+    // One warning, naming the first participant who sat with other material.
+    for (const Participant &other : study.participants) {
+        if (!other.session || other.session->materials.isEmpty()
+            || other.session->materials == theirs)
+            continue;
+        warnings.add(participant.id(), participant.sessionPath, 0,
+                     QStringLiteral("materials-differ"),
+                     QStringLiteral("this participant sat with other material than participant "
+                                    "\"%1\" (materials %2, theirs %3)")
+                         .arg(other.id(), theirs, other.session->materials));
+        return;
+    }
 }
 
 } // namespace Plausibility

@@ -33,5 +33,9 @@ void unknownFiles(const StudyFolder &study, const Participant &participant,
                   ReportWarnings &warnings);
 // An answers file with more or fewer answers than questions.txt has boxes.
 void answerCount(const Participant &participant, int boxCount, ReportWarnings &warnings);
+// A session file naming other material than the folder holds now, or than
+// another participant's session file names.
+void materials(const StudyFolder &study, const Participant &participant,
+               ReportWarnings &warnings);
 
 } // namespace Plausibility

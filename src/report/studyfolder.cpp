@@ -4,6 +4,8 @@
 #include "core/formats/diagnostics.h"
 #include "core/formats/logrecord.h"
 #include "core/formats/questionsfile.h"
+#include "core/formats/studydesign.h"
+#include "core/study/studymaterials.h"
 #include "report/reportwarnings.h"
 
 #include <QDir>
@@ -268,7 +270,56 @@ std::optional<StudyFolder> StudyFolder::read(const QString &folder, ReportWarnin
     }
     study.participants = byName.values();
     study.placePreSignIn(preSignIn, warnings);
+    study.readSessions(warnings);
     return study;
+}
+
+QList<int> StudyFolder::boxesPerTask() const
+{
+    QList<int> boxes;
+    for (const QuestionsFile::Task &task : tasks) {
+        int count = 0;
+        for (const QuestionsFile::Question &question : task)
+            count += question.answerLines > 0 ? 1 : 0;
+        boxes.append(count);
+    }
+    return boxes;
+}
+
+void StudyFolder::readSessions(ReportWarnings &warnings)
+{
+    const QDir dir(folder);
+    bool any = false;
+    for (Participant &participant : participants) {
+        if (participant.account.isEmpty())
+            continue;
+        const QString path =
+            dir.filePath(SessionFile::fileName(participant.account, participant.user));
+        if (!QFileInfo(path).isFile())
+            continue;
+        const SessionFile::Reading reading = SessionFile::readFile(path, path);
+        const bool usable = reading.usable();
+        // The report is written all the same: a damaged session file is the
+        // participant's doubt, not the report's failure.
+        for (Diagnostic problem : reading.problems) {
+            if (problem.severity == Diagnostic::Severity::Error)
+                problem.text += QStringLiteral("; the participant's condition, task order and "
+                                               "materials are left empty");
+            problem.severity = Diagnostic::Severity::Warning;
+            warnings.add(participant.id(), problem, QStringLiteral("session"));
+        }
+        if (!usable)
+            continue;
+        participant.session = reading.session;
+        participant.sessionPath = path;
+        any = true;
+    }
+    if (!any)
+        return;
+    // As the viewer names the material at start: the design's assignment
+    // files and the sources annotations.xml lists.
+    const StudyDesign design = StudyDesign::readFolder(folder).design;
+    materials = StudyMaterials::hash(folder, StudyMaterials::files(design, lines.listedSources()));
 }
 
 void StudyFolder::placePreSignIn(const QMap<QString, QList<LogRecord>> &preSignIn,

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "report/featurelines.h"
+#include "core/formats/answerkey.h"
 #include "core/formats/logrecord.h"
 #include "core/formats/questionsfile.h"
+#include "core/formats/sessionfile.h"
 
 #include <QList>
 #include <QMap>
@@ -33,6 +35,10 @@ struct Participant
     QString logPath;     // the files read, as named on the command line
     QString preSignInLogPath;
     QString answersPath;
+    // What their session file says they were given (condition, task order,
+    // materials); none without a readable "<account>_<user>_session.json".
+    std::optional<SessionFile> session;
+    QString sessionPath;
 
     // The one key of the participant in every table: the names' part of the
     // file names, "<account>_<user>" ("_<user>" for records before a sign-in
@@ -53,6 +59,11 @@ struct StudyFolder
     QList<QuestionsFile::Task> tasks;
     FeatureLines lines;
     QList<Participant> participants;
+    // How the answers are scored; without entries nothing is.
+    AnswerKey key;
+    // The SHA-256 of the material as the folder holds it now (StudyMaterials);
+    // empty when no participant has a session file to compare it with.
+    QString materials;
 
     // Reads the folder; nothing when it cannot be read at all (then one
     // error has been reported). Damaged files give warnings and the rest is used.
@@ -70,7 +81,13 @@ struct StudyFolder
                                            const QString &user,
                                            const QList<LogRecord> &preSignIn);
 
+    // The answer boxes of every task, in the order of questions.txt.
+    QList<int> boxesPerTask() const;
+
 private:
+    // Reads each participant's session file and, when there is one, works
+    // out the folder's materials hash to compare theirs with.
+    void readSessions(ReportWarnings &warnings);
     // Gives every user's records before sign-in (by user) to their sign-ins;
     // those that no sign-in follows become a participant of their own.
     void placePreSignIn(const QMap<QString, QList<LogRecord>> &preSignIn,

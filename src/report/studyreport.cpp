@@ -41,6 +41,7 @@ QString loggedTask(int page)
 
 StudyReport::StudyReport(const StudyFolder &study, ReportWarnings &warnings)
     : m_taskCount(int(study.tasks.size())),
+      m_key(study.key),
       m_features(study.lines.features()),
       m_participants(table("participants", {{"participant", Type::Text},
                                             {"account", Type::Text},
@@ -51,7 +52,10 @@ StudyReport::StudyReport(const StudyFolder &study, ReportWarnings &warnings)
                                             {"records", Type::Integer},
                                             {"answers", Type::Integer},
                                             {"seconds_lost", Type::Integer},
-                                            {"warnings", Type::Integer}})),
+                                            {"warnings", Type::Integer},
+                                            {"condition", Type::Text},
+                                            {"task_order", Type::Text},
+                                            {"materials", Type::Text}})),
       m_events(table("events", {{"participant", Type::Text},
                                 {"session", Type::Integer},
                                 {"log_task", Type::Text},
@@ -81,12 +85,15 @@ StudyReport::StudyReport(const StudyFolder &study, ReportWarnings &warnings)
                               {"colors_assigned", Type::Integer},
                               {"colors_removed", Type::Integer},
                               {"resumed", Type::Integer},
-                              {"seconds_lost", Type::Integer}})),
+                              {"seconds_lost", Type::Integer},
+                              {"correct", Type::Integer},
+                              {"scored", Type::Integer}})),
       m_answers(table("answers", {{"participant", Type::Text},
                                   {"task", Type::Integer},
                                   {"question", Type::Integer},
                                   {"question_text", Type::Text},
-                                  {"answer", Type::Text}})),
+                                  {"answer", Type::Text},
+                                  {"correct", Type::Integer}})),
       m_exposure(table("exposure", {{"participant", Type::Text},
                                     {"phase", Type::Text},
                                     {"task", Type::Integer},
@@ -137,8 +144,7 @@ void StudyReport::addParticipant(const StudyFolder &study, const Participant &pa
     addEvents(participant, timeline);
     const QMap<PhaseTotals::Key, PhaseTotals> totals =
         PhaseTotals::of(study.lines, participant, timeline, m_taskCount, m_fileIds);
-    addTotals(participant.id(), totals);
-    addAnswers(participant);
+    addTotals(participant.id(), totals, addAnswers(participant));
     if (!timeline.spans.isEmpty())
         m_timelines.append({participant.id(), TimelineBins::of(timeline.spans)});
 
@@ -151,9 +157,22 @@ void StudyReport::addParticipant(const StudyFolder &study, const Participant &pa
     qint64 lost = 0;
     for (const ScreenTimeline::Interruption &gap : timeline.interruptions)
         lost += gap.until - gap.from;
+    // What the session file says they were given; nothing without one.
+    std::optional<QString> condition;
+    std::optional<QString> order;
+    std::optional<QString> materials;
+    if (const std::optional<SessionFile> &session = participant.session) {
+        condition = session->condition;
+        QStringList tasks;
+        for (const int task : session->taskOrder)
+            tasks.append(QString::number(task));
+        order = tasks.join(QLatin1Char(' '));
+        materials = session->materials;
+    }
     m_participants.addRow(participant.id(), participant.account, participant.user, first, last,
                           int(participant.sessionStarts.size()), int(participant.records.size()),
-                          int(participant.answers.size()), lost, warnings.count(participant.id()));
+                          int(participant.answers.size()), lost, warnings.count(participant.id()),
+                          condition, order, materials);
 }
 
 void StudyReport::addEvents(const Participant &participant, const ScreenTimeline &timeline)
@@ -185,17 +204,24 @@ void StudyReport::addEvents(const Participant &participant, const ScreenTimeline
 }
 
 void StudyReport::addTotals(const QString &participant,
-                            const QMap<PhaseTotals::Key, PhaseTotals> &totals)
+                            const QMap<PhaseTotals::Key, PhaseTotals> &totals, const Scores &scores)
 {
     for (auto it = totals.cbegin(); it != totals.cend(); ++it) {
         const PhaseTotals &phase = *it;
         const QString phaseName = ScreenTimeline::phaseName(PhaseTotals::phaseOf(it.key()));
         const int task = it.key().second;
+        const bool isTask = PhaseTotals::phaseOf(it.key()) == Phase::Task;
+        // Right and scored answers of the task; empty where the key scores none.
+        const QPair<int, int> score = isTask ? scores.value(task) : QPair<int, int>();
+        const std::optional<qint64> correct =
+            score.second > 0 ? std::optional<qint64>(score.first) : std::nullopt;
+        const std::optional<qint64> scored =
+            score.second > 0 ? std::optional<qint64>(score.second) : std::nullopt;
         m_tasks.addRow(participant, phaseName, task, orNull(phase.start), orNull(phase.end),
                        phase.seconds, phase.secondsUnattributed, phase.actions,
                        phase.filesOpened, int(phase.fileSeconds.size()), phase.searches,
                        phase.colorsAssigned, phase.colorsRemoved, phase.resumed ? 1 : 0,
-                       phase.secondsLost);
+                       phase.secondsLost, correct, scored);
         // Files by name: ranked once, compared as numbers.
         QList<int> files = phase.fileSeconds.keys();
         std::sort(files.begin(), files.end(), [this](int a, int b) {
@@ -217,7 +243,6 @@ void StudyReport::addTotals(const QString &participant,
         for (const auto &[from, to, count] : moves)
             m_transitions.addRow(participant, phaseName, task, m_fileIds.text(files.at(from)),
                                  m_fileIds.text(files.at(to)), count);
-        const bool isTask = PhaseTotals::phaseOf(it.key()) == Phase::Task;
         for (int f = 0; f < m_features.size(); ++f) {
             const Exposure::Amount amount =
                 phase.exposure.empty() ? Exposure::Amount() : phase.exposure[size_t(f)];
@@ -233,24 +258,38 @@ void StudyReport::addTotals(const QString &participant,
     }
 }
 
-void StudyReport::addAnswers(const Participant &participant)
+StudyReport::Scores StudyReport::addAnswers(const Participant &participant)
 {
+    Scores scores;
     if (!participant.hasAnswers)
-        return;
+        return scores;
     const QString id = participant.id();
     if (m_boxes.isEmpty()) {
-        // No questionnaire to place them in: kept all the same, in file order.
+        // No questionnaire to place them in: kept all the same, in file order, unscored.
         for (int i = 0; i < participant.answers.size(); ++i)
-            m_answers.addRow(id, 0, i + 1, ReportTable::Null(), participant.answers.at(i));
-        return;
+            m_answers.addRow(id, 0, i + 1, ReportTable::Null(), participant.answers.at(i),
+                             ReportTable::Null());
+        return scores;
     }
     const QStringList answers = AnswersFile::distribute(participant.answers, int(m_boxes.size()));
     for (int box = 0; box < m_boxes.size(); ++box) {
+        const auto [task, question] = m_boxes.at(box);
         const std::optional<QString> answer =
             box < answers.size() ? std::optional<QString>(answers.at(box)) : std::nullopt;
-        m_answers.addRow(id, m_boxes.at(box).first, m_boxes.at(box).second,
-                         m_questionTexts.at(box), answer);
+        // An answer the file does not hold is not known to be wrong: left unscored.
+        const AnswerKey::Entry *entry = answer ? m_key.entry(task, question) : nullptr;
+        const AnswerKey::Verdict verdict =
+            entry ? AnswerKey::score(*entry, *answer) : AnswerKey::Verdict::NotScored;
+        std::optional<qint64> correct;
+        if (verdict != AnswerKey::Verdict::NotScored) {
+            correct = verdict == AnswerKey::Verdict::Correct ? 1 : 0;
+            QPair<int, int> &score = scores[task];
+            score.first += int(*correct);
+            ++score.second;
+        }
+        m_answers.addRow(id, task, question, m_questionTexts.at(box), answer, correct);
     }
+    return scores;
 }
 
 void StudyReport::addWarnings(const ReportWarnings &warnings)

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "core/formats/answerkey.h"
 #include "report/reporttable.h"
 #include "report/screentimeline.h"
 #include "report/textids.h"
 #include "report/timelinebins.h"
 
+#include <QMap>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 
@@ -61,11 +64,16 @@ private:
     void addParticipant(const StudyFolder &study, const Participant &participant,
                         ReportWarnings &warnings);
     void addEvents(const Participant &participant, const ScreenTimeline &timeline);
-    void addTotals(const QString &participant, const QMap<QPair<int, int>, PhaseTotals> &totals);
-    void addAnswers(const Participant &participant);
+    // Answers right and answers scored, by task.
+    using Scores = QMap<int, QPair<int, int>>;
+    void addTotals(const QString &participant, const QMap<QPair<int, int>, PhaseTotals> &totals,
+                   const Scores &scores);
+    // Returns how many of each task's answers the key scores, and how many are right.
+    Scores addAnswers(const Participant &participant);
     void addWarnings(const ReportWarnings &warnings);
 
     int m_taskCount = 0;
+    AnswerKey m_key;
     QStringList m_features;
     QStringList m_questionTexts; // plain text, by answer box
     QList<QPair<int, int>> m_boxes; // task and box from 1, of each answer box
