@@ -389,7 +389,10 @@ void TestCommandLine::subCommandHelp()
 
     // Every name of the usage line that is no option is listed whole, with
     // its description on the same line.
-    const QString usage = lines.first();
+    // The usage line, with the indented lines it goes on in.
+    QString usage = lines.first();
+    for (qsizetype i = 1; i < lines.size() && lines.at(i).startsWith(QLatin1Char(' ')); ++i)
+        usage += QLatin1Char(' ') + lines.at(i).trimmed();
     QVERIFY(usage.startsWith(QStringLiteral("Usage: featurehue ") + command + QLatin1Char(' ')));
     const qsizetype section = lines.indexOf(QStringLiteral("Arguments:"));
     QVERIFY(section > 0);

@@ -26,7 +26,7 @@
 namespace {
 
 const QString Usage = QStringLiteral(
-    "STUDY_FOLDER ACCOUNT [--user NAME] [--at SECONDS [--print-state] [--screenshot FILE.png]]");
+    "STUDY_FOLDER ACCOUNT [--user NAME] [--at SECONDS] [--print-state] [--screenshot FILE]");
 
 // The window's size for a screenshot when the session file names no screen.
 constexpr QSize DefaultScreen(1600, 1000);

@@ -29,7 +29,7 @@ int runImportCommand(const QStringList &arguments)
     const FilterOptions filterOptions;
     filterOptions.addTo(parser);
     const int usage = parseSubCommandArguments(
-        parser, arguments, QStringLiteral("[--force] [FILTERS] SOURCE_DIR PROJECT_FOLDER"),
+        parser, arguments, QStringLiteral("[--force] [FILTERS] [--group-by-prefix] SOURCE_DIR PROJECT_FOLDER"),
         {{QStringLiteral("SOURCE_DIR"), QStringLiteral("The annotated sources; never modified.")},
          {QStringLiteral("PROJECT_FOLDER"), QStringLiteral("The project folder to make.")}},
         2, 2);

@@ -26,7 +26,7 @@ int runSubsetCommand(const QStringList &arguments)
     const FilterOptions filterOptions;
     filterOptions.addTo(parser);
     const int usage = parseSubCommandArguments(
-        parser, arguments, QStringLiteral("[--force] [FILTERS] PROJECT_FOLDER OUT_FOLDER"),
+        parser, arguments, QStringLiteral("[--force] [FILTERS] [--group-by-prefix] PROJECT_FOLDER OUT_FOLDER"),
         {{QStringLiteral("PROJECT_FOLDER"),
           QStringLiteral("The project folder to take the slice of.")},
          {QStringLiteral("OUT_FOLDER"), QStringLiteral("The folder to make.")}},

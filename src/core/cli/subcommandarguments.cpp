@@ -77,10 +77,12 @@ int parseSubCommandArguments(QCommandLineParser &parser, const QStringList &argu
         QString text = parser.helpText();
         // Replace the parser's own usage line, which names no program.
         text.remove(0, text.indexOf(QLatin1Char('\n')) + 1);
-        text.prepend(QStringLiteral("Usage: featurehue ") + name + QLatin1Char(' ') + usage
-                     + QLatin1Char('\n'));
+        // A long usage line goes on indented under its first word after "Usage: ".
+        const QString usageLine =
+            QStringLiteral("Usage: featurehue ") + name + QLatin1Char(' ') + usage;
         // The parser prints the description as it is given.
-        print(stdout, wrapHelpText(text, helpWidth, 0) + argumentsSection(positional));
+        print(stdout, wrapHelpText(usageLine, helpWidth, 7) + QLatin1Char('\n')
+                          + wrapHelpText(text, helpWidth, 0) + argumentsSection(positional));
         return subCommandSuccess;
     }
     const int count = int(parser.positionalArguments().size());

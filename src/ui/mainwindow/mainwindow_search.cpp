@@ -40,14 +40,16 @@ void MainWindow::search()
             showNotFound(this, text);
         if (!text.isEmpty()) {
             log(QStringLiteral("search<current>(") + text + QLatin1Char(')'));
-            m_viewRecorder->search(QStringLiteral("current"), text);
+            if (m_viewRecorder) // none in a replay
+                m_viewRecorder->search(QStringLiteral("current"), text);
         }
         return;
     }
 
     if (!text.isEmpty()) {
         log(QStringLiteral("search<project>(") + text + QLatin1Char(')'));
-        m_viewRecorder->search(QStringLiteral("project"), text);
+        if (m_viewRecorder) // none in a replay
+            m_viewRecorder->search(QStringLiteral("project"), text);
     }
 
     const QRegularExpression pattern = ProjectSearch::pattern(
@@ -117,5 +119,6 @@ void MainWindow::searchInFeatureModel()
     const CodeView *view = currentCodeView();
     log(QStringLiteral("search<feature>(") + text + QLatin1Char(')'),
         view ? ProjectFolder::relativePath(view->fileName()) : QString());
-    m_viewRecorder->search(QStringLiteral("feature"), text);
+    if (m_viewRecorder) // none in a replay
+        m_viewRecorder->search(QStringLiteral("feature"), text);
 }
