@@ -91,6 +91,10 @@ void TestProjectFilter::globsMatchPaths_data()
     QTest::newRow("dot is no wildcard") << "a.c" << "abc" << false;
     QTest::newRow("pattern characters stand for themselves") << "a+(b).c" << "a+(b).c" << true;
     QTest::newRow("leading ./ is dropped") << "./lib/**" << "lib/a.c" << true;
+    // Beyond the 16-bit range a character is two halves; escaped one at a
+    // time they made a pattern that does not compile.
+    QTest::newRow("a character beyond the 16-bit range") << QString::fromUtf8("lib/\xF0\x9F\x90\xB1 *.c")
+        << QString::fromUtf8("lib/\xF0\x9F\x90\xB1 cat.c") << true;
 }
 
 void TestProjectFilter::globsMatchPaths()

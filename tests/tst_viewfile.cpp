@@ -204,6 +204,11 @@ void TestViewFile::reading_data()
                                      << QStringList{} << QList<int>{2};
     QTest::newRow("too few fields") << header + "2026-12-08T09:14:05.000Z,view\n"
                                     << QStringList{} << QList<int>{2};
+    // A row is one line: a carriage return inside a field reads as a space,
+    // as the viewer writes it, so the row can be written again unchanged.
+    QTest::newRow("a carriage return inside a field")
+        << header + "2026-12-08T09:14:09.002Z,colour,task0,,,,Tcp\r\r=#ff5555\n"
+        << QStringList{"2 colour |-1|-1|Tcp  =#ff5555"} << QList<int>{};
     QTest::newRow("no header") << pageRow << QStringList{"1 page |-1|-1|2"} << QList<int>{};
     QTest::newRow("an empty file") << QByteArray() << QStringList{} << QList<int>{};
     QTest::newRow("a header cut off") << QByteArray("time,eve") << QStringList{}

@@ -328,8 +328,12 @@ QRegularExpression globPattern(const QString &glob)
             pattern += length > 0 ? characterClass : QStringLiteral("\\[");
             i += length > 0 ? length : 1;
         } else {
-            pattern += QRegularExpression::escape(QString(c));
-            ++i;
+            // A character beyond the 16-bit range is two halves that stay together.
+            const qsizetype length =
+                c.isHighSurrogate() && i + 1 < path.size() && path.at(i + 1).isLowSurrogate() ? 2
+                                                                                             : 1;
+            pattern += QRegularExpression::escape(path.mid(i, length));
+            i += length;
         }
     }
     return QRegularExpression(QRegularExpression::anchoredPattern(pattern),

@@ -6,6 +6,16 @@
 
 namespace {
 
+// A log's seconds in milliseconds. A damaged log can hold any number: stamps
+// beyond the years 1 to 9999 are held at those ends, so that no sum of
+// moments overflows.
+qint64 stampMs(qint64 stamp)
+{
+    constexpr qint64 earliest = -62135596800; // 0001-01-01T00:00:00Z
+    constexpr qint64 latest = 253402300799;   // 9999-12-31T23:59:59Z
+    return std::clamp(stamp, earliest, latest) * 1000;
+}
+
 constexpr int CheckpointStep = 256;
 constexpr int OpacityMax = 255;
 
@@ -135,7 +145,7 @@ void ReplayTimeline::placeEvents(const QList<QDateTime> &sittingStarts)
     if (firstValid != sittingStarts.end()) {
         m_originMs = firstValid->toMSecsSinceEpoch();
     } else if (!m_records.isEmpty()) {
-        m_originMs = m_records.first().stamp * 1000;
+        m_originMs = stampMs(m_records.first().stamp);
     } else if (!m_rows.isEmpty()) {
         m_originMs = m_rows.first().time.toMSecsSinceEpoch();
         for (const ViewFile::Row &row : std::as_const(m_rows))
@@ -150,7 +160,7 @@ void ReplayTimeline::placeEvents(const QList<QDateTime> &sittingStarts)
         while (j < count && m_records.at(j).stamp == m_records.at(i).stamp)
             ++j;
         for (int k = i; k < j; ++k)
-            m_recordMs[k] = m_records.at(i).stamp * 1000 + qint64(k - i) * 1000 / (j - i)
+            m_recordMs[k] = stampMs(m_records.at(i).stamp) + qint64(k - i) * 1000 / (j - i)
                             - m_originMs;
         i = j;
     }

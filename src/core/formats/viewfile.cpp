@@ -11,11 +11,18 @@ namespace {
 
 constexpr int ColumnCount = 7;
 
-QString field(QString text)
+// A row is one line: line breaks in a text become spaces, when a row is
+// written and when one (edited by hand, say) is read.
+QString oneLine(QString text)
 {
     text.replace(QLatin1Char('\r'), QLatin1Char(' '));
     text.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    return CsvReader::quoted(text);
+    return text;
+}
+
+QString field(const QString &text)
+{
+    return CsvReader::quoted(oneLine(text));
 }
 
 QString lineNumber(int number)
@@ -42,10 +49,10 @@ std::optional<Row> readRow(const CsvReader::Record &record)
     Row row;
     row.line = record.line;
     row.time = QDateTime::fromString(record.fields.at(0).text, Qt::ISODateWithMs);
-    row.event = record.fields.at(1).text;
-    row.task = record.fields.at(2).text;
-    row.file = record.fields.at(3).text;
-    row.detail = record.fields.at(6).text;
+    row.event = oneLine(record.fields.at(1).text);
+    row.task = oneLine(record.fields.at(2).text);
+    row.file = oneLine(record.fields.at(3).text);
+    row.detail = oneLine(record.fields.at(6).text);
     if (!row.time.isValid() || row.event.isEmpty()
         || !readLineNumber(record.fields.at(4).text, &row.first)
         || !readLineNumber(record.fields.at(5).text, &row.last))
