@@ -9,20 +9,6 @@ namespace {
 constexpr int CheckpointStep = 256;
 constexpr int OpacityMax = 255;
 
-// "code" gives -1, "task3" gives 3; anything else -2.
-int taskOfField(const QString &field)
-{
-    if (field == QLatin1String("code"))
-        return -1;
-    if (field.startsWith(QLatin1String("task"))) {
-        bool ok = false;
-        const int task = QStringView(field).mid(4).toInt(&ok);
-        if (ok && task >= 0)
-            return task;
-    }
-    return -2;
-}
-
 bool isColourName(const QString &text)
 {
     static const QRegularExpression pattern(QStringLiteral("^#[0-9a-fA-F]{6}$"));
@@ -144,16 +130,9 @@ void ReplayTimeline::placeEvents(const QList<QDateTime> &sittingStarts)
 
     // Records of one second share it evenly, in their order.
     const int count = int(m_records.size());
-    m_recordMs.resize(count);
-    for (int i = 0; i < count;) {
-        int j = i;
-        while (j < count && m_records.at(j).stamp == m_records.at(i).stamp)
-            ++j;
-        for (int k = i; k < j; ++k)
-            m_recordMs[k] = m_records.at(i).stamp * 1000 + qint64(k - i) * 1000 / (j - i)
-                            - m_originMs;
-        i = j;
-    }
+    m_recordMs = LogFile::moments(m_records);
+    for (qint64 &ms : m_recordMs)
+        ms -= m_originMs;
 
     for (int i = 0; i < m_rows.size(); ++i)
         m_events.append({m_rows.at(i).time.toMSecsSinceEpoch() - m_originMs, Kind::Row, i});
@@ -312,7 +291,7 @@ void ReplayTimeline::applyRow(ReplayState &state, const ViewFile::Row &row) cons
 {
     const QString &event = row.event;
     if (event == QLatin1String("page")) {
-        const int task = taskOfField(row.task);
+        const int task = ViewFile::pageOf(row.task);
         if (task >= -1) {
             state.task = task;
             state.finished = false;

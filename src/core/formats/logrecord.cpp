@@ -212,6 +212,21 @@ std::optional<TaskAndAction> lastCompleteRecord(const QString &text)
     return TaskAndAction{fields.at(0).toString(), fields.at(action).toString()};
 }
 
+QList<qint64> moments(const QList<LogRecord> &records)
+{
+    const int count = int(records.size());
+    QList<qint64> ms(count);
+    for (int i = 0; i < count;) {
+        int j = i;
+        while (j < count && records.at(j).stamp == records.at(i).stamp)
+            ++j;
+        for (int k = i; k < j; ++k)
+            ms[k] = records.at(i).stamp * 1000 + qint64(k - i) * 1000 / (j - i);
+        i = j;
+    }
+    return ms;
+}
+
 } // namespace LogFile
 
 ActionText ActionText::split(const QString &action)

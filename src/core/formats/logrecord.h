@@ -69,6 +69,11 @@ struct TaskAndAction
 // the log has no complete record or that record has fewer than three fields.
 std::optional<TaskAndAction> lastCompleteRecord(const QString &text);
 
+// The moment of each record in milliseconds since the epoch. The log stamps
+// whole seconds: records written within one second share it evenly in their
+// order (the k-th of n at k/n s), so every record has a moment of its own.
+QList<qint64> moments(const QList<LogRecord> &records);
+
 } // namespace LogFile
 
 // An action text split into its name and argument: "assignColor<3>" gives
