@@ -1976,6 +1976,17 @@ void TestReport::viewFileTimes_data()
         << viewText({"0.5|page|0||||1", "12.0|close|0||||", "100.5|page|0||||1"})
         << QList<int>() << QStringList{"sign-in 0 0 0 0 0", "task 1 32 0 88 1"}
         << QStringList() << QStringList();
+    // Run 1 was killed after a scroll at 13; run 2 signs in at 30.6, its
+    // page shown before its first record at 40. Task 1: 0-13 and 30-50
+    // (33 s, X.java 10-13), 13-30 lost.
+    QTest::newRow("the rows of a sign-in before its first record begin the next run")
+        << QStringList{"c||code|||0", "0|/src/X.java|fileOpened|1|40|10", "!0||x|||40",
+                       "0||taskCompleted|||50"}
+        << viewText({"0.2|page|0||||1", "10.5|view|0|/src/X.java|1|40|170",
+                     "13.2|view|0|/src/X.java|5|44|170", "30.6|page|0||||1",
+                     "30.6|view|0||||"})
+        << QList<int>() << QStringList{"sign-in 0 0 0 0 0", "task 1 33 0 17 1"}
+        << QStringList{"1 /src/X.java 3"} << QStringList();
 }
 
 void TestReport::viewFileTimes()

@@ -214,6 +214,31 @@ QPair<ScreenTimeline::Phase, int> ScreenTimeline::phaseOfPage(int page, int task
     return {Phase::Task, task};
 }
 
+void ScreenTimeline::startRunsAtSignIn(const QList<ViewFile::Row> &rows, QList<Moment> &moments)
+{
+    // The rows between the last record of one run and the first of the next
+    // are of either run: a sign-in shows its page before anything is logged,
+    // and a run that was killed may have written rows after its last record.
+    // The next run begins with the last page row among them, or else after
+    // a "close"; without either, with its first record.
+    for (int b = 1; b < moments.size(); ++b) {
+        if (moments.at(b).record < 0 || moments.at(b).session == moments.at(b - 1).session)
+            continue;
+        int first = b;
+        for (int k = b - 1; k >= 0 && moments.at(k).record < 0; --k) {
+            const QString &event = rows.at(moments.at(k).row).event;
+            if (event == QLatin1String("close")) {
+                first = first == b ? k + 1 : first;
+                break;
+            }
+            if (event == QLatin1String("page") && first == b)
+                first = k;
+        }
+        for (int k = first; k < b; ++k)
+            moments[k].session = moments.at(b).session;
+    }
+}
+
 QList<ScreenTimeline::Moment> ScreenTimeline::momentsOf(const Participant &participant)
 {
     const QList<LogRecord> &log = participant.records;
@@ -244,6 +269,7 @@ QList<ScreenTimeline::Moment> ScreenTimeline::momentsOf(const Participant &parti
         moments.append({recordMs.at(i), i, -1, session});
         ++i;
     }
+    startRunsAtSignIn(participant.viewRows, moments);
     return moments;
 }
 

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include "core/formats/logrecord.h"
+#include "core/formats/viewfile.h"
 
 struct Participant;
 
@@ -120,6 +121,7 @@ private:
     void step(const Participant &participant, ViewState &state, const Moment &moment,
               qint64 until, int taskCount);
     static QList<Moment> momentsOf(const Participant &participant);
+    static void startRunsAtSignIn(const QList<ViewFile::Row> &rows, QList<Moment> &moments);
 
 public:
     // The phase and task of a page as the log numbers it ("code" -1, "task0" 0, ...).
