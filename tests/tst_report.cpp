@@ -2,6 +2,7 @@
 #include "core/formats/csvreader.h"
 #include "core/formats/diagnostics.h"
 #include "core/formats/sessionfile.h"
+#include "core/formats/viewfile.h"
 #include "report/csvwriter.h"
 #include "report/exposure.h"
 #include "report/featureexposure.h"
@@ -27,6 +28,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -147,6 +149,9 @@ private Q_SLOTS:
     void participantsCarryTheirSession();
     void materialsOfTheSittings_data();
     void materialsOfTheSittings();
+    // Time and screen from the view file.
+    void viewFileTimes_data();
+    void viewFileTimes();
 
 private:
     static StudyReport reportOf(const QString &log, StudyFolder *study = nullptr,
@@ -1866,6 +1871,174 @@ void TestReport::materialsOfTheSittings()
     QTEST(found, "warnings");
     // On standard error too, with the session file's path.
     QCOMPARE(errors.count(QStringLiteral("_session.json: warning: ")), found.size());
+}
+
+// View file text from compact lines "seconds|event|task|file|first|last|detail":
+// seconds since the epoch with a fraction ("100.3"), task "c" is "code" and
+// a number n is "task<n>"; empty line numbers stay empty.
+static QByteArray viewText(const QStringList &lines)
+{
+    QByteArray text = ViewFile::Header;
+    for (const QString &line : lines) {
+        const QStringList f = line.split(QLatin1Char('|'));
+        ViewFile::Row row;
+        row.time = QDateTime::fromMSecsSinceEpoch(qRound64(f.at(0).toDouble() * 1000),
+                                                  Qt::UTC);
+        row.event = f.at(1);
+        row.task = f.at(2) == QLatin1String("c") ? QStringLiteral("code")
+                                                 : QStringLiteral("task") + f.at(2);
+        row.file = f.at(3);
+        row.first = f.at(4).isEmpty() ? -1 : f.at(4).toInt();
+        row.last = f.at(5).isEmpty() ? -1 : f.at(5).toInt();
+        row.detail = f.at(6);
+        text += ViewFile::format(row);
+    }
+    return text;
+}
+
+// Every number below is worked out by hand from the records and rows of its
+// row: the records stamp whole seconds, a row's moment falls in the second
+// it names, and a stretch runs from the second of one record or row to the
+// second of the next. The tasks table gives "phase task seconds
+// unattributed lost resumed", the files table "task file seconds".
+void TestReport::viewFileTimes_data()
+{
+    QTest::addColumn<QStringList>("log");
+    QTest::addColumn<QByteArray>("view"); // null: no view file
+    QTest::addColumn<QList<int>>("order"); // the session's task order; empty: no session file
+    QTest::addColumn<QStringList>("tasks");
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QStringList>("warnings"); // "kind@line"
+    // first_views.csv: seconds from task 1's start until a line of A (X.java
+    // 10-30) was on screen; empty when never.
+    QTest::addColumn<QString>("firstA");
+
+    // The sitting of the issue: true times 18, 20 and 14 s; the first page
+    // is left at 118.0 without a record. Task 1: 100-118 (18 s, X.java in
+    // front 105-118: 13 s); task 2: 118-138 (20 s, all X.java); task 3:
+    // 138-152 (14 s). The account page is left within second 100.
+    const QStringList sitting{"c||code|||100",
+                              "0|/src/X.java|fileOpened|1|40|105",
+                              "0|/src/X.java|x|1|40|115",
+                              "1|/src/X.java|y|1|40|125",
+                              "1|/src/X.java|taskCompleted|1|40|138",
+                              "2|/src/X.java|z|1|40|145",
+                              "2|/src/X.java|taskCompleted|1|40|152"};
+    const QStringList pages{"100.3|page|0||||1", "105.3|view|0|/src/X.java|1|40|170",
+                            "118.0|page|1||||2", "138.4|page|2||||3"};
+    const QStringList issueTasks{"sign-in 0 0 0 0 0", "task 1 18 0 0 0", "task 2 20 0 0 0",
+                                 "task 3 14 0 0 0"};
+    const QStringList issueFiles{"1 /src/X.java 13", "2 /src/X.java 20", "3 /src/X.java 14"};
+    QTest::newRow("the first task page left without a record is the first task's")
+        << sitting << viewText(pages) << QList<int>() << issueTasks << issueFiles
+        << QStringList() << "5";
+    // From the log alone, as before: 100-115 task 1, 115-125 unsure, 125-138
+    // task 2, 138-152 task 3.
+    QTest::newRow("without a view file the log alone tells the time")
+        << sitting << QByteArray() << QList<int>()
+        << QStringList{"sign-in 0 0 0 0 0", "task 1 15 10 0 0", "task 2 13 10 0 0",
+                       "task 3 14 0 0 0", "unattributed 0 10 0 0 0"}
+        << QStringList{"1 /src/X.java 10", "2 /src/X.java 13", "3 /src/X.java 14",
+                       "0 /src/X.java 10"}
+        << QStringList{"unattributed@5"} << "5";
+    // The rows that read are used; the one cut off (line 6) is warned about.
+    QTest::newRow("a torn last row is left out with a warning")
+        << sitting << viewText(pages) + "1970-01-01T00:02:31.000Z,vi" << QList<int>()
+        << issueTasks << issueFiles << QStringList{"view-file@6"} << "5";
+    QTest::newRow("a malformed row is left out with a warning")
+        << sitting << viewText(pages.mid(0, 2)) + "not a row\n" + viewText(pages.mid(2)).mid(
+               int(ViewFile::Header.size()))
+        << QList<int>() << issueTasks << issueFiles << QStringList{"view-file@4"} << "5";
+    // Task 1 from 0 to 60: away from 20 to 45 (25 s lost, not resumed), so
+    // 35 s on the task, X.java in front 10-20 and 45-60.
+    QTest::newRow("the time in another program is lost for the task")
+        << QStringList{"c||code|||0", "0|/src/X.java|fileOpened|1|40|10",
+                       "0|/src/X.java|taskCompleted|1|40|60"}
+        << viewText({"0.2|page|0||||1", "10.3|view|0|/src/X.java|1|40|170",
+                     "20.5|focus-out|0||||", "45.5|focus-in|0||||"})
+        << QList<int>() << QStringList{"sign-in 0 0 0 0 0", "task 1 35 0 25 0"}
+        << QStringList{"1 /src/X.java 25"} << QStringList() << "10";
+    // X.java 10-20, Y.java 20-30, X.java again from 30 (no record) to 50.
+    QTest::newRow("a change of the file in front without a record")
+        << QStringList{"c||code|||0", "0|/src/X.java|fileOpened|1|40|10",
+                       "0|/src/Y.java|fileOpened|1|20|20", "0|/src/Y.java|taskCompleted|1|20|50"}
+        << viewText({"0.1|page|0||||1", "10.3|view|0|/src/X.java|1|40|170",
+                     "20.3|view|0|/src/Y.java|1|20|170", "30.0|view|0|/src/X.java|1|40|170"})
+        << QList<int>() << QStringList{"sign-in 0 0 0 0 0", "task 1 50 0 0 0"}
+        << QStringList{"1 /src/X.java 30", "1 /src/Y.java 10"} << QStringList() << "10";
+    // The first page shows task 2 (0-30), the second task 1 (30-45).
+    QTest::newRow("the pages show the tasks of the session's order")
+        << QStringList{"c||code|||0", "0||x|||10", "0||taskCompleted|||30",
+                       "1||taskCompleted|||45"}
+        << viewText({"0.5|page|0||||2", "30.2|page|1||||1"}) << QList<int>{2, 1}
+        << QStringList{"sign-in 0 0 0 0 0", "task 1 15 0 0 0", "task 2 30 0 0 0"}
+        << QStringList() << QStringList() << "";
+    // Run 1: task 1 0-12, closed at 12; run 2 from 100: task 1 100-120. The
+    // 88 s between the close and the next run are lost, the task resumed.
+    QTest::newRow("a close ends the run's last span")
+        << QStringList{"c||code|||0", "0||x|||10", "!0||y|||100", "0||taskCompleted|||120"}
+        << viewText({"0.5|page|0||||1", "12.0|close|0||||", "100.5|page|0||||1"})
+        << QList<int>() << QStringList{"sign-in 0 0 0 0 0", "task 1 32 0 88 1"}
+        << QStringList() << QStringList() << "";
+    // Run 1 was killed after a scroll at 13; run 2 signs in at 30.6, its
+    // page shown before its first record at 40. Task 1: 0-13 and 30-50
+    // (33 s, X.java 10-13), 13-30 lost.
+    QTest::newRow("the rows of a sign-in before its first record begin the next run")
+        << QStringList{"c||code|||0", "0|/src/X.java|fileOpened|1|40|10", "!0||x|||40",
+                       "0||taskCompleted|||50"}
+        << viewText({"0.2|page|0||||1", "10.5|view|0|/src/X.java|1|40|170",
+                     "13.2|view|0|/src/X.java|5|44|170", "30.6|page|0||||1",
+                     "30.6|view|0||||"})
+        << QList<int>() << QStringList{"sign-in 0 0 0 0 0", "task 1 33 0 17 1"}
+        << QStringList{"1 /src/X.java 3"} << QStringList() << "10";
+    // X.java opened below A (lines 50-90) at 10, scrolled up to 1-40 at
+    // 22.4 without a record: A is first on screen 22 s into task 1, and
+    // X.java is in front 10-40.
+    QTest::newRow("a scroll without a record shows a feature")
+        << QStringList{"c||code|||0", "0|/src/X.java|fileOpened|50|90|10",
+                       "0|/src/X.java|taskCompleted|1|40|40"}
+        << viewText({"0.1|page|0||||1", "10.3|view|0|/src/X.java|50|90|170",
+                     "22.4|view|0|/src/X.java|1|40|170"})
+        << QList<int>() << QStringList{"sign-in 0 0 0 0 0", "task 1 40 0 0 0"}
+        << QStringList{"1 /src/X.java 30"} << QStringList() << "22";
+}
+
+void TestReport::viewFileTimes()
+{
+    QFETCH(QStringList, log);
+    QFETCH(QByteArray, view);
+    QFETCH(QList<int>, order);
+    QTemporaryDir dir;
+    QVERIFY(TestSupport::writeFile(dir.filePath(QStringLiteral("anna_bernd_log.txt")),
+                                   logText(log).toUtf8()));
+    if (!view.isNull())
+        QVERIFY(TestSupport::writeFile(dir.filePath(QStringLiteral("anna_bernd_view.csv")),
+                                       view));
+    QVERIFY(TestSupport::writeFile(dir.filePath(QStringLiteral("model.m")), "R : A | B | C ;"));
+    QVERIFY(TestSupport::writeFile(dir.filePath(QStringLiteral("annotations.xml")), annotations));
+    if (!order.isEmpty())
+        QVERIFY(writeSession(dir.path(), QStringLiteral("anna"), QString(), order, QString()));
+    Diagnostics quiet([](const QString &) {});
+    ReportWarnings warnings(quiet);
+    std::optional<StudyFolder> study = StudyFolder::read(dir.path(), warnings);
+    QVERIFY(study);
+    const StudyReport report(*study, warnings);
+    QTEST(rowsOf(report.tasks(), {"phase", "task", "seconds", "seconds_unattributed",
+                                  "seconds_lost", "resumed"}),
+          "tasks");
+    QTEST(rowsOf(report.files(), {"task", "file", "seconds"}), "files");
+    QStringList found;
+    for (const ReportWarnings::Warning &warning : warnings.list()) {
+        if (warning.kind != QLatin1String("model") && warning.kind != QLatin1String("annotations"))
+            found.append(warning.kind + QLatin1Char('@') + QString::number(warning.line));
+    }
+    QTEST(found, "warnings");
+    QStringList firstA = rowsOf(report.firstViews(), {"task", "feature", "seconds"})
+                             .filter(QRegularExpression(QStringLiteral("^1 A ")));
+    QCOMPARE(firstA.size(), 1);
+    QTEST(firstA.first().mid(4), "firstA");
+    // One event per log record, whatever the view file holds.
+    QCOMPARE(report.events().rowCount(), qsizetype(log.size()));
 }
 
 QTEST_MAIN(TestReport)

@@ -6,32 +6,8 @@
 
 namespace {
 
-// A log's seconds in milliseconds. A damaged log can hold any number: stamps
-// beyond the years 1 to 9999 are held at those ends, so that no sum of
-// moments overflows.
-qint64 stampMs(qint64 stamp)
-{
-    constexpr qint64 earliest = -62135596800; // 0001-01-01T00:00:00Z
-    constexpr qint64 latest = 253402300799;   // 9999-12-31T23:59:59Z
-    return std::clamp(stamp, earliest, latest) * 1000;
-}
-
 constexpr int CheckpointStep = 256;
 constexpr int OpacityMax = 255;
-
-// "code" gives -1, "task3" gives 3; anything else -2.
-int taskOfField(const QString &field)
-{
-    if (field == QLatin1String("code"))
-        return -1;
-    if (field.startsWith(QLatin1String("task"))) {
-        bool ok = false;
-        const int task = QStringView(field).mid(4).toInt(&ok);
-        if (ok && task >= 0)
-            return task;
-    }
-    return -2;
-}
 
 bool isColourName(const QString &text)
 {
@@ -145,7 +121,7 @@ void ReplayTimeline::placeEvents(const QList<QDateTime> &sittingStarts)
     if (firstValid != sittingStarts.end()) {
         m_originMs = firstValid->toMSecsSinceEpoch();
     } else if (!m_records.isEmpty()) {
-        m_originMs = stampMs(m_records.first().stamp);
+        m_originMs = LogFile::milliseconds(m_records.first().stamp);
     } else if (!m_rows.isEmpty()) {
         m_originMs = m_rows.first().time.toMSecsSinceEpoch();
         for (const ViewFile::Row &row : std::as_const(m_rows))
@@ -154,16 +130,9 @@ void ReplayTimeline::placeEvents(const QList<QDateTime> &sittingStarts)
 
     // Records of one second share it evenly, in their order.
     const int count = int(m_records.size());
-    m_recordMs.resize(count);
-    for (int i = 0; i < count;) {
-        int j = i;
-        while (j < count && m_records.at(j).stamp == m_records.at(i).stamp)
-            ++j;
-        for (int k = i; k < j; ++k)
-            m_recordMs[k] = stampMs(m_records.at(i).stamp) + qint64(k - i) * 1000 / (j - i)
-                            - m_originMs;
-        i = j;
-    }
+    m_recordMs = LogFile::moments(m_records);
+    for (qint64 &ms : m_recordMs)
+        ms -= m_originMs;
 
     for (int i = 0; i < m_rows.size(); ++i)
         m_events.append({m_rows.at(i).time.toMSecsSinceEpoch() - m_originMs, Kind::Row, i});
@@ -322,7 +291,7 @@ void ReplayTimeline::applyRow(ReplayState &state, const ViewFile::Row &row) cons
 {
     const QString &event = row.event;
     if (event == QLatin1String("page")) {
-        const int task = taskOfField(row.task);
+        const int task = ViewFile::pageOf(row.task);
         if (task >= -1) {
             state.task = task;
             state.finished = false;

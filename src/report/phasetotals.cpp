@@ -20,10 +20,11 @@ int featureCount(const ActionText &action)
 
 // What the records logged on each page count: actions, files opened,
 // searches and colours.
-void countActions(const Participant &participant, int taskCount, QMap<Key, PhaseTotals> &totals)
+void countActions(const Participant &participant, const ScreenTimeline &timeline, int taskCount,
+                  QMap<Key, PhaseTotals> &totals)
 {
     for (const LogRecord &record : participant.records) {
-        const auto [phase, task] = ScreenTimeline::pagePhase(record.task, taskCount);
+        const auto [phase, task] = timeline.phaseOfPage(record.task, taskCount);
         PhaseTotals &logged = totals[PhaseTotals::keyOf(phase, task)];
         logged.cover(record.stamp, record.stamp);
         ++logged.actions;
@@ -126,7 +127,7 @@ QMap<Key, PhaseTotals> PhaseTotals::of(const FeatureLines &lines, const Particip
                                        TextIds &files)
 {
     QMap<Key, PhaseTotals> totals;
-    countActions(participant, taskCount, totals);
+    countActions(participant, timeline, taskCount, totals);
     followSpans(lines, timeline, files, totals);
     // Unattributed time next to a task may be the task's own.
     for (const ScreenTimeline::Span &span : timeline.spans) {
@@ -139,7 +140,7 @@ QMap<Key, PhaseTotals> PhaseTotals::of(const FeatureLines &lines, const Particip
     }
     for (const ScreenTimeline::Interruption &gap : timeline.interruptions) {
         PhaseTotals &resumed = totals[keyOf(gap.phase, gap.task)];
-        resumed.resumed = true;
+        resumed.resumed = resumed.resumed || !gap.away;
         resumed.secondsLost += gap.until - gap.from;
     }
     return totals;

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include "core/formats/logrecord.h"
+#include "core/formats/viewfile.h"
 
 struct Participant;
 
@@ -24,6 +25,17 @@ struct Participant;
 // page) and the span is unattributed rather than given to either task. The
 // last record of a run gives an empty span on its own page: its screen was
 // shown, but nothing says for how long.
+//
+// From the log and the view file (fromView): the records and the rows in the
+// order they happened (records of one second spread over it, a record after
+// the rows of its moment), each holding the screen until the next one of its
+// run, to the second. The page rows say which page is shown, so no page turn
+// goes unattributed; a page shows the task the session file's task order
+// gives it, else the task of its position. The view rows say which file and
+// lines are on screen, the records still change it at their own moments.
+// From a "focus-out" to the next "focus-in" the participant was in another
+// program: that time is lost for the task on the page, like the time between
+// runs, and no file's. A "close" ends the run's last span.
 class ScreenTimeline
 {
 public:
@@ -65,6 +77,7 @@ public:
         qint64 until = 0;
         Phase phase = Phase::SignIn;
         int task = 0;
+        bool away = false; // the viewer had lost the keyboard focus (not a new run)
     };
 
     // For each log record: what its seconds count for, until when, and what
@@ -84,12 +97,31 @@ public:
     QList<Interruption> interruptions;
     QList<AfterRecord> records; // parallel to the participant's records (fromLog)
 
+    // The task of each page from 0 (the session's task order); empty: page
+    // k shows task k + 1.
+    QList<int> pageTasks;
+
     // taskCount: the tasks of questions.txt; 0 takes every logged task as one.
     static ScreenTimeline fromLog(const Participant &participant, int taskCount);
+    // From the participant's view rows and log; their log alone without rows.
+    static ScreenTimeline fromView(const Participant &participant, int taskCount);
+    // fromView when the participant has view rows, else fromLog.
+    static ScreenTimeline of(const Participant &participant, int taskCount);
+
+    // The phase and task of a page as this timeline numbers the tasks.
+    QPair<Phase, int> phaseOfPage(int page, int taskCount) const;
 
 private:
+    struct Moment;
+    struct ViewState;
     void followRun(const QList<LogRecord> &records, int begin, int end, int session,
                    int taskCount);
+    void followViewRun(const Participant &participant, const QList<Moment> &moments, int begin,
+                       int end, int taskCount);
+    void step(const Participant &participant, ViewState &state, const Moment &moment,
+              qint64 until, int taskCount);
+    static QList<Moment> momentsOf(const Participant &participant);
+    static void startRunsAtSignIn(const QList<ViewFile::Row> &rows, QList<Moment> &moments);
 
 public:
     // The phase and task of a page as the log numbers it ("code" -1, "task0" 0, ...).

@@ -271,6 +271,7 @@ std::optional<StudyFolder> StudyFolder::read(const QString &folder, ReportWarnin
     study.participants = byName.values();
     study.placePreSignIn(preSignIn, warnings);
     study.readSessions(warnings);
+    study.readViews(warnings);
     return study;
 }
 
@@ -320,6 +321,32 @@ void StudyFolder::readSessions(ReportWarnings &warnings)
     // files and the sources annotations.xml lists.
     const StudyDesign design = StudyDesign::readFolder(folder).design;
     materials = StudyMaterials::hash(folder, StudyMaterials::files(design, lines.listedSources()));
+}
+
+void StudyFolder::readViews(ReportWarnings &warnings)
+{
+    const QDir dir(folder);
+    for (Participant &participant : participants) {
+        if (participant.account.isEmpty())
+            continue;
+        const QString path = dir.filePath(participant.id() + ViewFile::Suffix);
+        if (!QFileInfo(path).isFile())
+            continue;
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) {
+            warnings.add(participant.id(), path, 0, QStringLiteral("unreadable"),
+                         unreadable(file.errorString()));
+            continue;
+        }
+        ViewFile::Reading reading = ViewFile::read(file.readAll(), path);
+        for (Diagnostic problem : std::as_const(reading.problems)) {
+            problem.severity = Diagnostic::Severity::Warning;
+            warnings.add(participant.id(), problem, QStringLiteral("view-file"));
+        }
+        participant.hasView = true;
+        participant.viewRows = std::move(reading.rows);
+        participant.viewPath = path;
+    }
 }
 
 void StudyFolder::placePreSignIn(const QMap<QString, QList<LogRecord>> &preSignIn,

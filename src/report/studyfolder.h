@@ -5,6 +5,7 @@
 #include "core/formats/logrecord.h"
 #include "core/formats/questionsfile.h"
 #include "core/formats/sessionfile.h"
+#include "core/formats/viewfile.h"
 
 #include <QList>
 #include <QMap>
@@ -39,6 +40,11 @@ struct Participant
     // materials); none without a readable "<account>_<user>_session.json".
     std::optional<SessionFile> session;
     QString sessionPath;
+    // What was on their screen, from "<account>_<user>_view.csv": the rows
+    // that read; hasView false without a readable view file.
+    bool hasView = false;
+    QList<ViewFile::Row> viewRows;
+    QString viewPath;
 
     // The one key of the participant in every table: the names' part of the
     // file names, "<account>_<user>" ("_<user>" for records before a sign-in
@@ -88,6 +94,9 @@ private:
     // Reads each participant's session file and, when there is one, works
     // out the folder's materials hash to compare theirs with.
     void readSessions(ReportWarnings &warnings);
+    // Reads each participant's view file; damaged rows are warned about
+    // (kind "view-file") and the rest is used.
+    void readViews(ReportWarnings &warnings);
     // Gives every user's records before sign-in (by user) to their sign-ins;
     // those that no sign-in follows become a participant of their own.
     void placePreSignIn(const QMap<QString, QList<LogRecord>> &preSignIn,

@@ -139,7 +139,7 @@ StudyReport::StudyReport(const StudyFolder &study, ReportWarnings &warnings)
 void StudyReport::addParticipant(const StudyFolder &study, const Participant &participant,
                                  ReportWarnings &warnings)
 {
-    const ScreenTimeline timeline = ScreenTimeline::fromLog(participant, m_taskCount);
+    const ScreenTimeline timeline = ScreenTimeline::of(participant, m_taskCount);
     Plausibility::check(study, participant, timeline, warnings);
     addEvents(participant, timeline);
     const QMap<PhaseTotals::Key, PhaseTotals> totals =

@@ -1096,6 +1096,13 @@ def check_report(args, checks):
 
         with open(log_path, "rb") as f:
             records, _ = logfile.parse(f.read())
+        # With a view file the pages and the screen between records come
+        # from its rows.
+        view_path = os.path.join(project, "%s_%s_view.csv" % (account, USERNAME))
+        view_rows = read_view_rows(view_path)[0] if os.path.exists(view_path) else []
+        pages = [r for r in view_rows if r["event"] == "page"]
+        checks.check(not (view_rows and warnings),
+                     "with a view file no time is unattributed: %r" % warnings)
         tasks = table("tasks")
         # Seconds on the tasks and those lost to interruptions add up to the
         # time from the first record to the last.
@@ -1106,10 +1113,20 @@ def check_report(args, checks):
                         records[0].now if records else 0))
         # A task after the first runs from one "taskCompleted" to the next.
         completed = {int(r.task[4:]): r.now for r in records if r.action == "taskCompleted"}
+        # With a view file a task runs from its page row to the next page's
+        # (or its own taskCompleted when it is the last), to the second.
+        shown = {}
+        for page in pages:
+            shown.setdefault(int(page["task"][4:]), int(page["seconds"]))
         for t in tasks:
             # Tasks are numbered from 1 in the tables, from 0 in the log.
             number = int(t["task"]) - 1 if t["phase"] == "task" else -1
-            if number - 1 in completed and number in completed:
+            if pages and number in shown and number in completed:
+                checks.check(to_epoch(t["start"]) == shown[number]
+                             and to_epoch(t["end"]) == shown.get(number + 1, completed[number]),
+                             "task %d runs from its page row to the next page's: %s .. %s"
+                             % (number, t["start"], t["end"]))
+            elif not pages and number - 1 in completed and number in completed:
                 checks.check(to_epoch(t["start"]) == completed[number - 1]
                              and to_epoch(t["end"]) == completed[number],
                              "task %d runs from one taskCompleted to the next: %s .. %s"
@@ -1119,8 +1136,21 @@ def check_report(args, checks):
                      % (len(events), len(records)))
         # Interruptions: where a record does not refer to the one before it.
         gaps = [b.now - a.now for a, b in zip(records, records[1:]) if b.previous != a.now]
+        resumes = len(gaps)
+        if view_rows:
+            # The viewer ran until its last record or row, and the next run
+            # from the page its sign-in showed (at or after the sitting's start
+            # in the session file).
+            with open(os.path.join(project, "%s_%s_session.json" % (account, USERNAME))) as f:
+                sittings = json.load(f)["sittings"]
+            moments = sorted([r.now for r in records] + [int(r["seconds"]) for r in view_rows])
+            gaps = []
+            for sitting in sittings[1:]:
+                begun = to_epoch(sitting["start"])
+                page = min(int(p["seconds"]) for p in pages if p["seconds"] >= begun)
+                gaps.append(page - max(m for m in moments if m <= page and m < begun))
         checks.check(sum(int(t["seconds_lost"]) for t in tasks) == sum(gaps)
-                     and sum(int(t["resumed"]) for t in tasks) == len(gaps),
+                     and sum(int(t["resumed"]) for t in tasks) == resumes,
                      "interruptions in the log (%r) are the seconds lost: %r"
                      % (gaps, [(t["task"], t["resumed"], t["seconds_lost"]) for t in tasks]))
         checks.check([a["answer"] for a in table("answers")] == answers,
@@ -1156,16 +1186,19 @@ def check_report(args, checks):
         checks.check(os.path.getsize(os.path.join(out, "report.html")) > 1000
                      and os.path.getsize(os.path.join(out, "study.sqlite")) > 0,
                      "report.html and study.sqlite are written")
-        check_screen(checks, records, events, table("files"), tasks)
+        check_screen(checks, records, events, table("files"), tasks, bool(view_rows))
         if name == "full":
             turns_path = os.path.join(args.out, name, "page-turns.json")
             with open(turns_path) as f:
-                check_task_times(checks, json.load(f), tasks)
+                check_task_times(checks, json.load(f), tasks, bool(view_rows))
 
 
-def check_screen(checks, records, events, files, tasks):
+def check_screen(checks, records, events, files, tasks, with_view=False):
     """What events.csv says was in front: never a tab after it was closed, and
-    the seconds per file add up to files.csv and to no more than each task."""
+    the seconds per file add up to files.csv and to no more than each task.
+    With a view file files.csv follows the screen between records too (a
+    scroll, a page turn), which events.csv, a row per record, cannot: there
+    every file with seconds in events.csv has its row in files.csv."""
     for record, event in zip(records, events):
         if record.action == "fileClosed":
             checks.check(event["file"] != record.file and event["logged_file"] == record.file,
@@ -1178,8 +1211,12 @@ def check_screen(checks, records, events, files, tasks):
             summed[key] = summed.get(key, 0) + int(event["seconds"])
     listed = {(f["phase"], f["task"], f["file"]): int(f["seconds"]) for f in files
               if int(f["seconds"]) > 0}
-    checks.check(summed == listed, "files.csv holds the seconds of events.csv per file: %r %r"
-                 % (summed, listed))
+    if with_view:
+        checks.check({key[2] for key in summed} <= {key[2] for key in listed},
+                     "files.csv lists every file of events.csv: %r %r" % (summed, listed))
+    else:
+        checks.check(summed == listed, "files.csv holds the seconds of events.csv per file: "
+                     "%r %r" % (summed, listed))
     for t in tasks:
         in_front = sum(s for (phase, task, _), s in listed.items()
                        if (phase, task) == (t["phase"], t["task"]))
@@ -1187,7 +1224,7 @@ def check_screen(checks, records, events, files, tasks):
                      "than it: %d > %s" % (t["phase"], t["task"], in_front, t["seconds"]))
 
 
-def check_task_times(checks, turns, tasks):
+def check_task_times(checks, turns, tasks, with_view=False):
     """Each task's time against the driver's own clock: the page turns it
     clicked are the truth. The log's time stamps are whole seconds, and the
     first page is left without a record, so a task took between its seconds
@@ -1204,9 +1241,21 @@ def check_task_times(checks, turns, tasks):
         slack = 2 + (ended[1] - ended[0] + begun[1] - begun[0]) / 2
         seconds = int(by_task[task]["seconds"])
         unsure = int(by_task[task]["seconds_unattributed"])
+        if with_view:
+            # The page rows time every page to the millisecond: the task took
+            # what the driver's clock says, within a second, and none of it
+            # is unsure.
+            shortest = ended[0] - begun[1]
+            longest = ended[1] - begun[0]
+            checks.check(unsure == 0 and shortest - 1 <= seconds <= longest + 1,
+                         "task %d took %.1f to %.1f s by the driver's clock; the report gives "
+                         "%d s (and %d s unattributed)" % (task, shortest, longest, seconds, unsure))
+            continue
         checks.check(seconds - slack <= truth <= seconds + unsure + slack,
                      "task %d took %.1f s by the driver's clock; the report gives %d s and %d s "
                      "unattributed (slack %.1f s)" % (task, truth, seconds, unsure, slack))
+    if with_view:
+        return
     # The unattributed time is only the moment between the two records
     # around the unlogged page turn, not a task's worth.
     unsure = int(by_task[1]["seconds_unattributed"]) if 1 in by_task else -1

@@ -5,6 +5,7 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -210,6 +211,28 @@ std::optional<TaskAndAction> lastCompleteRecord(const QString &text)
     const qsizetype action =
         fields.size() > fieldsOfPlainRecord ? fields.size() - 1 - trailingFields : 2;
     return TaskAndAction{fields.at(0).toString(), fields.at(action).toString()};
+}
+
+qint64 milliseconds(qint64 stamp)
+{
+    constexpr qint64 earliest = -62135596800; // 0001-01-01T00:00:00Z
+    constexpr qint64 latest = 253402300799;   // 9999-12-31T23:59:59Z
+    return std::clamp(stamp, earliest, latest) * 1000;
+}
+
+QList<qint64> moments(const QList<LogRecord> &records)
+{
+    const int count = int(records.size());
+    QList<qint64> ms(count);
+    for (int i = 0; i < count;) {
+        int j = i;
+        while (j < count && records.at(j).stamp == records.at(i).stamp)
+            ++j;
+        for (int k = i; k < j; ++k)
+            ms[k] = milliseconds(records.at(i).stamp) + qint64(k - i) * 1000 / (j - i);
+        i = j;
+    }
+    return ms;
 }
 
 } // namespace LogFile

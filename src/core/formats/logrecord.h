@@ -69,6 +69,15 @@ struct TaskAndAction
 // the log has no complete record or that record has fewer than three fields.
 std::optional<TaskAndAction> lastCompleteRecord(const QString &text);
 
+// The moment of each record in milliseconds since the epoch. The log stamps
+// whole seconds: records written within one second share it evenly in their
+// order (the k-th of n at k/n s), so every record has a moment of its own.
+QList<qint64> moments(const QList<LogRecord> &records);
+// A stamp in milliseconds. A damaged log can hold any number: stamps beyond
+// the years 1 to 9999 are held at those ends, so that no sum of moments
+// overflows.
+qint64 milliseconds(qint64 stamp);
+
 } // namespace LogFile
 
 // An action text split into its name and argument: "assignColor<3>" gives

@@ -142,4 +142,17 @@ QString colourDetail(const QString &feature, const QString &colourName)
     return feature + QLatin1Char('=') + colourName;
 }
 
+int pageOf(const QString &task)
+{
+    if (task == QLatin1String("code"))
+        return -1;
+    if (task.startsWith(QLatin1String("task"))) {
+        bool ok = false;
+        const int page = QStringView(task).mid(4).toInt(&ok);
+        if (ok && page >= 0)
+            return page;
+    }
+    return -2;
+}
+
 } // namespace ViewFile

@@ -73,6 +73,10 @@ struct Reading
 // that reads is kept, whatever is wrong with the others.
 Reading read(const QByteArray &bytes, const QString &path);
 
+// The page a row's task field names as the log numbers it: "code" gives -1,
+// "task3" gives 3; anything else -2.
+int pageOf(const QString &task);
+
 // "Feature=#rrggbb" for a colour row, "Feature=" for no colour.
 QString colourDetail(const QString &feature, const QString &colourName);
 
