@@ -119,6 +119,8 @@ private Q_SLOTS:
     void quartiles_data();
     void quartiles();
     void taskSummaryCountsParticipantsOfEachTask();
+    void taskSummaryByCondition_data();
+    void taskSummaryByCondition();
     void timelineBins_data();
     void timelineBins();
     void featuresRankedByExposure();
@@ -979,6 +981,64 @@ void TestReport::taskSummaryCountsParticipantsOfEachTask()
     QCOMPARE(summaries.at(1).task, 2);
     QCOMPARE(summaries.at(1).participants, 1);
     QCOMPARE(summaries.at(1).seconds.median, 30.0);
+}
+
+// Participants a and b saw colours, c did not, d has no condition known;
+// "scored/correct" empty where the key scored none of the task's answers.
+// The expected groups are worked out by hand from these rows.
+void TestReport::taskSummaryByCondition_data()
+{
+    QTest::addColumn<QStringList>("rows");     // "participant task seconds scored correct"
+    QTest::addColumn<QStringList>("expected"); // "task condition n median correct/scored"
+
+    QTest::newRow("each condition of a task apart, conditions by name")
+        << QStringList{"a 1 60 2 1", "b 1 100 2 2", "c 1 30 2 0", "a 2 10 - -"}
+        << QStringList{"1 colour 2 80 3/4", "1 plain 1 30 0/2", "2 colour 1 10 0/0"};
+    QTest::newRow("a participant without a condition is a group of its own")
+        << QStringList{"d 1 40 1 1", "a 1 20 1 0"}
+        << QStringList{"1  1 40 1/1", "1 colour 1 20 0/1"};
+    QTest::newRow("tasks in their order before conditions")
+        << QStringList{"c 2 5 - -", "b 1 7 1 1"}
+        << QStringList{"1 colour 1 7 1/1", "2 plain 1 5 0/0"};
+}
+
+void TestReport::taskSummaryByCondition()
+{
+    QFETCH(QStringList, rows);
+    ReportTable participants(QStringLiteral("participants"),
+                             {{QStringLiteral("participant"), ReportTable::Type::Text},
+                              {QStringLiteral("condition"), ReportTable::Type::Text}});
+    participants.addRow(QStringLiteral("a"), QStringLiteral("colour"));
+    participants.addRow(QStringLiteral("b"), QStringLiteral("colour"));
+    participants.addRow(QStringLiteral("c"), QStringLiteral("plain"));
+    participants.addRow(QStringLiteral("d"), QString());
+    ReportTable tasks(QStringLiteral("tasks"),
+                      {{QStringLiteral("participant"), ReportTable::Type::Text},
+                       {QStringLiteral("phase"), ReportTable::Type::Text},
+                       {QStringLiteral("task"), ReportTable::Type::Integer},
+                       {QStringLiteral("seconds"), ReportTable::Type::Integer},
+                       {QStringLiteral("seconds_unattributed"), ReportTable::Type::Integer},
+                       {QStringLiteral("correct"), ReportTable::Type::Integer},
+                       {QStringLiteral("scored"), ReportTable::Type::Integer}});
+    const auto cell = [](const QString &text) {
+        return text == QLatin1String("-") ? std::optional<qint64>()
+                                          : std::optional<qint64>(text.toLongLong());
+    };
+    for (const QString &row : rows) {
+        const QStringList f = row.split(QLatin1Char(' '));
+        tasks.addRow(f.at(0), QStringLiteral("task"), f.at(1).toLongLong(), f.at(2).toLongLong(),
+                     qint64(0), cell(f.at(4)), cell(f.at(3)));
+    }
+    QStringList found;
+    for (const TaskSummary &summary : TaskSummary::of(tasks, participants))
+        found << QStringLiteral("%1 %2 %3 %4 %5/%6")
+                     .arg(summary.task)
+                     .arg(summary.condition)
+                     .arg(summary.participants)
+                     .arg(summary.seconds.median)
+                     .arg(summary.correct)
+                     .arg(summary.scored);
+    QTEST(found, "expected");
 }
 
 // Slices as "lane:task", "-" where nothing was logged, worked out by hand
@@ -1991,6 +2051,14 @@ void TestReport::viewFileTimes_data()
                      "30.6|view|0||||"})
         << QList<int>() << QStringList{"sign-in 0 0 0 0 0", "task 1 33 0 17 1"}
         << QStringList{"1 /src/X.java 3"} << QStringList() << "10";
+    // Run 1 signs in at 0 (its page shown at 0.3, after its record in the
+    // log's whole seconds) and is killed; run 2 signs in at 100. Run 1's
+    // page is its own: task 1 is 100-120 (20 s), 0-100 lost, resumed.
+    QTest::newRow("a sign-in's page shown after its record stays in its run")
+        << QStringList{"c||code|||0", "!c||code|||100", "0||taskCompleted|||120"}
+        << viewText({"0.3|page|0||||1", "100.4|page|0||||1"}) << QList<int>()
+        << QStringList{"sign-in 0 0 0 0 0", "task 1 20 0 100 1"} << QStringList()
+        << QStringList() << "";
     // X.java opened below A (lines 50-90) at 10, scrolled up to 1-40 at
     // 22.4 without a record: A is first on screen 22 s into task 1, and
     // X.java is in front 10-40.

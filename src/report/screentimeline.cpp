@@ -5,6 +5,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -220,18 +221,27 @@ void ScreenTimeline::startRunsAtSignIn(const QList<ViewFile::Row> &rows, QList<M
     // are of either run: a sign-in shows its page before anything is logged,
     // and a run that was killed may have written rows after its last record.
     // The next run begins with the last page row among them, or else after
-    // a "close"; without either, with its first record.
+    // a "close"; without either, with its first record. A page row within
+    // the second of the last record before it is that record's run's: the
+    // log stamps whole seconds, so a sign-in's record can come before the
+    // page it shows.
     for (int b = 1; b < moments.size(); ++b) {
         if (moments.at(b).record < 0 || moments.at(b).session == moments.at(b - 1).session)
             continue;
+        int last = b - 1;
+        while (last >= 0 && moments.at(last).record < 0)
+            --last;
+        const qint64 ownSecondEnds =
+            last < 0 ? std::numeric_limits<qint64>::min()
+                     : (moments.at(last).ms / 1000 + 1) * 1000;
         int first = b;
-        for (int k = b - 1; k >= 0 && moments.at(k).record < 0; --k) {
+        for (int k = b - 1; k > last; --k) {
             const QString &event = rows.at(moments.at(k).row).event;
             if (event == QLatin1String("close")) {
                 first = first == b ? k + 1 : first;
                 break;
             }
-            if (event == QLatin1String("page") && first == b)
+            if (event == QLatin1String("page") && first == b && moments.at(k).ms >= ownSecondEnds)
                 first = k;
         }
         for (int k = first; k < b; ++k)

@@ -13,6 +13,7 @@
 #include <QLegend>
 #include <QValueAxis>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -22,19 +23,61 @@ namespace {
 
 using namespace ReportCharts;
 
+// "task 2" or, in a study with conditions, "task 2, plain".
+QString groupName(const TaskSummary &summary)
+{
+    return summary.condition.isEmpty()
+               ? QStringLiteral("task %1").arg(summary.task)
+               : QStringLiteral("task %1, %2").arg(summary.task).arg(summary.condition);
+}
+
+bool anyCondition(const QList<TaskSummary> &summaries)
+{
+    return std::any_of(summaries.cbegin(), summaries.cend(),
+                       [](const TaskSummary &s) { return !s.condition.isEmpty(); });
+}
+
+bool anyScored(const QList<TaskSummary> &summaries)
+{
+    return std::any_of(summaries.cbegin(), summaries.cend(),
+                       [](const TaskSummary &s) { return s.scored > 0; });
+}
+
+// "3 of 4 (75 %)"; a dash where the key scored nothing.
+QByteArray shareCorrect(const TaskSummary &summary)
+{
+    if (summary.scored <= 0)
+        return "–";
+    return QByteArray::number(summary.correct) + " of " + QByteArray::number(summary.scored)
+           + " (" + QByteArray::number(std::lround(100.0 * summary.correct / summary.scored))
+           + " %)";
+}
+
 QByteArray table(const QList<TaskSummary> &summaries)
 {
-    QByteArray html = "<table class=\"numbers\">\n<tr><th>task</th><th>participants</th>"
-                      "<th>median</th><th>quartiles</th><th>shortest – longest</th>"
-                      "<th>uncertain</th></tr>\n";
+    const bool conditions = anyCondition(summaries);
+    const bool scored = anyScored(summaries);
+    QByteArray html = "<table class=\"numbers\">\n<tr><th>task</th>";
+    if (conditions)
+        html += "<th>condition</th>";
+    html += "<th>participants</th><th>median</th><th>quartiles</th><th>shortest – longest</th>"
+            "<th>uncertain</th>";
+    if (scored)
+        html += "<th>correct</th>";
+    html += "</tr>\n";
     for (const TaskSummary &summary : summaries) {
         const SummaryStatistics::Summary &s = summary.seconds;
-        html += "<tr><td>" + QByteArray::number(summary.task) + "</td><td>"
-                + QByteArray::number(summary.participants) + "</td><td>"
+        html += "<tr><td>" + QByteArray::number(summary.task) + "</td>";
+        if (conditions)
+            html += "<td>" + summary.condition.toHtmlEscaped().toUtf8() + "</td>";
+        html += "<td>" + QByteArray::number(summary.participants) + "</td><td>"
                 + clock(s.median).toUtf8() + "</td><td>" + clock(s.lowerQuartile).toUtf8()
                 + " – " + clock(s.upperQuartile).toUtf8() + "</td><td>"
                 + clock(s.minimum).toUtf8() + " – " + clock(s.maximum).toUtf8() + "</td><td>"
-                + QByteArray::number(summary.uncertain) + "</td></tr>\n";
+                + QByteArray::number(summary.uncertain) + "</td>";
+        if (scored)
+            html += "<td>" + shareCorrect(summary) + "</td>";
+        html += "</tr>\n";
     }
     return html + "</table>\n";
 }
@@ -46,11 +89,14 @@ QBarCategoryAxis *taskAxis(const QList<TaskSummary> &summaries, bool withMedian)
     auto *axis = new QBarCategoryAxis;
     styleAxis(axis);
     for (const TaskSummary &summary : summaries) {
-        axis->append(withMedian ? QStringLiteral("task %1: median %2")
-                                      .arg(summary.task)
-                                      .arg(clock(summary.seconds.median))
-                                : QStringLiteral("task %1 (n = %2)")
-                                      .arg(summary.task)
+        // With conditions the label says the median alone, to fit.
+        const QString median = summary.condition.isEmpty() ? QStringLiteral("median ")
+                                                           : QString();
+        axis->append(withMedian ? QStringLiteral("%1: %2%3")
+                                      .arg(groupName(summary), median,
+                                           clock(summary.seconds.median))
+                                : QStringLiteral("%1 (n = %2)")
+                                      .arg(groupName(summary))
                                       .arg(summary.participants));
     }
     return axis;
@@ -80,7 +126,7 @@ QByteArray boxPlots(const QList<TaskSummary> &summaries)
     double least = std::numeric_limits<double>::max();
     for (const TaskSummary &summary : summaries) {
         const SummaryStatistics::Summary &s = summary.seconds;
-        auto *box = new QBoxSet(taskName(summary.task));
+        auto *box = new QBoxSet(groupName(summary));
         box->setValue(QBoxSet::LowerExtreme, s.minimum / 60);
         box->setValue(QBoxSet::LowerQuartile, s.lowerQuartile / 60);
         box->setValue(QBoxSet::Median, s.median / 60);
@@ -144,11 +190,46 @@ QByteArray participantBars(const QList<TaskSummary> &summaries, int participants
     return image(chart, QSize(pageWidth, 280), QStringLiteral("Participants per task"));
 }
 
+// The share of scored answers that were right, per task and condition, as
+// bars with their percentage.
+QByteArray correctBars(const QList<TaskSummary> &summaries)
+{
+    auto *set = new QBarSet(QStringLiteral("correct"));
+    for (const TaskSummary &summary : summaries)
+        set->append(summary.scored > 0 ? 100.0 * summary.correct / summary.scored : 0.0);
+    set->setColor(taskColor(2));
+    set->setLabelColor(Qt::black);
+    set->setLabelFont(font(12));
+    auto *series = new QBarSeries;
+    series->append(set);
+    series->setLabelsVisible(true);
+    series->setLabelsPosition(QAbstractBarSeries::LabelsOutsideEnd);
+    series->setLabelsFormat(QStringLiteral("@value %"));
+    series->setLabelsPrecision(3);
+    QChart *chart = newChart(QStringLiteral("Answers the key scored that were right"));
+    chart->addSeries(series);
+    chart->legend()->hide();
+    QBarCategoryAxis *groups = taskAxis(summaries, false);
+    auto *share = new QValueAxis;
+    styleAxis(share);
+    share->setRange(0, 120); // room above a full bar for its label
+    share->setTickCount(7);
+    share->setLabelFormat(QStringLiteral("%.0f"));
+    share->setTitleText(QStringLiteral("% correct"));
+    chart->addAxis(groups, Qt::AlignBottom);
+    chart->addAxis(share, Qt::AlignLeft);
+    series->attachAxis(groups);
+    series->attachAxis(share);
+    share->setRange(0, 120); // attaching fits the axis to the bars
+    return image(chart, QSize(pageWidth, 280), QStringLiteral("Share correct per task"));
+}
+
 } // namespace
 
 QByteArray html(const StudyReport &report)
 {
-    const QList<TaskSummary> summaries = TaskSummary::of(report.tasks());
+    const QList<TaskSummary> summaries =
+        TaskSummary::of(report.tasks(), report.participants());
     if (summaries.isEmpty())
         return "<p>No participant has time on a task.</p>\n";
     const int participants = int(report.participants().rowCount());
@@ -157,7 +238,8 @@ QByteArray html(const StudyReport &report)
              "unattributed time at the task's start or end (see the warnings); their time on "
              "the task is between <code>seconds</code> and <code>seconds</code> + "
              "<code>seconds_unattributed</code> in tasks.csv.</p>\n"
-           + boxPlots(summaries) + participantBars(summaries, participants);
+           + boxPlots(summaries) + participantBars(summaries, participants)
+           + (anyScored(summaries) ? correctBars(summaries) : QByteArray());
 }
 
 } // namespace TaskOverview
