@@ -88,6 +88,8 @@ void TestProjectFilter::globsMatchPaths_data()
     QTest::newRow("character class") << "lib/[ab].c" << "lib/b.c" << true;
     QTest::newRow("negated character class") << "lib/[!ab].c" << "lib/b.c" << false;
     QTest::newRow("unclosed bracket stands for itself") << "lib/[a.c" << "lib/[a.c" << true;
+    QTest::newRow("a range out of order stands for itself") << "lib/[z-a].c" << "lib/[z-a].c"
+                                                          << true;
     QTest::newRow("dot is no wildcard") << "a.c" << "abc" << false;
     QTest::newRow("pattern characters stand for themselves") << "a+(b).c" << "a+(b).c" << true;
     QTest::newRow("leading ./ is dropped") << "./lib/**" << "lib/a.c" << true;

@@ -51,6 +51,10 @@ qsizetype globClass(const QString &glob, qsizetype open, QString *pattern)
     }
     *pattern = (negated ? QStringLiteral("[^/") : QStringLiteral("[")) + members
                + QLatin1Char(']');
+    // A class no pattern can hold (a range out of order, "z-a") is no class:
+    // its "[" stands for itself, as an unclosed one does.
+    if (!QRegularExpression(*pattern).isValid())
+        return 0;
     return i + 1 - open;
 }
 
