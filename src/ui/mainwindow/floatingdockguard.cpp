@@ -13,8 +13,10 @@ bool FloatingDockGuard::eventFilter(QObject *watched, QEvent *event)
     // The title is drawn by Qt (X11) or by the window manager (elsewhere);
     // a double-click on either reaches the dock itself, as does one that no
     // child of the dock took.
+    // The type first: other events reach the filter also while the dock is
+    // being destroyed, when it is no dock any more.
     const QEvent::Type type = event->type();
-    return watched == m_dock && m_dock->isFloating()
-           && (type == QEvent::MouseButtonDblClick
-               || type == QEvent::NonClientAreaMouseButtonDblClick);
+    if (type != QEvent::MouseButtonDblClick && type != QEvent::NonClientAreaMouseButtonDblClick)
+        return false;
+    return watched == m_dock && m_dock->isFloating();
 }
