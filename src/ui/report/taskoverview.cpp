@@ -155,19 +155,28 @@ QByteArray boxPlots(const QList<TaskSummary> &summaries)
     return image(chart, QSize(pageWidth, 360), QStringLiteral("Minutes per task"));
 }
 
-QByteArray participantBars(const QList<TaskSummary> &summaries, int participants)
+// One bar per task (and condition), its value written above it.
+QBarSeries *labelledBars(const QList<qreal> &values, const QColor &color, const QString &format)
 {
-    auto *set = new QBarSet(QStringLiteral("participants"));
-    for (const TaskSummary &summary : summaries)
-        set->append(summary.participants);
-    set->setColor(taskColor(1));
+    auto *set = new QBarSet(QString());
+    set->append(values);
+    set->setColor(color);
     set->setLabelColor(Qt::black);
     set->setLabelFont(font(12));
     auto *series = new QBarSeries;
     series->append(set);
     series->setLabelsVisible(true);
     series->setLabelsPosition(QAbstractBarSeries::LabelsOutsideEnd);
-    series->setLabelsFormat(QStringLiteral("@value"));
+    series->setLabelsFormat(format);
+    return series;
+}
+
+QByteArray participantBars(const QList<TaskSummary> &summaries, int participants)
+{
+    QList<qreal> counts;
+    for (const TaskSummary &summary : summaries)
+        counts.append(summary.participants);
+    QBarSeries *series = labelledBars(counts, taskColor(1), QStringLiteral("@value"));
     QChart *chart = newChart(QStringLiteral("Participants who reached each task, of %1")
                                  .arg(participants));
     chart->addSeries(series);
@@ -194,17 +203,10 @@ QByteArray participantBars(const QList<TaskSummary> &summaries, int participants
 // bars with their percentage.
 QByteArray correctBars(const QList<TaskSummary> &summaries)
 {
-    auto *set = new QBarSet(QStringLiteral("correct"));
+    QList<qreal> shares;
     for (const TaskSummary &summary : summaries)
-        set->append(summary.scored > 0 ? 100.0 * summary.correct / summary.scored : 0.0);
-    set->setColor(taskColor(2));
-    set->setLabelColor(Qt::black);
-    set->setLabelFont(font(12));
-    auto *series = new QBarSeries;
-    series->append(set);
-    series->setLabelsVisible(true);
-    series->setLabelsPosition(QAbstractBarSeries::LabelsOutsideEnd);
-    series->setLabelsFormat(QStringLiteral("@value %"));
+        shares.append(summary.scored > 0 ? 100.0 * summary.correct / summary.scored : 0.0);
+    QBarSeries *series = labelledBars(shares, taskColor(2), QStringLiteral("@value %"));
     series->setLabelsPrecision(3);
     QChart *chart = newChart(QStringLiteral("Answers the key scored that were right"));
     chart->addSeries(series);
