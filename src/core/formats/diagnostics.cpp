@@ -1,5 +1,8 @@
 #include "diagnostics.h"
 
+#include <QFile>
+#include <QFileInfo>
+
 #include <cstdio>
 
 namespace {
@@ -91,4 +94,15 @@ bool containsErrors(const QList<Diagnostic> &diagnostics)
             return true;
     }
     return false;
+}
+
+std::optional<QByteArray> readStudyFileBytes(const QString &path, const QString &shownPath,
+                                             QList<Diagnostic> *problems)
+{
+    QFile file(path);
+    if (QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly))
+        return file.readAll();
+    problems->append({shownPath, 0, 0, Diagnostic::Severity::Error,
+                      QStringLiteral("cannot be read: ") + file.errorString()});
+    return std::nullopt;
 }

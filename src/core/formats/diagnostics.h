@@ -1,10 +1,12 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 
 #include <cstdio>
 #include <functional>
+#include <optional>
 
 // Writes one line of console output (standard error or output) as UTF-8 and
 // flushes it at once, so that lines of the viewer and of the libraries it
@@ -30,6 +32,11 @@ QString formatDiagnostic(const Diagnostic &diagnostic);
 
 // Collects the diagnostics of one run: writes each as it comes and counts them
 // by severity for the summary line and the exit status.
+// The whole of a study file, or nothing with an error "cannot be read: ..."
+// for shownPath appended to problems (also for a path that is no file).
+std::optional<QByteArray> readStudyFileBytes(const QString &path, const QString &shownPath,
+                                             QList<Diagnostic> *problems);
+
 class Diagnostics
 {
 public:

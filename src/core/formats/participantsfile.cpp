@@ -217,13 +217,8 @@ ParticipantsFile::Reading ParticipantsFile::readFolder(const QString &folder,
     const QString path = folder + QLatin1Char('/') + FileName;
     if (!QFileInfo::exists(path))
         return {};
-    QFile file(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
-        Reading reading;
-        reading.file.present = true;
-        reading.problems.append({FileName, 0, 0, Diagnostic::Severity::Error,
-                                 QStringLiteral("cannot be read: ") + file.errorString()});
-        return reading;
-    }
-    return read(file.readAll(), design, taskCount, FileName);
+    Reading reading;
+    reading.file.present = true;
+    const std::optional<QByteArray> bytes = readStudyFileBytes(path, FileName, &reading.problems);
+    return bytes ? read(*bytes, design, taskCount, FileName) : reading;
 }

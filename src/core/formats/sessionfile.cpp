@@ -255,14 +255,9 @@ SessionFile::Reading SessionFile::read(const QByteArray &bytes, const QString &p
 
 SessionFile::Reading SessionFile::readFile(const QString &path, const QString &shownPath)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        Reading reading;
-        reading.problems.append({shownPath, 0, 0, Diagnostic::Severity::Error,
-                                 QStringLiteral("cannot be read: ") + file.errorString()});
-        return reading;
-    }
-    return read(file.readAll(), shownPath);
+    Reading reading;
+    const std::optional<QByteArray> bytes = readStudyFileBytes(path, shownPath, &reading.problems);
+    return bytes ? read(*bytes, shownPath) : reading;
 }
 
 QList<SessionFile::InFolder> SessionFile::readFolder(const QString &folder, const QString &except,

@@ -282,15 +282,10 @@ StudyDesign::Reading StudyDesign::readFolder(const QString &folder)
     const QString path = folder + QLatin1Char('/') + FileName;
     if (!QFileInfo::exists(path))
         return {};
-    QFile file(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
-        Reading reading;
-        reading.design.present = true;
-        reading.problems.append({FileName, 0, 0, Diagnostic::Severity::Error,
-                                 QStringLiteral("cannot be read: ") + file.errorString()});
-        return reading;
-    }
-    return read(file.readAll(), FileName);
+    Reading reading;
+    reading.design.present = true;
+    const std::optional<QByteArray> bytes = readStudyFileBytes(path, FileName, &reading.problems);
+    return bytes ? read(*bytes, FileName) : reading;
 }
 
 QList<Diagnostic> StudyDesign::checkFiles(const QString &folder, const QString &path) const
