@@ -66,6 +66,8 @@ private Q_SLOTS:
     void applyingHandWrittenFiles();
     void brokenFilesChangeNothing_data();
     void brokenFilesChangeNothing();
+    void onePassReadingReadsWhatTheTreeReads_data();
+    void onePassReadingReadsWhatTheTreeReads();
 
 private:
     // Palette red, green and the custom colour dark; Base holds red, Chat
@@ -339,6 +341,15 @@ void TestColorAssignmentFile::applyingHandWrittenFiles_data()
     QTest::newRow("a non-element pair reads as black")
         << "<!-- skipped -->" + colorElement(a) << colorElement(a) + colorElement(black)
         << QList<QColor>{a, black} << QList<int>{1, 0, -1};
+    QTest::newRow("text in the pair list is a pair too")
+        << "x" + colorElement(a) << colorElement(black) + colorElement(a)
+        << QList<QColor>{black, a} << QList<int>{0, 1, -1};
+    QTest::newRow("elements inside a colour are not read")
+        << "<color r=\"1\" g=\"2\" b=\"3\">" + colorElement(b) + "</color>"
+        << colorElement(a) << QList<QColor>{a} << QList<int>{0, -1, -1};
+    QTest::newRow("the first palette element counts whatever its name")
+        << colorElement(b) << "<first r=\"1\" g=\"2\" b=\"3\"/>" + colorElement(b)
+        << QList<QColor>{a, b} << QList<int>{1, -1, -1};
 }
 
 void TestColorAssignmentFile::applyingHandWrittenFiles()
@@ -359,6 +370,10 @@ void TestColorAssignmentFile::applyingHandWrittenFiles()
              ColorAssignmentFormat::ReadResult::Read);
     QCOMPARE(ColorAssignmentFormat::paletteChoices(contents, int(m_features.size())),
              expectedColors);
+    ColorAssignmentFormat::Contents tree;
+    QCOMPARE(ColorAssignmentFormat::parseDocument(assignmentFile(pairs, palette), &tree, &message),
+             ColorAssignmentFormat::ReadResult::Read);
+    QVERIFY(tree == contents);
 
     const QString path = writeFile(assignmentFile(pairs, palette));
     QVERIFY(!path.isEmpty());
@@ -445,6 +460,57 @@ void TestColorAssignmentFile::brokenFilesChangeNothing()
         QCOMPARE(m_manager->FCPList[i].feature, pairs[i].feature);
         QCOMPARE(m_manager->FCPList[i].color, pairs[i].color);
     }
+}
+
+void TestColorAssignmentFile::onePassReadingReadsWhatTheTreeReads_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("onePass");
+
+    const QByteArray saved = assignmentFile(colorElement(red), colorElement(red) + colorElement(dark));
+    QTest::newRow("as saved") << saved << true;
+    QTest::newRow("as saved by another save")
+        << ColorAssignmentFormat::toXml({{QStringLiteral("a<b"), {1, 2, 3}, 0}},
+                                        {{{1, 2, 3}, true}})
+        << true;
+    QTest::newRow("without a document type") << assignmentFile({}, {}).mid(32) << true;
+    QTest::newRow("a comment in the root")
+        << QByteArray(saved).replace("<FCPList>", "<!-- c --><FCPList>") << false;
+    QTest::newRow("a processing instruction in the palette")
+        << QByteArray(saved).replace("<colorArray>", "<colorArray><?p x?>") << false;
+    QTest::newRow("character data in the pair list")
+        << QByteArray(saved).replace("<FCPList>", "<FCPList><![CDATA[ ]]>") << false;
+    QTest::newRow("a second document type")
+        << "<!DOCTYPE savedColorAssignment>" + saved << false;
+    QTest::newRow("an internal subset")
+        << QByteArray(saved).replace("<!DOCTYPE savedColorAssignment>",
+                                     "<!DOCTYPE savedColorAssignment [<!ENTITY e \"9\">]>")
+        << false;
+    QTest::newRow("a prefixed colour in the palette")
+        << QByteArray(saved).replace("</colorArray>", "<x:color r=\"1\"/></colorArray>") << false;
+    QTest::newRow("another root") << QByteArray(saved).replace("savedColorAssignment>", "other>")
+                                  << false;
+    QTest::newRow("not well-formed") << saved.left(saved.size() - 10) << false;
+    QTest::newRow("comments around the root")
+        << "<!-- before -->" + saved + "<!-- after -->" << true;
+}
+
+// The common case is read in one pass; whatever the one pass reads, the
+// document tree reads alike, to the result and the colours.
+void TestColorAssignmentFile::onePassReadingReadsWhatTheTreeReads()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(bool, onePass);
+
+    ColorAssignmentFormat::Contents contents;
+    ColorAssignmentFormat::Contents tree;
+    QString message;
+    QString treeMessage;
+    const auto result = ColorAssignmentFormat::parse(content, &contents, &message);
+    QCOMPARE(contents.readInOnePass, onePass);
+    QCOMPARE(ColorAssignmentFormat::parseDocument(content, &tree, &treeMessage), result);
+    QVERIFY(tree == contents);
+    QCOMPARE(message, treeMessage);
 }
 
 QTEST_GUILESS_MAIN(TestColorAssignmentFile)

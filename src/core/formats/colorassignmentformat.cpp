@@ -2,6 +2,7 @@
 
 #include <QDomDocument>
 #include <QFile>
+#include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
 namespace ColorAssignmentFormat {
@@ -29,6 +30,158 @@ Rgb readRgb(const QDomElement &element)
 {
     return {channel(element, QStringLiteral("r")), channel(element, QStringLiteral("g")),
             channel(element, QStringLiteral("b"))};
+}
+
+int channel(const QXmlStreamAttributes &attributes, QLatin1StringView name)
+{
+    bool ok = false;
+    const int value = attributes.value(name).toInt(&ok);
+    return ok && value >= 0 && value <= 255 ? value : 0;
+}
+
+// The common case, read in one pass without a document tree: a document
+// type declaration without an internal subset, the root, and in the root and
+// its first two elements nothing but elements and white space. Whatever it
+// cannot tell apart from what the document tree would make of it (errors,
+// entities, comments, processing instructions or text where the tree would
+// keep them as nodes, prefixed names in the palette) makes it give up; the
+// document tree reads such files.
+class OnePassReading
+{
+public:
+    explicit OnePassReading(const QByteArray &bytes) : m_xml(bytes)
+    {
+        m_xml.setNamespaceProcessing(false);
+    }
+
+    bool read(Contents *contents);
+
+private:
+    bool readRoot(Contents *contents);
+    bool readList(QList<Rgb> *colors, bool palette);
+    bool skip();
+    bool isBlank() const { return m_xml.isWhitespace() && !m_xml.isCDATA(); }
+    bool hasPrefix() const { return m_xml.qualifiedName().contains(QLatin1Char(':')); }
+
+    QXmlStreamReader m_xml;
+};
+
+bool OnePassReading::read(Contents *contents)
+{
+    bool root = false;
+    bool documentType = false;
+    while (!m_xml.atEnd()) {
+        switch (m_xml.readNext()) {
+        case QXmlStreamReader::StartDocument:
+        case QXmlStreamReader::EndDocument:
+        case QXmlStreamReader::Comment:
+        case QXmlStreamReader::ProcessingInstruction:
+            break;
+        case QXmlStreamReader::Characters:
+            if (!isBlank())
+                return false;
+            break;
+        case QXmlStreamReader::DTD:
+            // One, before the root (the reader lets a second one pass).
+            if (root || documentType || m_xml.text().contains(QLatin1Char('[')))
+                return false;
+            documentType = true;
+            break;
+        case QXmlStreamReader::StartElement:
+            if (root || m_xml.qualifiedName() != rootTag || !readRoot(contents))
+                return false;
+            root = true;
+            break;
+        default: // an entity, an error
+            return false;
+        }
+    }
+    return root && !m_xml.hasError();
+}
+
+// The pair list is the root's first element, the palette its second.
+bool OnePassReading::readRoot(Contents *contents)
+{
+    int elements = 0;
+    while (!m_xml.atEnd()) {
+        switch (m_xml.readNext()) {
+        case QXmlStreamReader::EndElement:
+            return true;
+        case QXmlStreamReader::StartElement: {
+            const bool read = elements == 0   ? readList(&contents->pairs, false)
+                              : elements == 1 ? readList(&contents->palette, true)
+                                              : skip();
+            if (!read)
+                return false;
+            ++elements;
+            break;
+        }
+        case QXmlStreamReader::Characters:
+            if (!isBlank())
+                return false;
+            break;
+        default:
+            return false;
+        }
+    }
+    return false;
+}
+
+// Every element of the pair list is a pair; of the palette, the first
+// element and the "color" elements after it.
+bool OnePassReading::readList(QList<Rgb> *colors, bool palette)
+{
+    int elements = 0;
+    while (!m_xml.atEnd()) {
+        switch (m_xml.readNext()) {
+        case QXmlStreamReader::EndElement:
+            return true;
+        case QXmlStreamReader::StartElement:
+            if (palette && elements > 0 && hasPrefix())
+                return false;
+            if (!palette || elements == 0 || m_xml.qualifiedName() == colorTag) {
+                const QXmlStreamAttributes attributes = m_xml.attributes();
+                colors->append({channel(attributes, QLatin1StringView("r")),
+                                channel(attributes, QLatin1StringView("g")),
+                                channel(attributes, QLatin1StringView("b"))});
+            }
+            ++elements;
+            if (!skip())
+                return false;
+            break;
+        case QXmlStreamReader::Characters:
+            if (!isBlank())
+                return false;
+            break;
+        default:
+            return false;
+        }
+    }
+    return false;
+}
+
+// An element that is not read further: skipped with everything inside it.
+bool OnePassReading::skip()
+{
+    int depth = 1;
+    while (!m_xml.atEnd()) {
+        switch (m_xml.readNext()) {
+        case QXmlStreamReader::StartElement:
+            ++depth;
+            break;
+        case QXmlStreamReader::EndElement:
+            if (--depth == 0)
+                return true;
+            break;
+        case QXmlStreamReader::Characters:
+        case QXmlStreamReader::Comment:
+        case QXmlStreamReader::ProcessingInstruction:
+            break;
+        default:
+            return false;
+        }
+    }
+    return false;
 }
 
 } // namespace
@@ -99,6 +252,16 @@ ReadResult parse(QIODevice *device, Contents *contents, QString *message)
 }
 
 ReadResult parse(const QByteArray &bytes, Contents *contents, QString *message)
+{
+    *contents = Contents();
+    if (OnePassReading(bytes).read(contents)) {
+        contents->readInOnePass = true;
+        return ReadResult::Read;
+    }
+    return parseDocument(bytes, contents, message);
+}
+
+ReadResult parseDocument(const QByteArray &bytes, Contents *contents, QString *message)
 {
     *contents = Contents();
     QDomDocument document;

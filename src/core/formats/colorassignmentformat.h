@@ -55,6 +55,14 @@ struct Contents
     // that is no element reads black. A channel that is missing, no number
     // or outside 0..255 reads 0.
     QList<Rgb> pairs;
+    // Whether the one-pass reading read it; the document tree read it
+    // otherwise. Says how, not what: operator== leaves it out.
+    bool readInOnePass = false;
+
+    bool operator==(const Contents &other) const
+    {
+        return palette == other.palette && pairs == other.pairs;
+    }
 };
 
 enum class ReadResult { Read, CannotRead, ParseError, NotAssignmentFile };
@@ -65,6 +73,9 @@ enum class ReadResult { Read, CannotRead, ParseError, NotAssignmentFile };
 ReadResult read(const QString &path, Contents *contents, QString *message);
 ReadResult parse(const QByteArray &bytes, Contents *contents, QString *message);
 ReadResult parse(QIODevice *device, Contents *contents, QString *message);
+// Reads bytes through a document tree alone. parse() reads the common case
+// in one pass and leaves the rest to this, with the same result.
+ReadResult parseDocument(const QByteArray &bytes, Contents *contents, QString *message);
 
 // Which palette colour each of featureCount features gets: an index into
 // contents.palette, or -1 (back to grey). Feature i takes the last palette
