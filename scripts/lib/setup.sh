@@ -9,7 +9,7 @@ FEATUREHUE_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 FEATUREHUE_PACKAGES=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
-    qt6-charts-dev qt6-svg-dev libqt6sql6-sqlite libsqlite3-dev
+    qt6-charts-dev qt6-svg-dev libqt6sql6-sqlite libsqlite3-dev libssl-dev
     libqt6opengl6-dev
     xvfb xauth xdotool x11-utils imagemagick openbox
     fonts-dejavu-core fonts-liberation

@@ -82,3 +82,6 @@ struct AnnotationsFile
     // Counts a number attribute as the viewer does: not a number reads as 0.
     static int number(const QString &attribute, bool *ok = nullptr);
 };
+
+// Moved in memory as a whole when the list of elements grows.
+Q_DECLARE_TYPEINFO(AnnotationsFile::Element, Q_RELOCATABLE_TYPE);

@@ -3,12 +3,14 @@
 #include "core/formats/studydesign.h"
 #include "core/model/projectmodel.h"
 
-#include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
 
+#include <openssl/evp.h>
+
 #include <algorithm>
+#include <memory>
 
 namespace StudyMaterials {
 
@@ -46,9 +48,44 @@ QStringList files(const StudyDesign &design, const QStringList &listedSources)
     return ordered;
 }
 
+namespace {
+
+// SHA-256 through OpenSSL, which uses the processor's SHA instructions where
+// it has them.
+class Sha256
+{
+public:
+    Sha256() : m_context(EVP_MD_CTX_new(), EVP_MD_CTX_free)
+    {
+        m_ok = m_context && EVP_DigestInit_ex(m_context.get(), EVP_sha256(), nullptr) == 1;
+    }
+
+    void addData(QByteArrayView bytes)
+    {
+        m_ok = m_ok && EVP_DigestUpdate(m_context.get(), bytes.data(), std::size_t(bytes.size())) == 1;
+    }
+
+    // The digest as lower-case hexadecimal digits; empty when OpenSSL failed.
+    QString hexResult()
+    {
+        unsigned char digest[EVP_MAX_MD_SIZE];
+        unsigned int size = 0;
+        if (!m_ok || EVP_DigestFinal_ex(m_context.get(), digest, &size) != 1)
+            return QString();
+        return QString::fromLatin1(
+            QByteArray(reinterpret_cast<const char *>(digest), int(size)).toHex());
+    }
+
+private:
+    std::unique_ptr<EVP_MD_CTX, void (*)(EVP_MD_CTX *)> m_context;
+    bool m_ok = false;
+};
+
+} // namespace
+
 QString hash(const QString &folder, const QStringList &files)
 {
-    QCryptographicHash sha(QCryptographicHash::Sha256);
+    Sha256 sha;
     for (const QString &path : files) {
         sha.addData(path.toUtf8() + '\n');
         QFile file(folder + QLatin1Char('/') + path);
@@ -61,7 +98,7 @@ QString hash(const QString &folder, const QStringList &files)
         sha.addData(QByteArray::number(bytes.size()) + '\n');
         sha.addData(bytes);
     }
-    return QString::fromLatin1(sha.result().toHex());
+    return sha.hexResult();
 }
 
 } // namespace StudyMaterials

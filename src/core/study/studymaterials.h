@@ -35,7 +35,7 @@ QStringList listedSources(const ProjectModel &model);
 QStringList files(const StudyDesign &design, const QStringList &listedSources);
 
 // The SHA-256 of the files (relative to folder) in the order given, as 64
-// lower-case hexadecimal digits.
+// lower-case hexadecimal digits (none if the digest cannot be made at all).
 QString hash(const QString &folder, const QStringList &files);
 
 } // namespace StudyMaterials
