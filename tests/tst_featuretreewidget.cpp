@@ -149,6 +149,8 @@ void TestFeatureTreeWidget::buildsTree_data()
         << QByteArray("A:B;C:D;") << "A[B*],C[D*]" << QStringList{"B", "D"};
     QTest::newRow("head found in pre-order, first of two equal rows")
         << QByteArray("A:X|Y;Y:X;X:Z;") << "A[X[Z*],Y[X*]]" << QStringList{"Z", "X"};
+    QTest::newRow("head found in pre-order, not the first row made")
+        << QByteArray("A:B|C;C:X;B:C;C:Y;") << "A[B[C[Y*]],C[X*]]" << QStringList{"Y", "X"};
     QTest::newRow("three levels out of order")
         << QByteArray("A:B|C;C:D;B:E;D:F;") << "A[B[E*],C[D[F*]]]"
         << QStringList{"E", "F"};

@@ -2,6 +2,41 @@
 
 #include <QHash>
 
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+// Where an item stands in pre-order: its place among its siblings and those
+// of its ancestors, from the top down. An earlier item has the smaller key
+// (an ancestor's key is the start of its descendants').
+std::vector<int> preOrderKey(const FeatureTree &tree, const std::vector<int> &places, int item)
+{
+    std::vector<int> key;
+    for (int up = item; up >= 0; up = tree.items.at(up).parent)
+        key.push_back(places.at(std::size_t(up)));
+    std::reverse(key.begin(), key.end());
+    return key;
+}
+
+// Of several items of the same name, the one the tree lists first.
+int firstInPreOrder(const FeatureTree &tree, const std::vector<int> &places,
+                    const QList<int> &candidates)
+{
+    int first = candidates.first();
+    std::vector<int> firstKey = preOrderKey(tree, places, first);
+    for (qsizetype i = 1; i < candidates.size(); ++i) {
+        std::vector<int> key = preOrderKey(tree, places, candidates.at(i));
+        if (key < firstKey) {
+            first = candidates.at(i);
+            firstKey = std::move(key);
+        }
+    }
+    return first;
+}
+
+} // namespace
+
 QList<int> FeatureTree::preOrder() const
 {
     QList<int> order;
@@ -33,6 +68,7 @@ FeatureTree buildFeatureTree(const QList<FeatureStatement> &statements)
 {
     FeatureTree tree;
     QHash<QString, QList<int>> byName;
+    std::vector<int> places; // per item, its place among its siblings
     for (int s = 0; s < int(statements.size()); ++s) {
         const FeatureStatement &statement = statements.at(s);
         const QList<int> candidates = byName.value(statement.head);
@@ -40,17 +76,13 @@ FeatureTree buildFeatureTree(const QList<FeatureStatement> &statements)
         if (candidates.size() == 1) {
             head = candidates.first();
         } else if (candidates.size() > 1) {
-            for (int item : tree.preOrder()) {
-                if (candidates.contains(item)) {
-                    head = item;
-                    break;
-                }
-            }
+            head = firstInPreOrder(tree, places, candidates);
         }
         tree.newTop.append(head < 0);
         if (head < 0) {
             head = int(tree.items.size());
             tree.items.append({statement.head, -1, {}, s, -1});
+            places.push_back(int(tree.topLevel.size()));
             tree.topLevel.append(head);
             byName[statement.head].append(head);
         }
@@ -59,6 +91,7 @@ FeatureTree buildFeatureTree(const QList<FeatureStatement> &statements)
             const QString &name = statement.children.at(c);
             const int child = int(tree.items.size());
             tree.items.append({name, head, {}, s, c});
+            places.push_back(int(tree.items.at(head).children.size()));
             tree.items[head].children.append(child);
             byName[name].append(child);
         }
