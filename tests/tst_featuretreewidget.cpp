@@ -151,6 +151,8 @@ void TestFeatureTreeWidget::buildsTree_data()
         << QByteArray("A:X|Y;Y:X;X:Z;") << "A[X[Z*],Y[X*]]" << QStringList{"Z", "X"};
     QTest::newRow("head found in pre-order, not the first row made")
         << QByteArray("A:B|C;C:X;B:C;C:Y;") << "A[B[C[Y*]],C[X*]]" << QStringList{"Y", "X"};
+    QTest::newRow("head found in pre-order, the row above its namesake")
+        << QByteArray("A:A;A:B;") << "A[A*,B*]" << QStringList{"A", "B"};
     QTest::newRow("three levels out of order")
         << QByteArray("A:B|C;C:D;B:E;D:F;") << "A[B[E*],C[D[F*]]]"
         << QStringList{"E", "F"};

@@ -2,35 +2,47 @@
 
 #include <QHash>
 
-#include <algorithm>
 #include <vector>
 
 namespace {
 
-// Where an item stands in pre-order: its place among its siblings and those
-// of its ancestors, from the top down. An earlier item has the smaller key
-// (an ancestor's key is the start of its descendants').
-std::vector<int> preOrderKey(const FeatureTree &tree, const std::vector<int> &places, int item)
+// Where each item stands: its place among its siblings and its depth.
+struct Standing
 {
-    std::vector<int> key;
-    for (int up = item; up >= 0; up = tree.items.at(up).parent)
-        key.push_back(places.at(std::size_t(up)));
-    std::reverse(key.begin(), key.end());
-    return key;
+    std::vector<int> places;
+    std::vector<int> depths;
+};
+
+// Whether item a comes before item b in pre-order: an ancestor before its
+// descendants, otherwise the earlier of the two ancestors that are
+// siblings.
+bool comesBefore(const FeatureTree &tree, const Standing &standing, int a, int b)
+{
+    const auto parent = [&tree](int item) { return tree.items.at(item).parent; };
+    const auto depth = [&standing](int item) { return standing.depths.at(std::size_t(item)); };
+    int aUp = a;
+    int bUp = b;
+    while (depth(aUp) > depth(bUp))
+        aUp = parent(aUp);
+    while (depth(bUp) > depth(aUp))
+        bUp = parent(bUp);
+    if (aUp == bUp)
+        return depth(a) < depth(b);
+    while (parent(aUp) != parent(bUp)) {
+        aUp = parent(aUp);
+        bUp = parent(bUp);
+    }
+    return standing.places.at(std::size_t(aUp)) < standing.places.at(std::size_t(bUp));
 }
 
 // Of several items of the same name, the one the tree lists first.
-int firstInPreOrder(const FeatureTree &tree, const std::vector<int> &places,
+int firstInPreOrder(const FeatureTree &tree, const Standing &standing,
                     const QList<int> &candidates)
 {
     int first = candidates.first();
-    std::vector<int> firstKey = preOrderKey(tree, places, first);
     for (qsizetype i = 1; i < candidates.size(); ++i) {
-        std::vector<int> key = preOrderKey(tree, places, candidates.at(i));
-        if (key < firstKey) {
+        if (comesBefore(tree, standing, candidates.at(i), first))
             first = candidates.at(i);
-            firstKey = std::move(key);
-        }
     }
     return first;
 }
@@ -68,7 +80,7 @@ FeatureTree buildFeatureTree(const QList<FeatureStatement> &statements)
 {
     FeatureTree tree;
     QHash<QString, QList<int>> byName;
-    std::vector<int> places; // per item, its place among its siblings
+    Standing standing;
     for (int s = 0; s < int(statements.size()); ++s) {
         const FeatureStatement &statement = statements.at(s);
         const QList<int> candidates = byName.value(statement.head);
@@ -76,13 +88,14 @@ FeatureTree buildFeatureTree(const QList<FeatureStatement> &statements)
         if (candidates.size() == 1) {
             head = candidates.first();
         } else if (candidates.size() > 1) {
-            head = firstInPreOrder(tree, places, candidates);
+            head = firstInPreOrder(tree, standing, candidates);
         }
         tree.newTop.append(head < 0);
         if (head < 0) {
             head = int(tree.items.size());
             tree.items.append({statement.head, -1, {}, s, -1});
-            places.push_back(int(tree.topLevel.size()));
+            standing.places.push_back(int(tree.topLevel.size()));
+            standing.depths.push_back(0);
             tree.topLevel.append(head);
             byName[statement.head].append(head);
         }
@@ -91,7 +104,8 @@ FeatureTree buildFeatureTree(const QList<FeatureStatement> &statements)
             const QString &name = statement.children.at(c);
             const int child = int(tree.items.size());
             tree.items.append({name, head, {}, s, c});
-            places.push_back(int(tree.items.at(head).children.size()));
+            standing.places.push_back(int(tree.items.at(head).children.size()));
+            standing.depths.push_back(standing.depths.at(std::size_t(head)) + 1);
             tree.items[head].children.append(child);
             byName[name].append(child);
         }
