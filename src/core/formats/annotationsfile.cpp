@@ -1,5 +1,6 @@
 #include "annotationsfile.h"
 
+#include "core/formats/xmlskip.h"
 #include "core/model/projectmodel.h"
 
 #include <QBuffer>
@@ -79,7 +80,8 @@ private:
     bool readFragment(int file);
     bool readFeature(int parent);
     bool readText(QString *text);
-    bool skip();
+    // Token positions are taken afresh by the next call of next().
+    bool skip() { return skipXmlElement(m_xml); }
 
     QXmlStreamReader m_xml;
     AnnotationsFile *m_file = nullptr;
@@ -253,30 +255,6 @@ bool StreamReading::readText(QString *text)
             ++pieces;
             blank = blank || m_xml.isWhitespace();
             text->append(m_xml.text());
-            break;
-        default:
-            return false;
-        }
-    }
-    return false;
-}
-
-// An element that is not read: skipped with everything inside it.
-bool StreamReading::skip()
-{
-    int depth = 1;
-    while (!m_xml.atEnd()) {
-        switch (next()) {
-        case QXmlStreamReader::StartElement:
-            ++depth;
-            break;
-        case QXmlStreamReader::EndElement:
-            if (--depth == 0)
-                return true;
-            break;
-        case QXmlStreamReader::Characters:
-        case QXmlStreamReader::Comment:
-        case QXmlStreamReader::ProcessingInstruction:
             break;
         default:
             return false;

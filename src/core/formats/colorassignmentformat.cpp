@@ -1,5 +1,7 @@
 #include "colorassignmentformat.h"
 
+#include "core/formats/xmlskip.h"
+
 #include <QDomDocument>
 #include <QFile>
 #include <QXmlStreamReader>
@@ -59,7 +61,7 @@ public:
 private:
     bool readRoot(Contents *contents);
     bool readList(QList<Rgb> *colors, bool palette);
-    bool skip();
+    bool skip() { return skipXmlElement(m_xml); }
     bool isBlank() const { return m_xml.isWhitespace() && !m_xml.isCDATA(); }
     bool hasPrefix() const { return m_xml.qualifiedName().contains(QLatin1Char(':')); }
 
@@ -152,30 +154,6 @@ bool OnePassReading::readList(QList<Rgb> *colors, bool palette)
         case QXmlStreamReader::Characters:
             if (!isBlank())
                 return false;
-            break;
-        default:
-            return false;
-        }
-    }
-    return false;
-}
-
-// An element that is not read further: skipped with everything inside it.
-bool OnePassReading::skip()
-{
-    int depth = 1;
-    while (!m_xml.atEnd()) {
-        switch (m_xml.readNext()) {
-        case QXmlStreamReader::StartElement:
-            ++depth;
-            break;
-        case QXmlStreamReader::EndElement:
-            if (--depth == 0)
-                return true;
-            break;
-        case QXmlStreamReader::Characters:
-        case QXmlStreamReader::Comment:
-        case QXmlStreamReader::ProcessingInstruction:
             break;
         default:
             return false;
