@@ -111,28 +111,84 @@ void TestAnnotationsFile::elementsAndTheirLines()
 void TestAnnotationsFile::bothReadingsAgree_data()
 {
     QTest::addColumn<QByteArray>("xml");
+    QTest::addColumn<AnnotationsFile::Reading>("reading"); // the one that takes the file
 
+    using Reading = AnnotationsFile::Reading;
     const QByteArray fragment = "  <fragment startline=\"1\" endline=\"2\" offset=\"0\" length=\"\">\n"
                                 "   <feature>A &amp;&amp; !B</feature>\n  </fragment>\n";
-    QTest::newRow("the common case") << projectHead + fragment + projectTail;
+    QTest::newRow("the common case")
+        << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n" + projectHead + fragment + projectTail
+        << Reading::Bytes;
     QTest::newRow("white space in a feature") << projectHead + "  <fragment><feature> \n"
                                                                "</feature></fragment>\n"
-                                                     + projectTail;
+                                                     + projectTail
+                                              << Reading::Bytes;
     QTest::newRow("nested folders and a feature in a folder")
         << QByteArray("<project><folder name=\"a\"><folder name=\"b\"><feature>X</feature>"
-                      "<file name=\"C.java\" length=\"x\"/></folder></folder></project>");
+                      "<file name=\"C.java\" length=\"x\"/></folder></folder></project>")
+        << Reading::Bytes;
+    QTest::newRow("tags after text, on lines of their own and in a line")
+        << QByteArray("\n <project name='p'>x<file name=\"A.c\">\n<fragment startline = '1'\n"
+                      "  endline=\"2\"/>\n\t<feature>F</feature><fragment/></file><folder\n"
+                      "name=\"d\"></folder ></project>\n")
+        << Reading::Bytes;
+    QTest::newRow("elements not read, with what they hold")
+        << QByteArray("<project><note a=\"1\"><b>t</b> &lt;x&gt; </note><file name=\"R.txt\">"
+                      "<fragment startline=\"1\"/></file><file name=\"A.h\"><x/><fragment>"
+                      "<y><z/></y><feature>G</feature></fragment></file></project>")
+        << Reading::Bytes;
+    QTest::newRow("references in a feature")
+        << projectHead + "<fragment><feature>&quot;A&apos; &lt; &gt;</feature></fragment>"
+               + projectTail
+        << Reading::Bytes;
+    QTest::newRow("carriage returns")
+        << QByteArray("<project name=\"p\">\r\n <folder name=\"a\"/>\r\n</project>\r\n")
+        << Reading::Stream;
+    QTest::newRow("a name outside ASCII")
+        << projectHead + "<fragment><feature>\xc3\x84</feature></fragment>" + projectTail
+        << Reading::Stream;
+    QTest::newRow("a character reference")
+        << projectHead + "<fragment><feature>&#65;</feature></fragment>" + projectTail
+        << Reading::Stream;
+    QTest::newRow("another encoding")
+        << QByteArray("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><project name=\"p\"/>")
+        << Reading::Stream;
+    QTest::newRow("a line break in an attribute value")
+        << QByteArray("<project name=\"a\nb\"/>") << Reading::Stream;
     QTest::newRow("processing instruction in a folder")
         << QByteArray("<?xml version=\"1.0\"?><project name=\"p\"><?pi x?><folder name=\"d\"/>"
-                      "</project>");
-    QTest::newRow("malformed") << QByteArray("<project name=\"p\">\n<folder name=\"a\">\n</project>");
-    QTest::newRow("wrong document element") << QByteArray("<projekt/>");
-    QTest::newRow("not XML at all") << QByteArray("just text");
+                      "</project>")
+        << Reading::Stream;
+    QTest::newRow("an attribute twice")
+        << QByteArray("<project name=\"a\" name=\"b\"/>") << Reading::DocumentTree;
+    QTest::newRow("the end of a section in text")
+        << QByteArray("<project>]]></project>") << Reading::DocumentTree;
+    QTest::newRow("text after the document element")
+        << QByteArray("<project/>x") << Reading::DocumentTree;
+    QTest::newRow("an entity never declared")
+        << projectHead + "<fragment><feature>&x;</feature></fragment>" + projectTail
+        << Reading::DocumentTree;
+    QTest::newRow("malformed")
+        << QByteArray("<project name=\"p\">\n<folder name=\"a\">\n</project>")
+        << Reading::DocumentTree;
+    QTest::newRow("wrong document element") << QByteArray("<projekt/>") << Reading::DocumentTree;
+    QTest::newRow("not XML at all") << QByteArray("just text") << Reading::DocumentTree;
 }
 
 void TestAnnotationsFile::bothReadingsAgree()
 {
     QFETCH(QByteArray, xml);
-    QVERIFY(AnnotationsFile::parse(xml) == AnnotationsFile::parseDocument(xml));
+    const AnnotationsFile tree = AnnotationsFile::parseDocument(xml);
+    const AnnotationsFile file = AnnotationsFile::parse(xml);
+    QTEST(file.reading, "reading");
+    QVERIFY(file == tree);
+    QVERIFY(AnnotationsFile::parse(xml, AnnotationsFile::Reading::Stream) == tree);
+
+    // A file is read in text mode, without its carriage returns.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(AnnotationsFile::fileName());
+    QVERIFY(TestSupport::writeFile(path, xml));
+    QVERIFY(AnnotationsFile::read(path) == AnnotationsFile::parse(QByteArray(xml).replace('\r', "")));
 }
 
 void TestAnnotationsFile::failures_data()
@@ -195,6 +251,8 @@ void TestAnnotationsFile::bytesDeviceAndFileReadAlike()
     QCOMPARE(missing.status, AnnotationsFile::Status::CannotOpen);
     QVERIFY(!missing.error.isEmpty());
 }
+
+Q_DECLARE_METATYPE(AnnotationsFile::Reading)
 
 QTEST_APPLESS_MAIN(TestAnnotationsFile)
 #include "tst_annotationsfile.moc"

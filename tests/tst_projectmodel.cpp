@@ -25,6 +25,8 @@ private Q_SLOTS:
     void expressionsNameWordsOnly_data();
     void expressionsNameWordsOnly();
     void totalsOfThePrunedTree();
+    void linesCountedAhead_data();
+    void linesCountedAhead();
     void featureLinesKeptSparse();
     void listViewFollowsLaterAdditions();
 
@@ -143,6 +145,46 @@ void TestProjectModel::totalsOfThePrunedTree()
     QCOMPARE(x->featureLines.value(2), 8);
     QCOMPARE(project->featureLines.value(0), 8);
     QCOMPARE(project->featureLines.value(1), 2);
+}
+
+// Lines counted while the tree is built are the lines of the folder the
+// counts are asked for, of every file, listed ahead or not.
+void TestProjectModel::linesCountedAhead_data()
+{
+    QTest::addColumn<QStringList>("ahead"); // files counted ahead
+    QTest::addColumn<bool>("elsewhere");    // counted ahead in another folder
+
+    QTest::newRow("every file") << QStringList{"src/X.java", "Y.c"} << false;
+    QTest::newRow("one file left out") << QStringList{"Y.c"} << false;
+    QTest::newRow("none") << QStringList{} << false;
+    QTest::newRow("a file that is not there") << QStringList{"Z.c", "src/X.java", "Y.c"} << false;
+    QTest::newRow("in another folder") << QStringList{"src/X.java", "Y.c"} << true;
+}
+
+void TestProjectModel::linesCountedAhead()
+{
+    QFETCH(QStringList, ahead);
+    QFETCH(bool, elsewhere);
+
+    QVERIFY(read("<project name=\"P\"><folder name=\"src\"><file name=\"X.java\"/></folder>"
+                 "<file name=\"Y.c\"/><file name=\"Z.c\"/></project>"));
+    QVERIFY(writeFile(m_dir->filePath(QStringLiteral("src/X.java")), QByteArray(20, '\n')));
+    QVERIFY(writeFile(m_dir->filePath(QStringLiteral("Y.c")), "a\nb\nc"));
+    QTemporaryDir other;
+    QVERIFY(writeFile(other.filePath(QStringLiteral("src/X.java")), QByteArray(5, '\n')));
+    QVERIFY(writeFile(other.filePath(QStringLiteral("Y.c")), QByteArray(9, '\n')));
+
+    m_model->countLinesAhead(elsewhere ? other.path() : m_dir->path(), ahead);
+    m_model->computeLineCounts(m_dir->path());
+    const ProjectNode *project = m_model->topLevelNodes().first();
+    QCOMPARE(project->children.at(0)->children.at(0)->lineCount, 20);
+    QCOMPARE(project->children.at(1)->lineCount, 3);
+    QCOMPARE(project->children.at(2)->lineCount, 0);
+    QCOMPARE(project->lineCount, 23);
+
+    // Counted ahead, never asked for: the model waits for nothing it started.
+    ProjectModel unused;
+    unused.countLinesAhead(m_dir->path(), ahead);
 }
 
 // Only features with code below a node take memory: a model of thousands of

@@ -1,5 +1,6 @@
 #include "annotationsfile.h"
 
+#include "core/formats/annotationsbytes.h"
 #include "core/formats/xmlskip.h"
 #include "core/model/projectmodel.h"
 
@@ -31,21 +32,10 @@ QString present(const QString &value)
     return value.isNull() ? QStringLiteral("") : value;
 }
 
-// Adds an element to a document being read and returns its index.
 int addElement(AnnotationsFile &file, Kind kind, int parent, const QString &name,
                Position position)
 {
-    AnnotationsFile::Element element;
-    element.kind = kind;
-    element.parent = parent;
-    element.name = name;
-    element.line = position.line;
-    element.column = position.column;
-    const int index = int(file.elements.size());
-    file.elements.append(std::move(element));
-    if (parent >= 0)
-        file.elements[parent].children.append(index);
-    return index;
+    return file.appendElement(kind, parent, name, position.line, position.column);
 }
 
 // The common case, read in one pass without a document tree. Whatever it
@@ -414,6 +404,23 @@ QString AnnotationsFile::fileName()
 AnnotationsFile AnnotationsFile::read(const QString &path)
 {
     QFile file(path);
+    // The common case straight from the file's pages: a file without
+    // carriage returns reads the same in text mode.
+    if (file.open(QIODevice::ReadOnly) && file.size() > 0) {
+        if (const uchar *mapped = file.map(0, file.size())) {
+            AnnotationsFile result;
+            const QByteArrayView bytes(reinterpret_cast<const char *>(mapped), file.size());
+            result.elements.reserve(bytes.count("<f") + 1);
+            const bool read = readAnnotationsBytes(bytes, result);
+            file.unmap(const_cast<uchar *>(mapped));
+            if (read) {
+                result.reading = Reading::Bytes;
+                result.readInOnePass = true;
+                return result;
+            }
+        }
+    }
+    file.close();
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
         AnnotationsFile result;
         result.status = Status::CannotOpen;
@@ -430,16 +437,44 @@ AnnotationsFile AnnotationsFile::parse(QIODevice *device)
 
 AnnotationsFile AnnotationsFile::parse(const QByteArray &bytes)
 {
+    return parse(bytes, Reading::Bytes);
+}
+
+AnnotationsFile AnnotationsFile::parse(const QByteArray &bytes, Reading first)
+{
+    if (first == Reading::DocumentTree)
+        return parseDocument(bytes);
     AnnotationsFile file;
     // Nearly every element is a folder, file, fragment or feature: room for
     // them at once (growing the list of a large project moved it again and
     // again).
     file.elements.reserve(bytes.count("<f") + 1);
+    file.readInOnePass = true;
+    if (first == Reading::Bytes && readAnnotationsBytes(bytes, file)) {
+        file.reading = Reading::Bytes;
+        return file;
+    }
     if (StreamReading(bytes).read(file)) {
-        file.readInOnePass = true;
+        file.reading = Reading::Stream;
         return file;
     }
     return parseDocument(bytes);
+}
+
+int AnnotationsFile::appendElement(Kind kind, int parent, const QString &name, int line,
+                                   int column)
+{
+    Element element;
+    element.kind = kind;
+    element.parent = parent;
+    element.name = name;
+    element.line = line;
+    element.column = column;
+    const int index = int(elements.size());
+    elements.append(std::move(element));
+    if (parent >= 0)
+        elements[parent].children.append(index);
+    return index;
 }
 
 QString AnnotationsFile::relativePath(int index) const

@@ -56,9 +56,16 @@ struct AnnotationsFile
     int errorLine = 0;
     int errorColumn = 0;
     QList<Element> elements; // elements[0] is the project; empty unless Read
-    // Whether the one-pass reading read it; the document tree read it
-    // otherwise. Says how, not what: operator== leaves it out.
-    bool readInOnePass = false;
+
+    // How a file is read: straight from its bytes (the files the tools
+    // write), through a stream reader in one pass (any other file without
+    // document type, comments or instructions in its fragments), or through
+    // a document tree (everything else, errors included). Each gives up
+    // what it cannot read to the next, with the same result.
+    enum class Reading { Bytes, Stream, DocumentTree };
+    // Says how, not what: operator== leaves these out.
+    Reading reading = Reading::DocumentTree;
+    bool readInOnePass = false; // read from its bytes or by the stream reader
 
     // The file's name in a project folder.
     static QString fileName();
@@ -72,10 +79,15 @@ struct AnnotationsFile
     // Reads bytes through a document tree alone. parse() reads the common
     // case in one pass and leaves the rest to this, with the same result.
     static AnnotationsFile parseDocument(const QByteArray &bytes);
+    // Reads bytes beginning with the reading named.
+    static AnnotationsFile parse(const QByteArray &bytes, Reading first);
 
     bool operator==(const AnnotationsFile &other) const;
 
     bool isRead() const { return status == Status::Read; }
+    // Adds an element in document order (its readings build the list so)
+    // as the last child of `parent`, and returns its index.
+    int appendElement(Kind kind, int parent, const QString &name, int line, int column);
     // The file's name as the elements from the project down give it (the
     // project's own name is none of it): "src/chat/A.java".
     QString relativePath(int element) const;

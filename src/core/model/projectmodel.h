@@ -7,6 +7,9 @@
 #include <QString>
 
 #include <deque>
+#include <memory>
+
+class LinesAhead;
 
 // A project as annotations.xml describes it, without any widget: the tree of
 // projects, folders and source files with their fragment records, line
@@ -34,6 +37,10 @@ public:
     // Line counts of the leaves from the files on disk below `folderPath`,
     // and of every other node as the sum over its children.
     void computeLineCounts(const QString &folderPath);
+    // Starts counting the lines of these files below `folderPath` on a thread
+    // of its own, while the tree is built: computeLineCounts() on the same
+    // folder takes the counts from there.
+    void countLinesAhead(const QString &folderPath, const QStringList &relativePaths);
     // Unannotated lines of the nodes above the leaves, and every node's
     // lines per feature, features of the same name counting alike.
     void computeTotals(const FeatureList &features);
@@ -54,4 +61,5 @@ public:
 private:
     std::deque<ProjectNode> m_nodes;
     QList<ProjectNode *> m_topLevel;
+    std::shared_ptr<LinesAhead> m_linesAhead;
 };

@@ -1,6 +1,7 @@
 #include "projectreader.h"
 
 #include "ui/colors/palettecolor.h"
+#include "core/formats/annotationsfile.h"
 #include "core/formats/annotationsreader.h"
 #include "ui/structure/barcolors.h"
 #include "core/model/projectmodel.h"
@@ -37,6 +38,18 @@ QList<QTreeWidgetItem *> topLevelRows(const SMVTreeWidget *tree)
     return rows;
 }
 
+// The files of a project file whose lines the views show.
+QStringList sourcePaths(const AnnotationsFile &file)
+{
+    QStringList paths;
+    for (int i = 0; i < file.elements.size(); ++i) {
+        const AnnotationsFile::Element &element = file.elements.at(i);
+        if (element.kind == AnnotationsFile::Kind::File && ProjectModel::isSourceName(element.name))
+            paths.append(file.relativePath(i));
+    }
+    return paths;
+}
+
 QColor colorOfPalette(const PaletteColor *color)
 {
     return color ? color->color() : QColor();
@@ -66,7 +79,12 @@ bool ProjectReader::readProjectFile(const QString &path)
     m_matcher = FeatureMatcher(m_features);
     auto model = std::make_shared<ProjectModel>();
     AnnotationsReader reader(model.get(), m_features);
-    if (!reader.readProjectFile(path))
+    const AnnotationsFile file = AnnotationsFile::read(path);
+    // The files' lines are counted while the trees are built: the folder
+    // computeLineCounts() is given holds the project file.
+    if (file.isRead())
+        model->countLinesAhead(path.left(path.lastIndexOf(QLatin1Char('/'))), sourcePaths(file));
+    if (!reader.readProject(file))
         return false;
     // The views read the records of the files; the copies above them (the
     // subtree's records again at every level) are gathered only if asked for.

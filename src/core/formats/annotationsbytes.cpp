@@ -1,0 +1,527 @@
+#include "annotationsbytes.h"
+
+#include "core/formats/annotationsfile.h"
+#include "core/model/projectmodel.h"
+
+#include <QHash>
+#include <QXmlStreamReader>
+
+#include <array>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using Kind = AnnotationsFile::Kind;
+
+bool isNameStart(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+}
+
+bool isNameChar(char c)
+{
+    return isNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
+}
+
+bool isSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n';
+}
+
+struct Attribute
+{
+    QByteArrayView name;
+    QByteArrayView value;
+};
+
+// A start tag as read: its name, its attributes and where it began.
+struct StartTag
+{
+    QByteArrayView name;
+    std::array<Attribute, 8> attributes;
+    int attributeCount = 0;
+    bool empty = false; // written <name/>
+    int line = 0;
+    int column = 0;
+
+    QByteArrayView value(QByteArrayView attribute, bool *found) const
+    {
+        for (int i = 0; i < attributeCount; ++i) {
+            if (attributes[size_t(i)].name == attribute) {
+                *found = true;
+                return attributes[size_t(i)].value;
+            }
+        }
+        *found = false;
+        return {};
+    }
+};
+
+class ByteReading
+{
+public:
+    explicit ByteReading(QByteArrayView bytes)
+        : m_begin(bytes.data()), m_p(bytes.data()), m_end(bytes.data() + bytes.size()),
+          m_lineStart(bytes.data())
+    {
+    }
+
+    bool read(AnnotationsFile &file);
+
+private:
+    bool readRoot(StartTag *root);
+    bool readStartTag(StartTag *tag);
+    bool readEndTag(QByteArrayView name);
+    bool readName(QByteArrayView *name);
+    bool readAttributes(StartTag *tag);
+    // Reads character data up to the next '<' (which it leaves the reader
+    // at). Holds whether it was white space alone and, when asked for, its
+    // text with references replaced.
+    bool readText(bool *blank, QByteArray *text);
+    // The next markup inside an element: a start tag (true, *tag read) or the
+    // end tag of the element named (true, *ended). Character data before it
+    // goes to text when there is one, else it must be white space if
+    // spaceOnly.
+    bool next(QByteArrayView element, StartTag *tag, bool *ended, bool spaceOnly,
+              bool *sawText = nullptr);
+    void skipSpace();
+    int column(const char *at) const { return int(at - m_lineStart) + 1; }
+
+    int add(Kind kind, int parent, const QString &name, const StartTag &tag);
+    QString shared(QByteArrayView value);
+    QString attribute(const StartTag &tag, QByteArrayView name);
+    static QString present(QByteArrayView value, bool found);
+
+    bool readContainer(const StartTag &tag, int parent);
+    bool readFile(const StartTag &tag, int parent);
+    bool readFragment(const StartTag &tag, int file);
+    bool readFeature(const StartTag &tag, int parent);
+    bool readOther(const StartTag &tag, int parent);
+    bool skipContent(const StartTag &tag);
+
+    const char *m_begin;
+    const char *m_p;
+    const char *m_end;
+    const char *m_lineStart;
+    int m_line = 1;
+    bool m_textBefore = false;
+    AnnotationsFile *m_file = nullptr;
+    QHash<QByteArrayView, QString> m_shared;
+    QByteArray m_text;
+};
+
+void ByteReading::skipSpace()
+{
+    while (m_p < m_end && isSpace(*m_p)) {
+        if (*m_p == '\n') {
+            ++m_line;
+            m_lineStart = m_p + 1;
+        }
+        ++m_p;
+    }
+}
+
+bool ByteReading::readName(QByteArrayView *name)
+{
+    const char *start = m_p;
+    if (m_p == m_end || !isNameStart(*m_p))
+        return false;
+    while (m_p < m_end && isNameChar(*m_p))
+        ++m_p;
+    // A prefix (or any other character a name may hold) is left to the
+    // readings that know namespaces.
+    if (m_p < m_end && !isSpace(*m_p) && *m_p != '>' && *m_p != '/' && *m_p != '=')
+        return false;
+    *name = QByteArrayView(start, m_p - start);
+    return true;
+}
+
+bool ByteReading::readAttributes(StartTag *tag)
+{
+    tag->attributeCount = 0;
+    for (;;) {
+        const char *before = m_p;
+        skipSpace();
+        if (m_p == m_end)
+            return false;
+        if (*m_p == '>') {
+            ++m_p;
+            return true;
+        }
+        if (*m_p == '/') {
+            if (m_end - m_p < 2 || m_p[1] != '>')
+                return false;
+            m_p += 2;
+            tag->empty = true;
+            return true;
+        }
+        if (m_p == before || tag->attributeCount == int(tag->attributes.size()))
+            return false;
+        Attribute attribute;
+        if (!readName(&attribute.name))
+            return false;
+        skipSpace();
+        if (m_p == m_end || *m_p != '=')
+            return false;
+        ++m_p;
+        skipSpace();
+        if (m_p == m_end || (*m_p != '"' && *m_p != '\''))
+            return false;
+        const char quote = *m_p++;
+        const char *start = m_p;
+        while (m_p < m_end && *m_p != quote) {
+            const char c = *m_p;
+            if (c < 0x20 || c == 0x7f || c == '<' || c == '&')
+                return false;
+            ++m_p;
+        }
+        if (m_p == m_end)
+            return false;
+        attribute.value = QByteArrayView(start, m_p - start);
+        ++m_p;
+        bool twice = false;
+        tag->value(attribute.name, &twice);
+        if (twice)
+            return false;
+        tag->attributes[size_t(tag->attributeCount++)] = attribute;
+    }
+}
+
+bool ByteReading::readStartTag(StartTag *tag)
+{
+    // The reader is at '<'. A start tag after character data is placed one
+    // column on, after a tag right at its '<', as the stream reader places it.
+    tag->line = m_line;
+    tag->column = column(m_p) + (m_textBefore ? 1 : 0);
+    tag->empty = false;
+    m_textBefore = false;
+    ++m_p;
+    return readName(&tag->name) && readAttributes(tag);
+}
+
+bool ByteReading::readEndTag(QByteArrayView name)
+{
+    // The reader is past "</".
+    QByteArrayView read;
+    if (!readName(&read) || read != name)
+        return false;
+    skipSpace();
+    if (m_p == m_end || *m_p != '>')
+        return false;
+    ++m_p;
+    m_textBefore = false;
+    return true;
+}
+
+bool ByteReading::readText(bool *blank, QByteArray *text)
+{
+    *blank = true;
+    const char *start = m_p;
+    while (m_p < m_end && *m_p != '<') {
+        const char c = *m_p;
+        if (c == '\n') {
+            ++m_line;
+            m_lineStart = m_p + 1;
+        } else if (c == '&') {
+            static const std::array<std::pair<QByteArrayView, char>, 5> entities{{
+                {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}}};
+            const QByteArrayView rest(m_p, m_end - m_p);
+            bool known = false;
+            for (const auto &entity : entities) {
+                if (rest.startsWith(entity.first)) {
+                    if (text)
+                        text->append(entity.second);
+                    m_p += entity.first.size();
+                    known = true;
+                    break;
+                }
+            }
+            if (!known)
+                return false;
+            *blank = false;
+            continue;
+        } else if (c == '>') {
+            if (m_p - start >= 2 && m_p[-1] == ']' && m_p[-2] == ']')
+                return false;
+        } else if (c == '\t' || c == ' ') {
+        } else if (c < 0x20 || c == 0x7f) {
+            return false;
+        }
+        if (!isSpace(c))
+            *blank = false;
+        if (text)
+            text->append(c);
+        ++m_p;
+    }
+    if (m_p != start)
+        m_textBefore = true;
+    return m_p < m_end;
+}
+
+bool ByteReading::next(QByteArrayView element, StartTag *tag, bool *ended, bool spaceOnly,
+                       bool *sawText)
+{
+    bool blank = true;
+    if (!readText(&blank, nullptr))
+        return false;
+    if (sawText && m_textBefore)
+        *sawText = true;
+    if (spaceOnly && !blank)
+        return false;
+    // At '<'.
+    if (m_end - m_p < 2)
+        return false;
+    if (m_p[1] == '/') {
+        m_p += 2;
+        *ended = true;
+        return readEndTag(element);
+    }
+    *ended = false;
+    if (m_p[1] == '!' || m_p[1] == '?')
+        return false; // comments, sections, instructions: left to the other readings
+    return readStartTag(tag);
+}
+
+int ByteReading::add(Kind kind, int parent, const QString &name, const StartTag &tag)
+{
+    return m_file->appendElement(kind, parent, name, tag.line, tag.column);
+}
+
+// An attribute's value: null when it is missing, never null when it is there.
+QString ByteReading::present(QByteArrayView value, bool found)
+{
+    if (!found)
+        return QString();
+    const QString text = QString::fromLatin1(value);
+    return text.isNull() ? QStringLiteral("") : text;
+}
+
+// Values met again and again (line numbers, lengths, feature names) share
+// one string.
+QString ByteReading::shared(QByteArrayView value)
+{
+    auto found = m_shared.constFind(value);
+    if (found != m_shared.constEnd())
+        return *found;
+    const QString text = present(value, true);
+    m_shared.insert(value, text);
+    return text;
+}
+
+QString ByteReading::attribute(const StartTag &tag, QByteArrayView name)
+{
+    bool found = false;
+    const QByteArrayView value = tag.value(name, &found);
+    return found ? shared(value) : QString();
+}
+
+bool ByteReading::skipContent(const StartTag &tag)
+{
+    if (tag.empty)
+        return true;
+    StartTag inner;
+    bool ended = false;
+    for (;;) {
+        if (!next(tag.name, &inner, &ended, false))
+            return false;
+        if (ended)
+            return true;
+        if (!skipContent(inner))
+            return false;
+    }
+}
+
+bool ByteReading::readOther(const StartTag &tag, int parent)
+{
+    add(Kind::Other, parent, QString::fromLatin1(tag.name), tag);
+    return skipContent(tag);
+}
+
+bool ByteReading::readContainer(const StartTag &tag, int parent)
+{
+    bool found = false;
+    const QByteArrayView name = tag.value("name", &found);
+    const int node = add(parent < 0 ? Kind::Project : Kind::Folder, parent,
+                         present(name, found), tag);
+    if (tag.empty)
+        return true;
+    StartTag child;
+    bool ended = false;
+    for (;;) {
+        if (!next(tag.name, &child, &ended, false))
+            return false;
+        if (ended)
+            return true;
+        bool ok = false;
+        if (child.name == "folder")
+            ok = readContainer(child, node);
+        else if (child.name == "file")
+            ok = readFile(child, node);
+        else if (child.name == "feature")
+            ok = readFeature(child, node);
+        else
+            ok = readOther(child, node);
+        if (!ok)
+            return false;
+    }
+}
+
+bool ByteReading::readFile(const StartTag &tag, int parent)
+{
+    bool found = false;
+    const QByteArrayView name = tag.value("name", &found);
+    const QString fileName = present(name, found);
+    const int file = add(Kind::File, parent, fileName, tag);
+    m_file->elements[file].length = attribute(tag, "length");
+    if (!ProjectModel::isSourceName(fileName))
+        return skipContent(tag);
+    if (tag.empty)
+        return true;
+    StartTag child;
+    bool ended = false;
+    for (;;) {
+        if (!next(tag.name, &child, &ended, false))
+            return false;
+        if (ended)
+            return true;
+        bool ok = false;
+        if (child.name == "fragment")
+            ok = readFragment(child, file);
+        else if (child.name == "feature")
+            ok = readFeature(child, file);
+        else
+            ok = readOther(child, file);
+        if (!ok)
+            return false;
+    }
+}
+
+bool ByteReading::readFragment(const StartTag &tag, int file)
+{
+    const int fragment = add(Kind::Fragment, file, QString(), tag);
+    {
+        AnnotationsFile::Element &element = m_file->elements[fragment];
+        element.startLine = attribute(tag, "startline");
+        element.endLine = attribute(tag, "endline");
+        element.offset = attribute(tag, "offset");
+        element.length = attribute(tag, "length");
+    }
+    if (tag.empty)
+        return true;
+    StartTag child;
+    bool ended = false;
+    int children = 0;
+    for (;;) {
+        // Only white space between the elements of a fragment: the document
+        // tree drops it, and counts any other text as a child.
+        if (!next(tag.name, &child, &ended, true))
+            return false;
+        if (ended) {
+            m_file->elements[fragment].childNodes = children;
+            return true;
+        }
+        ++children;
+        const bool ok = child.name == "feature" ? readFeature(child, fragment)
+                                                : readOther(child, fragment);
+        if (!ok)
+            return false;
+    }
+}
+
+bool ByteReading::readFeature(const StartTag &tag, int parent)
+{
+    const int feature = add(Kind::Feature, parent, QString(), tag);
+    if (tag.empty)
+        return true;
+    const char *start = m_p;
+    bool blank = true;
+    m_text.clear();
+    if (!readText(&blank, &m_text))
+        return false;
+    const QByteArrayView raw(start, m_p - start);
+    // At '<': only the feature's end tag may follow.
+    if (m_end - m_p < 2 || m_p[1] != '/')
+        return false;
+    m_p += 2;
+    if (!readEndTag(tag.name))
+        return false;
+    // White space alone is dropped by the document tree.
+    if (!blank) {
+        auto found = m_shared.constFind(raw);
+        if (found != m_shared.constEnd()) {
+            m_file->elements[feature].name = *found;
+        } else {
+            const QString name = QString::fromLatin1(m_text);
+            m_shared.insert(raw, name);
+            m_file->elements[feature].name = name;
+        }
+    }
+    return true;
+}
+
+bool ByteReading::readRoot(StartTag *root)
+{
+    // The prolog: an XML declaration and white space, nothing else.
+    const QByteArrayView all(m_begin, m_end - m_begin);
+    if (all.startsWith("<?xml")) {
+        const qsizetype close = all.indexOf("?>");
+        if (close < 0)
+            return false;
+        for (const char *c = m_begin + 1; c < m_begin + close; ++c) {
+            if (*c == '\n' || *c == '\r' || *c < 0x20 || *c == 0x7f || *c == '<')
+                return false;
+        }
+        m_p = m_begin + close + 2;
+    }
+    skipSpace();
+    if (m_p == m_end || *m_p != '<')
+        return false;
+    if (!readStartTag(root) || root->name != "project")
+        return false;
+    // Where the stream reader places the root, and whether it takes the
+    // declaration (version, encoding) as this reading does.
+    QXmlStreamReader xml(QByteArray::fromRawData(m_begin, int(m_p - m_begin)));
+    xml.setNamespaceProcessing(false);
+    for (;;) {
+        const int line = int(xml.lineNumber());
+        const int column = int(xml.columnNumber()) + 1;
+        switch (xml.readNext()) {
+        case QXmlStreamReader::StartDocument: {
+            const QString encoding = xml.documentEncoding().toString().toLower();
+            if (!encoding.isEmpty() && encoding != QLatin1String("utf-8")
+                && encoding != QLatin1String("us-ascii"))
+                return false;
+            break;
+        }
+        case QXmlStreamReader::StartElement:
+            root->line = line;
+            root->column = column;
+            return true;
+        default:
+            return false;
+        }
+    }
+}
+
+bool ByteReading::read(AnnotationsFile &file)
+{
+    m_file = &file;
+    StartTag root;
+    if (!readRoot(&root) || !readContainer(root, -1))
+        return false;
+    // After the document element: white space alone.
+    skipSpace();
+    return m_p == m_end;
+}
+
+} // namespace
+
+bool readAnnotationsBytes(QByteArrayView bytes, AnnotationsFile &file)
+{
+    if (!ByteReading(bytes).read(file)) {
+        file.elements.clear();
+        return false;
+    }
+    return true;
+}
