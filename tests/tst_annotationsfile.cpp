@@ -221,13 +221,13 @@ void TestAnnotationsFile::fragmentAttributesAsWritten()
     const AnnotationsFile file = AnnotationsFile::parse(
         projectHead + "<fragment startline=\"x\" offset=\"\"/>" + projectTail);
     const AnnotationsFile::Element &fragment = file.elements.at(2);
-    QCOMPARE(fragment.startLine, QStringLiteral("x"));
+    QCOMPARE(file.value(fragment.startLine), QStringLiteral("x"));
     // The checker tells a missing attribute from an empty one.
-    QVERIFY(fragment.endLine.isNull());
-    QVERIFY(!fragment.offset.isNull());
-    QVERIFY(fragment.length.isNull());
+    QVERIFY(file.value(fragment.endLine).isNull());
+    QVERIFY(!file.value(fragment.offset).isNull());
+    QVERIFY(file.value(fragment.length).isNull());
     bool ok = true;
-    QCOMPARE(AnnotationsFile::number(fragment.startLine, &ok), 0);
+    QCOMPARE(AnnotationsFile::number(file.value(fragment.startLine), &ok), 0);
     QVERIFY(!ok);
 }
 

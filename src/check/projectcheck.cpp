@@ -207,7 +207,7 @@ void ProjectCheck::noteIgnored(const AnnotationsFile &file, int index)
 
 void ProjectCheck::checkContainer(const AnnotationsFile &file, int index)
 {
-    for (int child : file.elements.at(index).children) {
+    for (int child : file.children(index)) {
         switch (file.elements.at(child).kind) {
         case AnnotationsFile::Kind::Folder:
             checkContainer(file, child);
@@ -244,9 +244,9 @@ void ProjectCheck::checkFile(const AnnotationsFile &file, int index)
 
     ListedSource source;
     source.path = path;
-    checkSourceOnDisk(element, source);
+    checkSourceOnDisk(file, index, source);
     QList<Range> ranges;
-    for (int child : element.children) {
+    for (int child : file.children(index)) {
         if (file.elements.at(child).kind == AnnotationsFile::Kind::Fragment)
             checkFragment(file, child, source, ranges);
         else
@@ -255,9 +255,10 @@ void ProjectCheck::checkFile(const AnnotationsFile &file, int index)
     checkNesting(ranges);
 }
 
-void ProjectCheck::checkSourceOnDisk(const AnnotationsFile::Element &element,
+void ProjectCheck::checkSourceOnDisk(const AnnotationsFile &file, int index,
                                      ListedSource &source)
 {
+    const AnnotationsFile::Element &element = file.elements.at(index);
     const QString &path = source.path;
     const QString filePath = m_folder + QLatin1Char('/') + path;
     if (!QFileInfo(filePath).isFile()) {
@@ -276,11 +277,12 @@ void ProjectCheck::checkSourceOnDisk(const AnnotationsFile::Element &element,
         m_diagnostics.note(path, 0, 0,
                            QStringLiteral("not valid UTF-8; the viewer reads it as Latin-1"));
     bool lengthOk = false;
-    const int length = AnnotationsFile::number(element.length, &lengthOk);
+    const QString &lengthText = file.value(element.length);
+    const int length = AnnotationsFile::number(lengthText, &lengthOk);
     if (!lengthOk)
         m_diagnostics.error(projectFileName, element.line, element.column,
                             QStringLiteral("length %1 is not a number; the file has %2 lines")
-                                .arg(quoted(element.length))
+                                .arg(quoted(lengthText))
                                 .arg(source.lines));
     else if (length != source.lines)
         m_diagnostics.error(projectFileName, element.line, element.column,
@@ -307,8 +309,8 @@ void ProjectCheck::checkFragment(const AnnotationsFile &file, int index,
     };
     bool startOk = false;
     bool endOk = false;
-    const int start = number(QStringLiteral("startline"), element.startLine, &startOk);
-    const int end = number(QStringLiteral("endline"), element.endLine, &endOk);
+    const int start = number(QStringLiteral("startline"), file.value(element.startLine), &startOk);
+    const int end = number(QStringLiteral("endline"), file.value(element.endLine), &endOk);
     bool inside = false;
     if (startOk && endOk) {
         QString fault;
@@ -329,10 +331,10 @@ void ProjectCheck::checkFragment(const AnnotationsFile &file, int index,
     }
     // Character positions are not read by the viewer, but other tools read them.
     if (!element.offset.isNull() && inside && source.lines >= 0)
-        checkCharacterPositions(element, source, start, end);
+        checkCharacterPositions(file, index, source, start, end);
 
     bool hasFeature = false;
-    for (int child : element.children) {
+    for (int child : file.children(index)) {
         const AnnotationsFile::Element &feature = file.elements.at(child);
         if (feature.kind != AnnotationsFile::Kind::Feature) {
             noteIgnored(file, child);
@@ -347,9 +349,10 @@ void ProjectCheck::checkFragment(const AnnotationsFile &file, int index,
                                            "for it"));
 }
 
-void ProjectCheck::checkCharacterPositions(const AnnotationsFile::Element &element,
+void ProjectCheck::checkCharacterPositions(const AnnotationsFile &file, int index,
                                            const ListedSource &source, int start, int end)
 {
+    const AnnotationsFile::Element &element = file.elements.at(index);
     const QStringList lines = source.text.split(QLatin1Char('\n'));
     qsizetype first = 0;
     for (int i = 0; i < start - 1 && i < lines.size(); ++i)
@@ -358,8 +361,8 @@ void ProjectCheck::checkCharacterPositions(const AnnotationsFile::Element &eleme
     for (int i = start - 1; i < end && i < lines.size(); ++i)
         last += lines.at(i).size() + 1;
     --last;
-    const qsizetype offset = element.offset.toLongLong();
-    const qsizetype size = element.length.toLongLong();
+    const qsizetype offset = file.value(element.offset).toLongLong();
+    const qsizetype size = file.value(element.length).toLongLong();
     if (offset != first || offset + size != last)
         m_diagnostics.warning(projectFileName, element.line, element.column,
                               QStringLiteral("offset %1 and length %2 should be %3 and %4 "

@@ -58,10 +58,10 @@ private:
     bool checkProjectFile();
     void checkContainer(const AnnotationsFile &file, int index);
     void checkFile(const AnnotationsFile &file, int index);
-    void checkSourceOnDisk(const AnnotationsFile::Element &element, ListedSource &source);
+    void checkSourceOnDisk(const AnnotationsFile &file, int index, ListedSource &source);
     void checkFragment(const AnnotationsFile &file, int index, const ListedSource &source,
                        QList<Range> &ranges);
-    void checkCharacterPositions(const AnnotationsFile::Element &element,
+    void checkCharacterPositions(const AnnotationsFile &file, int index,
                                  const ListedSource &source, int start, int end);
     void noteIgnored(const AnnotationsFile &file, int index);
     void checkFeatureText(const QString &text, int line, int column);

@@ -120,9 +120,9 @@ bool FeatureLines::readAnnotations(const AnnotationsFile &file)
         if (fragment.kind != AnnotationsFile::Kind::Fragment)
             continue;
         const QString path = QLatin1Char('/') + file.relativePath(fragment.parent);
-        const LineRange lines{AnnotationsFile::number(fragment.startLine),
-                              AnnotationsFile::number(fragment.endLine)};
-        for (int child : fragment.children) {
+        const LineRange lines{AnnotationsFile::number(file.value(fragment.startLine)),
+                              AnnotationsFile::number(file.value(fragment.endLine))};
+        for (int child : file.children(index)) {
             const AnnotationsFile::Element &feature = file.elements.at(child);
             if (feature.kind != AnnotationsFile::Kind::Feature)
                 continue;

@@ -89,8 +89,8 @@ private:
     int column(const char *at) const { return int(at - m_lineStart) + 1; }
 
     int add(Kind kind, int parent, const QString &name, const StartTag &tag);
-    QString shared(QByteArrayView value);
-    QString attribute(const StartTag &tag, QByteArrayView name);
+    AnnotationsFile::Value shared(QByteArrayView value);
+    AnnotationsFile::Value attribute(const StartTag &tag, QByteArrayView name);
     static QString present(QByteArrayView value, bool found);
 
     bool readContainer(const StartTag &tag, int parent);
@@ -107,7 +107,8 @@ private:
     int m_line = 1;
     bool m_textBefore = false;
     AnnotationsFile *m_file = nullptr;
-    QHash<QByteArrayView, QString> m_shared;
+    QHash<QByteArrayView, AnnotationsFile::Value> m_shared; // values by their bytes
+    QHash<QByteArrayView, QString> m_features;             // feature texts by theirs
     QByteArray m_text;
 };
 
@@ -297,23 +298,23 @@ QString ByteReading::present(QByteArrayView value, bool found)
     return text.isNull() ? QStringLiteral("") : text;
 }
 
-// Values met again and again (line numbers, lengths, feature names) share
-// one string.
-QString ByteReading::shared(QByteArrayView value)
+// Values met again and again (line numbers, lengths) are looked up by
+// their bytes.
+AnnotationsFile::Value ByteReading::shared(QByteArrayView value)
 {
     auto found = m_shared.constFind(value);
     if (found != m_shared.constEnd())
         return *found;
-    const QString text = present(value, true);
-    m_shared.insert(value, text);
-    return text;
+    const AnnotationsFile::Value handle = m_file->addValue(present(value, true));
+    m_shared.insert(value, handle);
+    return handle;
 }
 
-QString ByteReading::attribute(const StartTag &tag, QByteArrayView name)
+AnnotationsFile::Value ByteReading::attribute(const StartTag &tag, QByteArrayView name)
 {
     bool found = false;
     const QByteArrayView value = tag.value(name, &found);
-    return found ? shared(value) : QString();
+    return found ? shared(value) : AnnotationsFile::Value();
 }
 
 bool ByteReading::skipContent(const StartTag &tag)
@@ -448,12 +449,13 @@ bool ByteReading::readFeature(const StartTag &tag, int parent)
         return false;
     // White space alone is dropped by the document tree.
     if (!blank) {
-        auto found = m_shared.constFind(raw);
-        if (found != m_shared.constEnd()) {
+        // Feature texts repeat too: one string for each.
+        auto found = m_features.constFind(raw);
+        if (found != m_features.constEnd()) {
             m_file->elements[feature].name = *found;
         } else {
             const QString name = QString::fromLatin1(m_text);
-            m_shared.insert(raw, name);
+            m_features.insert(raw, name);
             m_file->elements[feature].name = name;
         }
     }

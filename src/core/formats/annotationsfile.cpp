@@ -162,7 +162,7 @@ bool StreamReading::readFile(int parent)
 {
     const int file = addElement(*m_file, Kind::File, parent,
                                 attribute(QLatin1StringView("name")), tokenStart());
-    m_file->elements[file].length = attribute(QLatin1StringView("length"));
+    m_file->elements[file].length = m_file->addValue(attribute(QLatin1StringView("length")));
     if (!ProjectModel::isSourceName(m_file->elements.at(file).name))
         return skip();
     return readChildren([&](QStringView tag) {
@@ -182,10 +182,10 @@ bool StreamReading::readFragment(int file)
     const int fragment = addElement(*m_file, Kind::Fragment, file, QString(), tokenStart());
     {
         AnnotationsFile::Element &element = m_file->elements[fragment];
-        element.startLine = attribute(QLatin1StringView("startline"));
-        element.endLine = attribute(QLatin1StringView("endline"));
-        element.offset = attribute(QLatin1StringView("offset"));
-        element.length = attribute(QLatin1StringView("length"));
+        element.startLine = m_file->addValue(attribute(QLatin1StringView("startline")));
+        element.endLine = m_file->addValue(attribute(QLatin1StringView("endline")));
+        element.offset = m_file->addValue(attribute(QLatin1StringView("offset")));
+        element.length = m_file->addValue(attribute(QLatin1StringView("length")));
     }
     int children = 0;
     while (!m_xml.atEnd()) {
@@ -335,7 +335,8 @@ void DocumentReading::readFile(const QDomElement &element, int parent)
 {
     const int file = add(Kind::File, parent, element.attribute(QStringLiteral("name")));
     if (element.hasAttribute(QStringLiteral("length")))
-        m_file.elements[file].length = present(element.attribute(QStringLiteral("length")));
+        m_file.elements[file].length =
+            m_file.addValue(present(element.attribute(QStringLiteral("length"))));
     if (!ProjectModel::isSourceName(m_file.elements.at(file).name)) {
         m_next += elementsIn(element);
         return;
@@ -359,10 +360,10 @@ void DocumentReading::readFragment(const QDomElement &element, int file)
     const auto attribute = [&element](const QString &name) {
         return element.hasAttribute(name) ? present(element.attribute(name)) : QString();
     };
-    read.startLine = attribute(QStringLiteral("startline"));
-    read.endLine = attribute(QStringLiteral("endline"));
-    read.offset = attribute(QStringLiteral("offset"));
-    read.length = attribute(QStringLiteral("length"));
+    read.startLine = m_file.addValue(attribute(QStringLiteral("startline")));
+    read.endLine = m_file.addValue(attribute(QStringLiteral("endline")));
+    read.offset = m_file.addValue(attribute(QStringLiteral("offset")));
+    read.length = m_file.addValue(attribute(QStringLiteral("length")));
     read.childNodes = int(element.childNodes().count());
     for (QDomElement child = element.firstChildElement(); !child.isNull();
          child = child.nextSiblingElement()) {
@@ -444,16 +445,22 @@ AnnotationsFile AnnotationsFile::parse(const QByteArray &bytes, Reading first)
 {
     if (first == Reading::DocumentTree)
         return parseDocument(bytes);
-    AnnotationsFile file;
     // Nearly every element is a folder, file, fragment or feature: room for
     // them at once (growing the list of a large project moved it again and
     // again).
-    file.elements.reserve(bytes.count("<f") + 1);
-    file.readInOnePass = true;
-    if (first == Reading::Bytes && readAnnotationsBytes(bytes, file)) {
-        file.reading = Reading::Bytes;
-        return file;
+    const qsizetype room = bytes.count("<f") + 1;
+    if (first == Reading::Bytes) {
+        AnnotationsFile file;
+        file.elements.reserve(room);
+        if (readAnnotationsBytes(bytes, file)) {
+            file.reading = Reading::Bytes;
+            file.readInOnePass = true;
+            return file;
+        }
     }
+    AnnotationsFile file;
+    file.elements.reserve(room);
+    file.readInOnePass = true;
     if (StreamReading(bytes).read(file)) {
         file.reading = Reading::Stream;
         return file;
@@ -472,9 +479,34 @@ int AnnotationsFile::appendElement(Kind kind, int parent, const QString &name, i
     element.column = column;
     const int index = int(elements.size());
     elements.append(std::move(element));
-    if (parent >= 0)
-        elements[parent].children.append(index);
+    if (parent >= 0) {
+        Element &up = elements[parent];
+        if (up.lastChild < 0)
+            up.firstChild = index;
+        else
+            elements[up.lastChild].nextSibling = index;
+        up.lastChild = index;
+    }
     return index;
+}
+
+AnnotationsFile::Value AnnotationsFile::addValue(const QString &text)
+{
+    if (text.isNull())
+        return {};
+    const auto found = m_valueIndexes.constFind(text);
+    if (found != m_valueIndexes.constEnd())
+        return {*found};
+    const int index = int(m_values.size());
+    m_values.append(text);
+    m_valueIndexes.insert(text, index);
+    return {index};
+}
+
+const QString &AnnotationsFile::value(Value value) const
+{
+    static const QString missing;
+    return value.isNull() ? missing : m_values.at(value.index);
 }
 
 QString AnnotationsFile::relativePath(int index) const
@@ -491,17 +523,24 @@ int AnnotationsFile::number(const QString &attribute, bool *ok)
     return attribute.toInt(ok);
 }
 
-bool AnnotationsFile::Element::operator==(const Element &other) const
-{
-    return kind == other.kind && parent == other.parent && children == other.children
-        && line == other.line && column == other.column && name == other.name
-        && length == other.length && startLine == other.startLine && endLine == other.endLine
-        && offset == other.offset && childNodes == other.childNodes
-        && length.isNull() == other.length.isNull() && offset.isNull() == other.offset.isNull();
-}
-
 bool AnnotationsFile::operator==(const AnnotationsFile &other) const
 {
-    return status == other.status && error == other.error && errorLine == other.errorLine
-        && errorColumn == other.errorColumn && elements == other.elements;
+    if (status != other.status || error != other.error || errorLine != other.errorLine
+        || errorColumn != other.errorColumn || elements.size() != other.elements.size())
+        return false;
+    // Values compare as texts, a missing attribute unlike an empty one.
+    const auto same = [&](Value mine, Value theirs) {
+        return value(mine) == other.value(theirs) && mine.isNull() == theirs.isNull();
+    };
+    for (qsizetype i = 0; i < elements.size(); ++i) {
+        const Element &a = elements.at(i);
+        const Element &b = other.elements.at(i);
+        if (a.kind != b.kind || a.parent != b.parent || a.line != b.line || a.column != b.column
+            || a.name != b.name || a.childNodes != b.childNodes || a.firstChild != b.firstChild
+            || a.lastChild != b.lastChild || a.nextSibling != b.nextSibling
+            || !same(a.length, b.length) || !same(a.startLine, b.startLine)
+            || !same(a.endLine, b.endLine) || !same(a.offset, b.offset))
+            return false;
+    }
+    return true;
 }

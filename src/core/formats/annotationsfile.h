@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 class QIODevice;
 
@@ -21,27 +23,73 @@ struct AnnotationsFile
 {
     enum class Kind { Project, Folder, File, Fragment, Feature, Other };
 
+    // An attribute's value as written, kept once for all elements that
+    // carry the same (value() gives it): a null handle when the attribute
+    // is missing.
+    struct Value
+    {
+        int index = -1;
+        bool isNull() const { return index < 0; }
+    };
+
     struct Element
     {
         Kind kind = Kind::Other;
         int parent = -1;   // index of the enclosing element; -1 for the project
-        QList<int> children; // indexes of the elements kept inside it, in order
         int line = 0;      // where its start tag begins, both counted from 1
         int column = 0;
         // Project, folder, file: the "name" attribute; a feature: its text
         // (the text of everything inside it); another element: its name.
         QString name;
         // A file: "length"; a fragment: "startline", "endline", "offset" and
-        // "length", as written. Null when the attribute is missing.
-        QString length;
-        QString startLine;
-        QString endLine;
-        QString offset;
+        // "length".
+        Value length;
+        Value startLine;
+        Value endLine;
+        Value offset;
         // A fragment: its child nodes (elements, comments and text other than
         // white space), the count its records carry.
         int childNodes = 0;
+        // The elements kept inside it, in order: children() walks them.
+        int firstChild = -1;
+        int lastChild = -1;
+        int nextSibling = -1;
+    };
 
-        bool operator==(const Element &other) const;
+    // The indexes of the elements kept inside an element, in order.
+    class Children
+    {
+    public:
+        class Iterator
+        {
+        public:
+            Iterator(const QList<Element> *elements, int index)
+                : m_elements(elements), m_index(index)
+            {
+            }
+            int operator*() const { return m_index; }
+            Iterator &operator++()
+            {
+                m_index = m_elements->at(m_index).nextSibling;
+                return *this;
+            }
+            bool operator!=(const Iterator &other) const { return m_index != other.m_index; }
+
+        private:
+            const QList<Element> *m_elements;
+            int m_index;
+        };
+
+        Children(const QList<Element> *elements, int first) : m_elements(elements), m_first(first)
+        {
+        }
+        Iterator begin() const { return {m_elements, m_first}; }
+        Iterator end() const { return {m_elements, -1}; }
+        bool isEmpty() const { return m_first < 0; }
+
+    private:
+        const QList<Element> *m_elements;
+        int m_first;
     };
 
     enum class Status {
@@ -85,14 +133,29 @@ struct AnnotationsFile
     bool operator==(const AnnotationsFile &other) const;
 
     bool isRead() const { return status == Status::Read; }
+    Children children(int element) const
+    {
+        return {&elements, elements.at(element).firstChild};
+    }
+    // An attribute's value: null when the attribute is missing, never null
+    // (also when empty) when it is there.
+    const QString &value(Value value) const;
+
     // Adds an element in document order (its readings build the list so)
     // as the last child of `parent`, and returns its index.
     int appendElement(Kind kind, int parent, const QString &name, int line, int column);
+    // The handle of a value read (null for a null text); the same text
+    // twice has one handle.
+    Value addValue(const QString &text);
     // The file's name as the elements from the project down give it (the
     // project's own name is none of it): "src/chat/A.java".
     QString relativePath(int element) const;
     // Counts a number attribute as the viewer does: not a number reads as 0.
     static int number(const QString &attribute, bool *ok = nullptr);
+
+private:
+    QStringList m_values;               // what value() gives, by handle
+    QHash<QString, int> m_valueIndexes; // the handle of each text
 };
 
 // Moved in memory as a whole when the list of elements grows.

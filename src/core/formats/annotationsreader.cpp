@@ -70,7 +70,7 @@ void AnnotationsReader::addContainer(const AnnotationsFile &file, int index, Pro
     const AnnotationsFile::Element &element = file.elements.at(index);
     ProjectNode *node = addNode(parent, parent ? ProjectNode::Folder : ProjectNode::Project,
                                 element.name);
-    for (int child : element.children) {
+    for (int child : file.children(index)) {
         const AnnotationsFile::Element &childElement = file.elements.at(child);
         switch (childElement.kind) {
         case AnnotationsFile::Kind::Folder:
@@ -94,8 +94,8 @@ void AnnotationsReader::addFile(const AnnotationsFile &file, int index, ProjectN
     if (!ProjectModel::isSourceName(element.name))
         return;
     ProjectNode *fileNode = addNode(parent, ProjectNode::File, element.name);
-    fileNode->length = AnnotationsFile::number(element.length);
-    for (int child : element.children) {
+    fileNode->length = AnnotationsFile::number(file.value(element.length));
+    for (int child : file.children(index)) {
         const AnnotationsFile::Element &childElement = file.elements.at(child);
         if (childElement.kind == AnnotationsFile::Kind::Fragment)
             addFragment(file, child, fileNode);
@@ -120,10 +120,10 @@ void AnnotationsReader::addFile(const AnnotationsFile &file, int index, ProjectN
 void AnnotationsReader::addFragment(const AnnotationsFile &file, int index, ProjectNode *fileNode)
 {
     const AnnotationsFile::Element &element = file.elements.at(index);
-    const int start = AnnotationsFile::number(element.startLine);
-    const int end = AnnotationsFile::number(element.endLine);
+    const int start = AnnotationsFile::number(file.value(element.startLine));
+    const int end = AnnotationsFile::number(file.value(element.endLine));
     ProjectNode *fragmentNode = nullptr;
-    for (int child : element.children) {
+    for (int child : file.children(index)) {
         const AnnotationsFile::Element &feature = file.elements.at(child);
         if (feature.kind != AnnotationsFile::Kind::Feature)
             continue;
