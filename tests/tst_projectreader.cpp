@@ -36,6 +36,7 @@ private Q_SLOTS:
     void featureByNameFindsTheFirst();
     void countFileLines_data();
     void countFileLines();
+    void lineCountsAddUp_data();
     void lineCountsAddUp();
 
 private:
@@ -490,17 +491,34 @@ void TestProjectReader::countFileLines()
     QCOMPARE(ProjectReader::countFileLines(m_dir->path()), 0); // a folder
 }
 
+void TestProjectReader::lineCountsAddUp_data()
+{
+    QTest::addColumn<bool>("ahead");
+
+    // Counted when asked for, the files are those on disk then.
+    QTest::newRow("written after the project file was read") << false;
+    QTest::newRow("counted while the trees are built") << true;
+}
+
 void TestProjectReader::lineCountsAddUp()
 {
+    QFETCH(bool, ahead);
+    const auto writeSources = [this] {
+        // The project's name is not part of the paths.
+        QVERIFY(writeFile(m_dir->filePath(QStringLiteral("src/x/A.java")), "1\n2\n3\n"));
+        QVERIFY(writeFile(m_dir->filePath(QStringLiteral("src/B.h")), "1\n2"));
+        QVERIFY(writeFile(m_dir->filePath(QStringLiteral("C.java")), "1\n2\n3\n4\n5\n"));
+        QVERIFY(writeFile(m_dir->filePath(QStringLiteral("Name/C.java")), "1\n"));
+    };
+    if (ahead)
+        writeSources();
+    m_reader->setCountLinesAhead(ahead);
     QVERIFY(read("<project name=\"Name\"><folder name=\"src\"><folder name=\"x\">"
                  "<file name=\"A.java\"/><file name=\"Gone.c\"/></folder>"
                  "<file name=\"B.h\"/></folder><file name=\"C.java\"/></project>",
                  {"A"}));
-    // The project's name is not part of the paths.
-    QVERIFY(writeFile(m_dir->filePath(QStringLiteral("src/x/A.java")), "1\n2\n3\n"));
-    QVERIFY(writeFile(m_dir->filePath(QStringLiteral("src/B.h")), "1\n2"));
-    QVERIFY(writeFile(m_dir->filePath(QStringLiteral("C.java")), "1\n2\n3\n4\n5\n"));
-    QVERIFY(writeFile(m_dir->filePath(QStringLiteral("Name/C.java")), "1\n"));
+    if (!ahead)
+        writeSources();
 
     m_reader->computeLineCounts(m_dir->path());
     QCOMPARE(row(QStringLiteral("Name/src/x/A.java"))->lineCount(), 3);

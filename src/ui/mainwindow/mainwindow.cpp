@@ -209,6 +209,8 @@ void MainWindow::readProject(const QString &folder)
     m_projectReader = std::make_unique<ProjectReader>(m_form->treeWidget_packageView,
                                                       m_form->treeWidget_featureView,
                                                       m_featureTree->features());
+    // Nothing writes into the folder while the window starts.
+    m_projectReader->setCountLinesAhead(true);
     m_projectReader->readProjectFile(folder + QStringLiteral("/annotations.xml"));
     m_projectReader->computeLineCounts(folder);
     m_projectReader->completeTrees([this] { fillFilePaths(); });

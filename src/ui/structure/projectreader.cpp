@@ -82,7 +82,7 @@ bool ProjectReader::readProjectFile(const QString &path)
     const AnnotationsFile file = AnnotationsFile::read(path);
     // The files' lines are counted while the trees are built: the folder
     // computeLineCounts() is given holds the project file.
-    if (file.isRead())
+    if (m_countLinesAhead && file.isRead())
         model->countLinesAhead(path.left(path.lastIndexOf(QLatin1Char('/'))), sourcePaths(file));
     if (!reader.readProject(file))
         return false;

@@ -52,6 +52,11 @@ public:
 
     bool readProjectFile(const QString &path);
     void computeLineCounts(const QString &folderPath);
+    // Whether readProjectFile() starts counting the lines of the listed
+    // files at once, on a thread of its own, for computeLineCounts() to take
+    // (off by default: the counts are then those of the files as they were
+    // when the project file was read).
+    void setCountLinesAhead(bool ahead) { m_countLinesAhead = ahead; }
     // Builds the row textures and the feature view. fillFilePaths (may be
     // empty) is the window's step that gives every file row its file path;
     // it runs before the feature view copies the rows.
@@ -102,6 +107,7 @@ private:
     // Whether the package view shows the model's nodes (and no rows made
     // elsewhere), so totals can be computed on the model.
     bool m_rowsFromModel = false;
+    bool m_countLinesAhead = false;
     FeatureMatcher m_matcher;
     qint64 m_eagerRowLimit = DefaultEagerRowLimit;
     bool m_blocksOnUnfolding = false;

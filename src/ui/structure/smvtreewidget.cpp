@@ -47,7 +47,10 @@ void SMVTreeWidget::scaleTextures(int width, int height)
             QTreeWidgetItem *item = queue.dequeue();
             if (auto *row = dynamic_cast<STNode *>(item))
                 row->showScaledBackground(width, height);
-            if (item->isExpanded())
+            // Asking a row without children whether it is expanded costs
+            // more than the rest (the view looks it up by a persistent
+            // index); the feature view's rows have none until unfolded.
+            if (item->childCount() > 0 && item->isExpanded())
                 for (int c = 0; c < item->childCount(); ++c)
                     queue.enqueue(item->child(c));
         }
