@@ -27,11 +27,12 @@ private Q_SLOTS:
     void totalsOfThePrunedTree();
     void linesCountedAhead_data();
     void linesCountedAhead();
+    void recordsGatheredAsCopied();
     void featureLinesKeptSparse();
     void listViewFollowsLaterAdditions();
 
 private:
-    bool read(const QByteArray &xml);
+    bool read(const QByteArray &xml, bool copyRecordsUp = true);
 
     std::unique_ptr<QTemporaryDir> m_dir;
     FeatureList m_features;
@@ -51,12 +52,13 @@ void TestProjectModel::cleanup()
     m_dir.reset();
 }
 
-bool TestProjectModel::read(const QByteArray &xml)
+bool TestProjectModel::read(const QByteArray &xml, bool copyRecordsUp)
 {
     const QString path = m_dir->filePath(QStringLiteral("annotations.xml"));
     if (!writeFile(path, xml))
         return false;
     AnnotationsReader reader(m_model.get(), &m_features);
+    reader.setCopyRecordsUp(copyRecordsUp);
     return reader.readProjectFile(path);
 }
 
@@ -185,6 +187,50 @@ void TestProjectModel::linesCountedAhead()
     // Counted ahead, never asked for: the model waits for nothing it started.
     ProjectModel unused;
     unused.countLinesAhead(m_dir->path(), ahead);
+}
+
+// Records left for the nodes above the files to gather when asked are the
+// records the reader would have copied to them: the same, in the same order.
+void TestProjectModel::recordsGatheredAsCopied()
+{
+    m_features = makeFeatures({"A", "B", "C"});
+    const QByteArray xml =
+        "<project name=\"P\"><folder name=\"one\"><folder name=\"only\">"
+        " <file name=\"X.java\"><fragment startline=\"3\" endline=\"4\"><feature>B</feature>"
+        " </fragment><fragment startline=\"1\" endline=\"9\"><feature>A &amp;&amp; C</feature>"
+        " </fragment></file></folder></folder>"
+        "<folder name=\"two\"><file name=\"Y.c\"><fragment startline=\"2\" endline=\"2\">"
+        " <feature>C</feature></fragment></file><file name=\"Z.h\"/>"
+        " <file name=\"W.h\"><fragment startline=\"7\" endline=\"5\"><feature>A</feature>"
+        " </fragment></file><folder name=\"empty\"><file name=\"n.txt\"/></folder></folder>"
+        "</project>";
+    const auto records = [](const ProjectModel &model) {
+        QStringList all;
+        for (ProjectNode *node : model.preOrder()) {
+            node->gatherRecords();
+            QStringList lines;
+            for (const Fragment &record : std::as_const(node->fragments))
+                lines.append(QStringLiteral("%1+%2:%3:%4")
+                                 .arg(record.startLine)
+                                 .arg(record.lineSpan)
+                                 .arg(record.feature ? record.feature->name() : QString())
+                                 .arg(record.expression));
+            all.append(ProjectModel::relativePath(node) + QLatin1Char('=')
+                       + lines.join(QLatin1Char(' ')));
+        }
+        return all;
+    };
+    QVERIFY(read(xml, true));
+    const QStringList copied = records(*m_model);
+    m_model = std::make_unique<ProjectModel>();
+    QVERIFY(read(xml, false));
+    const QStringList gathered = records(*m_model);
+    QCOMPARE(gathered, copied);
+    // Worked out by hand: the file's records, in document order, reach the
+    // project; above a file the expressions are gone.
+    QCOMPARE(copied.first(),
+             QStringLiteral("P=3+1:B: 1+8:A: 1+8:C: 2+0:C: 7+-2:A:"));
+    QVERIFY(copied.contains(QStringLiteral("one/only/X.java=3+1:B: 1+8:A:A && C 1+8:C:A && C")));
 }
 
 // Only features with code below a node take memory: a model of thousands of

@@ -51,7 +51,10 @@ bool AnnotationsReader::readProject(const AnnotationsFile &file)
         break;
     }
     addContainer(file, 0, nullptr);
-    m_model->copyFragmentsUp();
+    if (m_copyRecordsUp)
+        m_model->copyFragmentsUp();
+    else
+        m_model->releaseAncestorRecords();
     m_model->pruneTree();
     return true;
 }
@@ -95,6 +98,13 @@ void AnnotationsReader::addFile(const AnnotationsFile &file, int index, ProjectN
         return;
     ProjectNode *fileNode = addNode(parent, ProjectNode::File, element.name);
     fileNode->length = AnnotationsFile::number(file.value(element.length));
+    // Room for a record per fragment at once (a fragment of several
+    // features adds more).
+    qsizetype fragments = 0;
+    for (int child : file.children(index))
+        fragments += file.elements.at(child).kind == AnnotationsFile::Kind::Fragment ? 1 : 0;
+    fileNode->fragments.reserve(fragments);
+    fileNode->sortedFragments.reserve(fragments);
     for (int child : file.children(index)) {
         const AnnotationsFile::Element &childElement = file.elements.at(child);
         if (childElement.kind == AnnotationsFile::Kind::Fragment)

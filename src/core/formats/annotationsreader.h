@@ -10,8 +10,9 @@ class ProjectModel;
 struct ProjectNode;
 
 // Puts annotations.xml into a ProjectModel: one node per project, folder and
-// source file, the fragment records of every file (copied to its ancestors)
-// and the unannotated lines of every file. Needs no widgets.
+// source file, the fragment records of every file (copied to its ancestors,
+// or left for them to gather) and the unannotated lines of every file. Needs
+// no widgets.
 class AnnotationsReader
 {
 public:
@@ -25,6 +26,10 @@ public:
     bool readProject(const AnnotationsFile &file);
 
     const FeatureMatcher &matcher() const { return m_matcher; }
+    // Whether the nodes above the files get copies of their records as the
+    // project is read (ProjectModel::copyFragmentsUp(), the default), or are
+    // left to gather them when asked (ProjectModel::releaseAncestorRecords()).
+    void setCopyRecordsUp(bool copy) { m_copyRecordsUp = copy; }
 
 private:
     void addContainer(const AnnotationsFile &file, int index, ProjectNode *parent);
@@ -38,4 +43,5 @@ private:
     ProjectModel *m_model;
     FeatureList *m_features;
     FeatureMatcher m_matcher;
+    bool m_copyRecordsUp = true;
 };

@@ -79,6 +79,9 @@ bool ProjectReader::readProjectFile(const QString &path)
     m_matcher = FeatureMatcher(m_features);
     auto model = std::make_shared<ProjectModel>();
     AnnotationsReader reader(model.get(), m_features);
+    // The views read the records of the files; the copies above them (the
+    // subtree's records again at every level) are gathered only if asked for.
+    reader.setCopyRecordsUp(false);
     const AnnotationsFile file = AnnotationsFile::read(path);
     // The files' lines are counted while the trees are built: the folder
     // computeLineCounts() is given holds the project file.
@@ -86,9 +89,6 @@ bool ProjectReader::readProjectFile(const QString &path)
         model->countLinesAhead(path.left(path.lastIndexOf(QLatin1Char('/'))), sourcePaths(file));
     if (!reader.readProject(file))
         return false;
-    // The views read the records of the files; the copies above them (the
-    // subtree's records again at every level) are gathered only if asked for.
-    model->releaseAncestorRecords();
     m_model = std::move(model);
 
     // The rows are built away from the view and handed over in one step, so
