@@ -99,6 +99,8 @@ private:
     bool readFeature(const StartTag &tag, int parent);
     bool readOther(const StartTag &tag, int parent);
     bool skipContent(const StartTag &tag);
+    template <typename ChildElement>
+    bool readChildren(const StartTag &tag, ChildElement childElement);
 
     const char *m_begin;
     const char *m_p;
@@ -317,20 +319,28 @@ AnnotationsFile::Value ByteReading::attribute(const StartTag &tag, QByteArrayVie
     return found ? shared(value) : AnnotationsFile::Value();
 }
 
-bool ByteReading::skipContent(const StartTag &tag)
+// Reads what an element holds up to its end tag, text and all; every child
+// element goes to childElement, false when it fails.
+template <typename ChildElement>
+bool ByteReading::readChildren(const StartTag &tag, ChildElement childElement)
 {
     if (tag.empty)
         return true;
-    StartTag inner;
+    StartTag child;
     bool ended = false;
     for (;;) {
-        if (!next(tag.name, &inner, &ended, false))
+        if (!next(tag.name, &child, &ended, false))
             return false;
         if (ended)
             return true;
-        if (!skipContent(inner))
+        if (!childElement(child))
             return false;
     }
+}
+
+bool ByteReading::skipContent(const StartTag &tag)
+{
+    return readChildren(tag, [this](const StartTag &child) { return skipContent(child); });
 }
 
 bool ByteReading::readOther(const StartTag &tag, int parent)
@@ -345,27 +355,15 @@ bool ByteReading::readContainer(const StartTag &tag, int parent)
     const QByteArrayView name = tag.value("name", &found);
     const int node = add(parent < 0 ? Kind::Project : Kind::Folder, parent,
                          present(name, found), tag);
-    if (tag.empty)
-        return true;
-    StartTag child;
-    bool ended = false;
-    for (;;) {
-        if (!next(tag.name, &child, &ended, false))
-            return false;
-        if (ended)
-            return true;
-        bool ok = false;
+    return readChildren(tag, [&](const StartTag &child) {
         if (child.name == "folder")
-            ok = readContainer(child, node);
-        else if (child.name == "file")
-            ok = readFile(child, node);
-        else if (child.name == "feature")
-            ok = readFeature(child, node);
-        else
-            ok = readOther(child, node);
-        if (!ok)
-            return false;
-    }
+            return readContainer(child, node);
+        if (child.name == "file")
+            return readFile(child, node);
+        if (child.name == "feature")
+            return readFeature(child, node);
+        return readOther(child, node);
+    });
 }
 
 bool ByteReading::readFile(const StartTag &tag, int parent)
@@ -377,25 +375,13 @@ bool ByteReading::readFile(const StartTag &tag, int parent)
     m_file->elements[file].length = attribute(tag, "length");
     if (!ProjectModel::isSourceName(fileName))
         return skipContent(tag);
-    if (tag.empty)
-        return true;
-    StartTag child;
-    bool ended = false;
-    for (;;) {
-        if (!next(tag.name, &child, &ended, false))
-            return false;
-        if (ended)
-            return true;
-        bool ok = false;
+    return readChildren(tag, [&](const StartTag &child) {
         if (child.name == "fragment")
-            ok = readFragment(child, file);
-        else if (child.name == "feature")
-            ok = readFeature(child, file);
-        else
-            ok = readOther(child, file);
-        if (!ok)
-            return false;
-    }
+            return readFragment(child, file);
+        if (child.name == "feature")
+            return readFeature(child, file);
+        return readOther(child, file);
+    });
 }
 
 bool ByteReading::readFragment(const StartTag &tag, int file)
