@@ -24,6 +24,8 @@ private Q_SLOTS:
 
     void expressionsNameWordsOnly_data();
     void expressionsNameWordsOnly();
+    void namesTold_data();
+    void namesTold();
     void totalsOfThePrunedTree();
     void linesCountedAhead_data();
     void linesCountedAhead();
@@ -91,6 +93,53 @@ void TestProjectModel::expressionsNameWordsOnly_data()
     QTest::newRow("name that is no plain word, beside words")
         << QStringList{"x-y", "x", "y"} << QStringLiteral("(x-y) && z")
         << QStringList{"x-y", "x", "y"};
+    QTest::newRow("underscores and digits belong to the word")
+        << QStringList{"F_1", "F", "1", "G2"} << QStringLiteral("F_1 && !G2")
+        << QStringList{"F_1", "G2"};
+    QTest::newRow("a word at either end of the expression")
+        << QStringList{"A9", "b_", "A", "_"} << QStringLiteral("A9||b_")
+        << QStringList{"A9", "b_"};
+    QTest::newRow("a word of another script in an expression of ASCII words")
+        << QStringList{"x", "é", "xé"} << QStringLiteral("xé && x")
+        << QStringList{"x", "xé"};
+}
+
+// Whether a feature text is a plain name (a record of the one feature of
+// that name) or an expression, and whether it is named like a source file
+// (it keeps a node of its own in the tree).
+void TestProjectModel::namesTold_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("plain");
+    QTest::addColumn<bool>("source");
+
+    QTest::newRow("name") << QStringLiteral("G12_F3") << true << false;
+    QTest::newRow("empty") << QString() << true << false;
+    QTest::newRow("expression") << QStringLiteral("A && B") << false << false;
+    QTest::newRow("hyphen") << QStringLiteral("a-b") << false << false;
+    QTest::newRow("other script") << QStringLiteral("Größe") << true << false;
+    QTest::newRow("other script, then a space") << QStringLiteral("Größe x") << false << false;
+    QTest::newRow("no-break space") << QStringLiteral("a\u00a0b") << false << false;
+    QTest::newRow("Java source") << QStringLiteral("Main.java") << false << true;
+    QTest::newRow("C source") << QStringLiteral("x.c") << false << true;
+    QTest::newRow("header") << QStringLiteral("x.h") << false << true;
+    QTest::newRow("extension alone") << QStringLiteral(".c") << false << true;
+    QTest::newRow("letter alone") << QStringLiteral("c") << true << false;
+    QTest::newRow("no dot before java") << QStringLiteral("xjava") << true << false;
+    QTest::newRow("longer extension") << QStringLiteral("x.ch") << false << false;
+    QTest::newRow("other case") << QStringLiteral("X.JAVA") << false << false;
+    QTest::newRow("java beside the extension") << QStringLiteral("x.jav") << false << false;
+    QTest::newRow("header of another script") << QStringLiteral("Größe.h") << false << true;
+}
+
+void TestProjectModel::namesTold()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, plain);
+    QFETCH(bool, source);
+
+    QCOMPARE(FeatureMatcher::isPlainName(text), plain);
+    QCOMPARE(ProjectModel::isSourceName(text), source);
 }
 
 void TestProjectModel::expressionsNameWordsOnly()

@@ -2,6 +2,7 @@
 
 #include "core/formats/annotationsbytes.h"
 #include "core/formats/xmlskip.h"
+#include "core/model/largepages.h"
 #include "core/model/projectmodel.h"
 
 #include <QBuffer>
@@ -412,6 +413,7 @@ AnnotationsFile AnnotationsFile::read(const QString &path)
             AnnotationsFile result;
             const QByteArrayView bytes(reinterpret_cast<const char *>(mapped), file.size());
             result.elements.reserve(bytes.count("<f") + 1);
+            adviseLargePages(result.elements);
             const bool read = readAnnotationsBytes(bytes, result);
             file.unmap(const_cast<uchar *>(mapped));
             if (read) {
@@ -452,6 +454,7 @@ AnnotationsFile AnnotationsFile::parse(const QByteArray &bytes, Reading first)
     if (first == Reading::Bytes) {
         AnnotationsFile file;
         file.elements.reserve(room);
+        adviseLargePages(file.elements);
         if (readAnnotationsBytes(bytes, file)) {
             file.reading = Reading::Bytes;
             file.readInOnePass = true;
@@ -460,6 +463,7 @@ AnnotationsFile AnnotationsFile::parse(const QByteArray &bytes, Reading first)
     }
     AnnotationsFile file;
     file.elements.reserve(room);
+    adviseLargePages(file.elements);
     file.readInOnePass = true;
     if (StreamReading(bytes).read(file)) {
         file.reading = Reading::Stream;

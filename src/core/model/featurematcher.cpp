@@ -15,6 +15,18 @@ bool isPlainWord(const QString &name)
     return word.match(name).hasMatch();
 }
 
+bool isAsciiWordCharacter(QChar c)
+{
+    const char16_t u = c.unicode();
+    return (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z') || (u >= u'0' && u <= u'9')
+        || u == u'_';
+}
+
+bool isAscii(QStringView text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+}
+
 } // namespace
 
 FeatureMatcher::FeatureMatcher(FeatureList *features) : m_features(features)
@@ -23,6 +35,19 @@ FeatureMatcher::FeatureMatcher(FeatureList *features) : m_features(features)
 
 bool FeatureMatcher::isPlainName(const QString &text)
 {
+    // Names of ASCII characters alone (nearly all) are told apart here; the
+    // others by the pattern, for what "\w" takes in other scripts.
+    bool ascii = true;
+    for (const QChar c : text) {
+        if (c.unicode() >= 0x80) {
+            ascii = false;
+            break;
+        }
+        if (!isAsciiWordCharacter(c))
+            return false;
+    }
+    if (ascii)
+        return true;
     static const QRegularExpression nonWord(QStringLiteral("[^\\w_]"),
                                             QRegularExpression::UseUnicodePropertiesOption);
     return !nonWord.match(text).hasMatch();
@@ -118,11 +143,26 @@ QList<Feature *> FeatureMatcher::featuresInExpression(const QString &expression)
 
     // The expression's words: the runs of word characters, each between
     // non-word characters or an end of the expression.
-    static const QRegularExpression wordPattern(QStringLiteral("\\w+"), unicode);
     QList<Word> words;
-    for (auto it = wordPattern.globalMatch(expression); it.hasNext();) {
-        const QRegularExpressionMatch match = it.next();
-        words.append({match.captured(), match.capturedStart(), match.capturedEnd()});
+    if (isAscii(expression)) {
+        // In ASCII, "\w" is a letter, a digit or an underscore.
+        const qsizetype size = expression.size();
+        for (qsizetype i = 0; i < size;) {
+            if (!isAsciiWordCharacter(expression.at(i))) {
+                ++i;
+                continue;
+            }
+            const qsizetype start = i;
+            while (i < size && isAsciiWordCharacter(expression.at(i)))
+                ++i;
+            words.append({expression.mid(start, i - start), start, i});
+        }
+    } else {
+        static const QRegularExpression wordPattern(QStringLiteral("\\w+"), unicode);
+        for (auto it = wordPattern.globalMatch(expression); it.hasNext();) {
+            const QRegularExpressionMatch match = it.next();
+            words.append({match.captured(), match.capturedStart(), match.capturedEnd()});
+        }
     }
 
     // A plain-word name can only match as one of the words, as a start of

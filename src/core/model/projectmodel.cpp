@@ -119,8 +119,20 @@ ProjectNode *ProjectModel::addNode(ProjectNode *parent, int kind, const QString 
 
 bool ProjectModel::isSourceName(const QString &name)
 {
-    return name.endsWith(QLatin1String(".java")) || name.endsWith(QLatin1String(".c"))
-        || name.endsWith(QLatin1String(".h"));
+    // Asked for every feature text of a project: the last character settles
+    // most names at once.
+    const qsizetype size = name.size();
+    if (size < 2)
+        return false;
+    switch (name.at(size - 1).unicode()) {
+    case u'c':
+    case u'h':
+        return name.at(size - 2) == u'.';
+    case u'a':
+        return name.endsWith(QLatin1String(".java"));
+    default:
+        return false;
+    }
 }
 
 void ProjectModel::pruneTree()

@@ -393,13 +393,16 @@ void STNode::layOutPackageBars(int width)
     // Every present feature gets at least one pixel; those that would get
     // less take their pixel from the shared width.
     int thin = 0;
+    int bars = 0;
     lines.forEachNonZero([&](int, int value) {
         if (value <= 0)
             return;
+        ++bars;
         const double share = double(value) / sum * available;
         if (share >= 0 && share < 1)
             ++thin;
     });
+    stripes().reserve(bars);
     available -= thin;
     if (available < 1)
         available = 1;

@@ -1,6 +1,8 @@
 #pragma once
 
-#include <QHash>
+#include <algorithm>
+#include <utility>
+#include <vector>
 
 // One feature's bar in a row texture.
 struct Stripe
@@ -33,16 +35,24 @@ public:
     template <typename Test>
     bool anyBar(Test test) const
     {
-        for (auto it = m_set.cbegin(); it != m_set.cend(); ++it)
-            if (it->width > 0 && test(it.key()))
+        for (const auto &[id, stripe] : m_set)
+            if (stripe.width > 0 && test(id))
                 return true;
         return false;
     }
     int size() const { return m_size; }
+    // Room for that many stored stripes at once.
+    void reserve(int count) { m_set.reserve(std::size_t(std::max(count, 0))); }
     bool alternation() const { return m_alternation; }
 
 private:
-    QHash<int, Stripe> m_set;   // stripes stored one by one, by position
+    using Stored = std::vector<std::pair<int, Stripe>>;
+    Stored::const_iterator find(int id) const;
+    void store(int id, const Stripe &stripe);
+
+    // Stripes stored one by one, by position: a row lays its bars out in
+    // id order, so they are appended in that order nearly always.
+    Stored m_set;
     int m_size = 0;
     int m_filled = 0;           // positions 0 .. m_filled - 1 were filled ...
     int m_filledX = 0;          // ... at this position, with no width ...
