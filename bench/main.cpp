@@ -14,6 +14,7 @@
 #include "syntheticproject.h"
 #include "windowbench.h"
 
+#include "core/model/largepages.h"
 #include "ui/mainwindow/mainwindow.h"
 #include "ui/colors/colormanager.h"
 #include "ui/featuretree/featuretreewidget.h"
@@ -136,6 +137,8 @@ void measureProjectModel(const QString &folder, BenchTable &table)
 
 int main(int argc, char *argv[])
 {
+    // As the viewer does.
+    adviseLargePagesForHeap(LargeHeap);
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("featurehue_bench"));
 

@@ -3,12 +3,18 @@
 
 #include "core/formats/annotationsreader.h"
 #include "core/model/featurematcher.h"
+#include "core/model/largepages.h"
 #include "core/model/projectmodel.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cstdlib>
 #include <memory>
+
+#include <malloc.h>
+#include <unistd.h>
 
 using namespace TestSupport;
 
@@ -32,6 +38,8 @@ private Q_SLOTS:
     void recordsGatheredAsCopied();
     void featureLinesKeptSparse();
     void listViewFollowsLaterAdditions();
+    void heapOnLargePages_data();
+    void heapOnLargePages(); // last: it changes how this process allocates
 
 private:
     bool read(const QByteArray &xml, bool copyRecordsUp = true);
@@ -327,3 +335,65 @@ void TestProjectModel::listViewFollowsLaterAdditions()
 
 QTEST_APPLESS_MAIN(TestProjectModel)
 #include "tst_projectmodel.moc"
+
+namespace {
+
+// The flags the system gives the mapping that holds an address ("hg": large
+// pages advised), from /proc/self/smaps; empty when no mapping holds it.
+QByteArrayList mappingFlags(const void *address)
+{
+    QFile smaps(QStringLiteral("/proc/self/smaps"));
+    if (!smaps.open(QIODevice::ReadOnly))
+        return {};
+    const auto at = quintptr(address);
+    bool inside = false;
+    for (const QByteArray &line : smaps.readAll().split('\n')) {
+        // A mapping's line begins with its range, a field's with its name
+        // and a colon.
+        const qsizetype dash = line.indexOf('-');
+        const qsizetype space = line.indexOf(' ');
+        if (dash > 0 && space > dash && line.at(space - 1) != ':') {
+            bool ok = false;
+            const quintptr start = line.left(dash).toULongLong(&ok, 16);
+            const quintptr end = line.mid(dash + 1, space - dash - 1).toULongLong(&ok, 16);
+            inside = ok && start <= at && at < end;
+        } else if (inside && line.startsWith("VmFlags:")) {
+            return line.mid(8).simplified().split(' ');
+        }
+    }
+    return {};
+}
+
+} // namespace
+
+// After the heap is given large pages, the blocks of a model lie in memory
+// advised for them, blocks of megabytes too. Blocks that the memory freed before
+// can hold are taken from there, and the room begins inside a large page
+// that is left as it is: the blocks are larger than both, and their ends
+// are looked at.
+void TestProjectModel::heapOnLargePages_data()
+{
+    QTest::addColumn<qsizetype>("block");
+
+    QTest::newRow("two megabytes") << qsizetype(2 * 1024 * 1024);
+    QTest::newRow("sixteen megabytes") << qsizetype(16 * 1024 * 1024);
+}
+
+void TestProjectModel::heapOnLargePages()
+{
+    QFETCH(qsizetype, block);
+    if (!QFile::exists(QStringLiteral("/sys/kernel/mm/transparent_hugepage/enabled")))
+        QSKIP("This system has no large pages to give.");
+
+    static const std::size_t freeBefore = [] {
+        const std::size_t free = mallinfo2().fordblks;
+        adviseLargePagesForHeap(qsizetype(256) * 1024 * 1024);
+        return free;
+    }();
+    const std::size_t size = freeBefore + std::size_t(block);
+    void *memory = std::malloc(size);
+    QVERIFY(memory);
+    const QByteArrayList flags = mappingFlags(static_cast<const char *>(memory) + size - 1);
+    std::free(memory);
+    QVERIFY2(flags.contains("hg"), flags.join(' ').constData());
+}

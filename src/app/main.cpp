@@ -1,6 +1,7 @@
 #include "app/commandline.h"
 #include "ui/mainwindow/mainwindow.h"
 #include "app/subcommands.h"
+#include "core/model/largepages.h"
 
 #include <QApplication>
 #include <QStringList>
@@ -10,6 +11,9 @@
 
 int main(int argc, char *argv[])
 {
+    // Before anything is allocated: the models of a large product line are
+    // hundreds of megabytes of small blocks.
+    adviseLargePagesForHeap(LargeHeap);
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));

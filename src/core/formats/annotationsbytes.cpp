@@ -29,6 +29,43 @@ bool isSpace(char c)
     return c == ' ' || c == '\t' || c == '\n';
 }
 
+// The five references every XML reader knows, and the character each
+// stands for.
+struct Entity
+{
+    QByteArrayView reference;
+    char character;
+};
+
+const Entity *entityAt(QByteArrayView text)
+{
+    static const std::array<Entity, 5> entities{{
+        {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}}};
+    for (const Entity &entity : entities) {
+        if (text.startsWith(entity.reference))
+            return &entity;
+    }
+    return nullptr;
+}
+
+// Character data as read (its references known to be among the five) with
+// each reference replaced by its character.
+QByteArray replaceReferences(QByteArrayView raw)
+{
+    QByteArray text;
+    text.reserve(raw.size());
+    for (qsizetype i = 0; i < raw.size();) {
+        const Entity *entity = raw.at(i) == '&' ? entityAt(raw.sliced(i)) : nullptr;
+        if (entity) {
+            text.append(entity->character);
+            i += entity->reference.size();
+        } else {
+            text.append(raw.at(i++));
+        }
+    }
+    return text;
+}
+
 struct Attribute
 {
     QByteArrayView name;
@@ -76,9 +113,8 @@ private:
     bool readName(QByteArrayView *name);
     bool readAttributes(StartTag *tag);
     // Reads character data up to the next '<' (which it leaves the reader
-    // at). Holds whether it was white space alone and, when asked for, its
-    // text with references replaced.
-    bool readText(bool *blank, QByteArray *text);
+    // at), and holds whether it was white space alone.
+    bool readText(bool *blank);
     // The next markup inside an element: a start tag (true, *tag read) or the
     // end tag of the element named (true, *ended). Character data before it
     // goes to text when there is one, else it must be white space if
@@ -111,7 +147,6 @@ private:
     AnnotationsFile *m_file = nullptr;
     QHash<QByteArrayView, AnnotationsFile::Value> m_shared; // values by their bytes
     QHash<QByteArrayView, QString> m_features;             // feature texts by theirs
-    QByteArray m_text;
 };
 
 void ByteReading::skipSpace()
@@ -217,7 +252,7 @@ bool ByteReading::readEndTag(QByteArrayView name)
     return true;
 }
 
-bool ByteReading::readText(bool *blank, QByteArray *text)
+bool ByteReading::readText(bool *blank)
 {
     *blank = true;
     const char *start = m_p;
@@ -227,21 +262,10 @@ bool ByteReading::readText(bool *blank, QByteArray *text)
             ++m_line;
             m_lineStart = m_p + 1;
         } else if (c == '&') {
-            static const std::array<std::pair<QByteArrayView, char>, 5> entities{{
-                {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}}};
-            const QByteArrayView rest(m_p, m_end - m_p);
-            bool known = false;
-            for (const auto &entity : entities) {
-                if (rest.startsWith(entity.first)) {
-                    if (text)
-                        text->append(entity.second);
-                    m_p += entity.first.size();
-                    known = true;
-                    break;
-                }
-            }
-            if (!known)
+            const Entity *entity = entityAt(QByteArrayView(m_p, m_end - m_p));
+            if (!entity)
                 return false;
+            m_p += entity->reference.size();
             *blank = false;
             continue;
         } else if (c == '>') {
@@ -253,8 +277,6 @@ bool ByteReading::readText(bool *blank, QByteArray *text)
         }
         if (!isSpace(c))
             *blank = false;
-        if (text)
-            text->append(c);
         ++m_p;
     }
     if (m_p != start)
@@ -266,7 +288,7 @@ bool ByteReading::next(QByteArrayView element, StartTag *tag, bool *ended, bool 
                        bool *sawText)
 {
     bool blank = true;
-    if (!readText(&blank, nullptr))
+    if (!readText(&blank))
         return false;
     if (sawText && m_textBefore)
         *sawText = true;
@@ -423,8 +445,7 @@ bool ByteReading::readFeature(const StartTag &tag, int parent)
         return true;
     const char *start = m_p;
     bool blank = true;
-    m_text.clear();
-    if (!readText(&blank, &m_text))
+    if (!readText(&blank))
         return false;
     const QByteArrayView raw(start, m_p - start);
     // At '<': only the feature's end tag may follow.
@@ -440,7 +461,8 @@ bool ByteReading::readFeature(const StartTag &tag, int parent)
         if (found != m_features.constEnd()) {
             m_file->elements[feature].name = *found;
         } else {
-            const QString name = QString::fromLatin1(m_text);
+            // The references replaced only for a text not met before.
+            const QString name = QString::fromLatin1(replaceReferences(raw));
             m_features.insert(raw, name);
             m_file->elements[feature].name = name;
         }

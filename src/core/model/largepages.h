@@ -8,6 +8,16 @@
 // in a virtual machine). Only a hint: nothing changes where it is not taken.
 void adviseLargePages(const void *data, qsizetype bytes);
 
+// Gives the heap of the process large pages where the system grants them on
+// request only: its first `bytes` of room are taken from the system at once
+// (address space, nothing touched) and advised, and kept rather than handed
+// back when freed memory lies at its end. For a process that builds large
+// models of small blocks (nodes, rows, records); called first thing in
+// main(), before any thread. Nothing changes where it is not taken.
+void adviseLargePagesForHeap(qsizetype bytes);
+// The room the viewer's start takes: what the largest product lines need.
+constexpr qsizetype LargeHeap = qsizetype(512) * 1024 * 1024;
+
 // The room a list has reserved, from its first element on.
 template <typename T>
 void adviseLargePages(const QList<T> &list)

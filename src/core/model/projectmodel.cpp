@@ -281,29 +281,49 @@ void ProjectModel::computeTotals(const FeatureList &features)
     QHash<QString, QList<int>> idsByName;
     for (int k = 0; k < features.size(); ++k)
         idsByName[features.at(k).name()].append(k);
+    // A record counts for every feature named as its own: the ids by the
+    // place of its feature in the list, where records point to (by name
+    // for any other feature).
+    std::vector<const QList<int> *> sameNamed(std::size_t(features.size()));
+    for (int k = 0; k < features.size(); ++k)
+        sameNamed[std::size_t(k)] = &*idsByName.constFind(features.at(k).name());
+    const auto first = reinterpret_cast<quintptr>(features.constData());
+    const auto idsOf = [&](const Feature *feature) -> const QList<int> * {
+        const auto address = reinterpret_cast<quintptr>(feature);
+        if (address >= first && (address - first) % sizeof(Feature) == 0
+            && (address - first) / sizeof(Feature) < quintptr(features.size()))
+            return sameNamed[(address - first) / sizeof(Feature)];
+        const auto named = idsByName.constFind(feature->name());
+        return named == idsByName.constEnd() ? nullptr : &*named;
+    };
 
     const QList<ProjectNode *> nodes = preOrder();
-    QHash<int, qint64> sums;
+    std::vector<std::pair<int, qint64>> lines; // (id, lines of one record)
     for (ProjectNode *node : nodes) {
         if (!node->children.isEmpty())
             continue;
         for (ProjectNode *up = node->parent; up; up = up->parent)
             up->unannotatedLines += node->unannotatedLines;
 
-        // Records of a same-named feature count too.
-        sums.clear();
+        lines.clear();
         for (const Fragment &record : std::as_const(node->fragments)) {
             if (!record.feature)
                 continue;
-            const auto named = idsByName.constFind(record.feature->name());
-            if (named == idsByName.constEnd())
-                continue;
-            for (int k : *named)
-                sums[k] += record.coveredLines();
+            if (const QList<int> *ids = idsOf(record.feature))
+                for (int k : *ids)
+                    lines.emplace_back(k, record.coveredLines());
         }
+        // Summed per id, in id order.
+        std::sort(lines.begin(), lines.end(),
+                  [](const auto &a, const auto &b) { return a.first < b.first; });
         node->featureLines.clear();
-        for (auto it = sums.cbegin(); it != sums.cend(); ++it)
-            node->featureLines.set(it.key(), clampToInt(it.value()));
+        for (std::size_t i = 0; i < lines.size();) {
+            const int id = lines[i].first;
+            qint64 sum = 0;
+            for (; i < lines.size() && lines[i].first == id; ++i)
+                sum += lines[i].second;
+            node->featureLines.set(id, clampToInt(sum));
+        }
     }
     // Every other node holds the sums over its children, which come before
     // it in reverse pre-order; merged list by list, not entry by entry
