@@ -1,6 +1,7 @@
 #include "support/features.h"
 #include "support/testfiles.h"
 
+#include "core/formats/annotationsfile.h"
 #include "core/formats/annotationsreader.h"
 #include "core/model/featurematcher.h"
 #include "core/model/largepages.h"
@@ -36,6 +37,8 @@ private Q_SLOTS:
     void linesCountedAhead_data();
     void linesCountedAhead();
     void recordsGatheredAsCopied();
+    void nodesMadeWhileReading_data();
+    void nodesMadeWhileReading();
     void featureLinesKeptSparse();
     void listViewFollowsLaterAdditions();
     void heapOnLargePages_data();
@@ -167,6 +170,109 @@ void TestProjectModel::expressionsNameWordsOnly()
 // Unannotated lines and lines per feature add up over the rows that stay
 // after pruning; a pruned folder takes nothing with it, and a feature named
 // twice counts for both entries.
+namespace {
+
+// Every node in pre-order with what the trees show of it: kind, path,
+// lengths and lines, and its own records.
+QStringList describe(const ProjectModel &model)
+{
+    QStringList nodes;
+    for (const ProjectNode *node : model.preOrder()) {
+        QStringList records;
+        for (const Fragment &record : node->fragments)
+            records.append(QStringLiteral("%1+%2:%3:%4:%5")
+                               .arg(record.startLine)
+                               .arg(record.lineSpan)
+                               .arg(record.feature ? record.feature->name() : QString())
+                               .arg(record.expression)
+                               .arg(record.featureCount));
+        nodes.append(QStringLiteral("%1 %2 length %3 unannotated %4 [%5]")
+                         .arg(node->kind)
+                         .arg(ProjectModel::relativePath(node))
+                         .arg(node->length)
+                         .arg(node->unannotatedLines)
+                         .arg(records.join(QLatin1Char(' '))));
+    }
+    return nodes;
+}
+
+} // namespace
+
+// The nodes are made while annotations.xml is read from its bytes on another
+// thread: the same nodes as made from the file once read, also when the
+// bytes give up late (what was made by then is dropped) or the file is no
+// project at all.
+void TestProjectModel::nodesMadeWhileReading_data()
+{
+    QTest::addColumn<QByteArray>("xml");
+    QTest::addColumn<bool>("read");
+    QTest::addColumn<int>("nodes");
+
+    const QByteArray files =
+        "<folder name=\"src\"><folder name=\"deep\"><file name=\"A.java\" length=\"30\">"
+        "<fragment startline=\"2\" endline=\"9\"><feature>A</feature></fragment>"
+        "<fragment startline=\"5\" endline=\"12\"><feature>A &amp;&amp; !B</feature>"
+        "<feature>Other.java</feature></fragment>"
+        "<feature>B</feature></file></folder>"
+        "<feature>A</feature><note kind=\"x\"><folder name=\"inside\"/></note>"
+        "<file name=\"notes.txt\"><fragment startline=\"1\" endline=\"2\"/></file>"
+        "<file name=\"B.c\" length=\"7\"/></folder>"
+        "<folder name=\"empty\"/>"
+        "<file name=\"C.h\" length=\"12\"><fragment startline=\"12\" endline=\"3\">"
+        "<feature>B</feature></fragment></file>";
+
+    QTest::newRow("read from the bytes")
+        << QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<project name=\"P\">"
+                      + files + "</project>\n")
+        << true << 8;
+    QTest::newRow("a comment at the end: read again by the stream")
+        << QByteArray("<project name=\"P\">" + files + "<!-- late --></project>") << true << 8;
+    QTest::newRow("line ends of two characters from the start")
+        << QByteArray("<project name=\"P\">\r\n" + files + "</project>\r\n") << true << 8;
+    QTest::newRow("an error at the end")
+        << QByteArray("<project name=\"P\">" + files + "</projekt>") << false << 0;
+    QTest::newRow("no project") << QByteArray("<folder name=\"P\">" + files + "</folder>")
+                                << false << 0;
+    QTest::newRow("nothing in it") << QByteArray("<project name=\"P\"/>") << true << 0;
+    // Long enough for the nodes to be made while the rest is still read.
+    QByteArray many = "<project name=\"P\">";
+    for (int i = 0; i < 3000; ++i)
+        many += "<folder name=\"f" + QByteArray::number(i % 7) + "\"><file name=\"F"
+            + QByteArray::number(i) + ".java\" length=\"40\"><fragment startline=\"3\" "
+            "endline=\"" + QByteArray::number(3 + i % 11) + "\"><feature>"
+            + (i % 3 ? "A" : "B || A") + "</feature></fragment></file><feature>B</feature>"
+            "</folder>";
+    QTest::newRow("many folders") << QByteArray(many + "</project>") << true << 6001;
+    QTest::newRow("many folders, a comment at the end")
+        << QByteArray(many + "<!-- late --></project>") << true << 6001;
+}
+
+void TestProjectModel::nodesMadeWhileReading()
+{
+    QFETCH(QByteArray, xml);
+    QFETCH(bool, read);
+    QFETCH(int, nodes);
+
+    m_features = makeFeatures({"A", "B", "A"});
+    const QString path = m_dir->filePath(QStringLiteral("annotations.xml"));
+    QVERIFY(writeFile(path, xml));
+
+    ProjectModel afterwards;
+    AnnotationsReader once(&afterwards, &m_features);
+    QCOMPARE(once.readProject(AnnotationsFile::read(path)), read);
+
+    QVERIFY(m_model->isEmpty());
+    AnnotationsReader reader(m_model.get(), &m_features);
+    QList<AnnotationsFile::Status> told;
+    reader.setWhenRead([&told](const AnnotationsFile &file) { told.append(file.status); });
+    QCOMPARE(reader.readProjectFile(path), read);
+    QCOMPARE(told.size(), 1);
+    QCOMPARE(told.first() == AnnotationsFile::Status::Read, read);
+
+    QCOMPARE(describe(*m_model), describe(afterwards));
+    QCOMPARE(m_model->preOrder().size(), nodes);
+}
+
 void TestProjectModel::totalsOfThePrunedTree()
 {
     m_features = makeFeatures({"A", "B", "A"});

@@ -1,7 +1,8 @@
 // annotations.xml as the viewer and the report read it, in memory and without
 // any widget or application object: the viewer's project model, pruned and
 // totalled, and the report's lines per feature are made from the one reader's
-// elements and must agree. Whether the reader reads right is fuzz_annotations'.
+// elements and must agree, and so must the model made while the file is read.
+// Whether the reader reads right is fuzz_annotations'.
 //
 // Input: feature names, one a line, separator, annotations.xml (a third part,
 // the expressions of fuzz_featurematcher, is not read, so that the targets
@@ -14,8 +15,10 @@
 #include "core/model/projectmodel.h"
 #include "report/featurelines.h"
 
+#include <QFile>
 #include <QHash>
 #include <QSet>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <limits>
@@ -35,6 +38,27 @@ QHash<QString, QSet<QString>> featuresByFile(const ProjectModel &model)
             names.insert(fragment.feature->name());
     }
     return files;
+}
+
+// Every node in pre-order: kind, path, length, unannotated lines and its
+// records.
+QStringList describe(const ProjectModel &model)
+{
+    QStringList nodes;
+    for (const ProjectNode *node : model.preOrder()) {
+        QString text = QString::number(node->kind) + QLatin1Char(' ')
+            + ProjectModel::relativePath(node) + QLatin1Char(' ') + QString::number(node->length)
+            + QLatin1Char(' ') + QString::number(node->unannotatedLines);
+        for (const Fragment &record : node->fragments)
+            text += QStringLiteral(" %1+%2:%3:%4:%5")
+                        .arg(record.startLine)
+                        .arg(record.lineSpan)
+                        .arg(quintptr(record.feature))
+                        .arg(record.expression)
+                        .arg(record.featureCount);
+        nodes.append(text);
+    }
+    return nodes;
 }
 
 void checkModel(const ProjectModel &model, const FeatureList &features)
@@ -87,6 +111,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     AnnotationsReader reader(&model, &features);
     const bool read = reader.readProject(file);
     fuzz::check(read || model.isEmpty(), "failed read left nodes behind");
+
+    // Read from a file, the nodes are made while the bytes are read on
+    // another thread: the same nodes, records and lines.
+    static QTemporaryDir *scratch = new QTemporaryDir;
+    const QString path = scratch->filePath(QStringLiteral("annotations.xml"));
+    {
+        QFile written(path);
+        fuzz::check(written.open(QIODevice::WriteOnly | QIODevice::Truncate)
+                        && written.write(parts.at(1)) == parts.at(1).size(),
+                    "scratch file not written");
+    }
+    ProjectModel followed;
+    AnnotationsReader following(&followed, &features);
+    int told = 0;
+    following.setWhenRead([&told](const AnnotationsFile &) { ++told; });
+    fuzz::check(following.readProjectFile(path) == read, "read while following, not at once");
+    fuzz::check(told == 1, "not told once that the file is read");
+    fuzz::check(describe(followed) == describe(model), "other nodes made while following");
     model.computeTotals(features);
     checkModel(model, features);
 

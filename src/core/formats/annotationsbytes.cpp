@@ -7,6 +7,7 @@
 #include <QXmlStreamReader>
 
 #include <array>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -98,9 +99,9 @@ struct StartTag
 class ByteReading
 {
 public:
-    explicit ByteReading(QByteArrayView bytes)
+    ByteReading(QByteArrayView bytes, const std::function<void(int)> &whole)
         : m_begin(bytes.data()), m_p(bytes.data()), m_end(bytes.data() + bytes.size()),
-          m_lineStart(bytes.data())
+          m_lineStart(bytes.data()), m_whole(whole)
     {
     }
 
@@ -108,6 +109,7 @@ public:
 
 private:
     bool readRoot(StartTag *root);
+    void tellWhole();
     bool readStartTag(StartTag *tag);
     bool readEndTag(QByteArrayView name);
     bool readName(QByteArrayView *name);
@@ -145,6 +147,7 @@ private:
     int m_line = 1;
     bool m_textBefore = false;
     AnnotationsFile *m_file = nullptr;
+    const std::function<void(int)> &m_whole; // told the elements that are whole
     QHash<QByteArrayView, AnnotationsFile::Value> m_shared; // values by their bytes
     QHash<QByteArrayView, QString> m_features;             // feature texts by theirs
 };
@@ -377,15 +380,28 @@ bool ByteReading::readContainer(const StartTag &tag, int parent)
     const QByteArrayView name = tag.value("name", &found);
     const int node = add(parent < 0 ? Kind::Project : Kind::Folder, parent,
                          present(name, found), tag);
+    // A folder is whole with its start tag; what it holds, once read.
+    tellWhole();
     return readChildren(tag, [&](const StartTag &child) {
+        bool read = false;
         if (child.name == "folder")
-            return readContainer(child, node);
-        if (child.name == "file")
-            return readFile(child, node);
-        if (child.name == "feature")
-            return readFeature(child, node);
-        return readOther(child, node);
+            read = readContainer(child, node);
+        else if (child.name == "file")
+            read = readFile(child, node);
+        else if (child.name == "feature")
+            read = readFeature(child, node);
+        else
+            read = readOther(child, node);
+        if (read)
+            tellWhole();
+        return read;
     });
+}
+
+void ByteReading::tellWhole()
+{
+    if (m_whole)
+        m_whole(int(m_file->elements.size()));
 }
 
 bool ByteReading::readFile(const StartTag &tag, int parent)
@@ -527,10 +543,12 @@ bool ByteReading::read(AnnotationsFile &file)
 
 } // namespace
 
-bool readAnnotationsBytes(QByteArrayView bytes, AnnotationsFile &file)
+bool readAnnotationsBytes(QByteArrayView bytes, AnnotationsFile &file,
+                          const std::function<void(int whole)> &whole)
 {
-    if (!ByteReading(bytes).read(file)) {
-        file.elements.clear();
+    if (!ByteReading(bytes, whole).read(file)) {
+        if (!whole)
+            file.elements.clear();
         return false;
     }
     return true;

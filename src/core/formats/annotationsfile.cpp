@@ -10,6 +10,9 @@
 #include <QFile>
 #include <QXmlStreamReader>
 
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 #include <utility>
 
 namespace {
@@ -423,6 +426,11 @@ AnnotationsFile AnnotationsFile::read(const QString &path)
             }
         }
     }
+    return readInTextMode(file);
+}
+
+AnnotationsFile AnnotationsFile::readInTextMode(QFile &file)
+{
     file.close();
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
         AnnotationsFile result;
@@ -431,6 +439,70 @@ AnnotationsFile AnnotationsFile::read(const QString &path)
         return result;
     }
     return parse(&file);
+}
+
+AnnotationsFile AnnotationsFile::read(const QString &path, const Follower &follow)
+{
+    QFile file(path);
+    if (!follow || !file.open(QIODevice::ReadOnly) || file.size() <= 0)
+        return read(path);
+    const uchar *mapped = file.map(0, file.size());
+    if (!mapped)
+        return read(path);
+
+    AnnotationsFile result;
+    const QByteArrayView bytes(reinterpret_cast<const char *>(mapped), file.size());
+    // Nothing may move while it is followed: room at once for every element
+    // there can be (each begins with '<') and every value (each follows
+    // '=').
+    result.elements.reserve(bytes.count('<') + 1);
+    result.m_values.reserve(bytes.count('=') + 1);
+    adviseLargePages(result.elements);
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    int whole = 0;
+    bool finished = false;
+    bool read = false;
+    std::thread reading([&] {
+        const bool done = readAnnotationsBytes(bytes, result, [&](int count) {
+            {
+                const std::lock_guard<std::mutex> lock(mutex);
+                whole = count;
+            }
+            changed.notify_one();
+        });
+        {
+            const std::lock_guard<std::mutex> lock(mutex);
+            finished = true;
+            read = done;
+        }
+        changed.notify_one();
+    });
+    for (int followed = 0;;) {
+        int now = 0;
+        bool over = false;
+        {
+            std::unique_lock<std::mutex> lock(mutex);
+            changed.wait(lock, [&] { return whole > followed || finished; });
+            now = whole;
+            over = finished;
+        }
+        // Given up: what was followed is of no use.
+        if (over && !read)
+            break;
+        follow(result, now, over);
+        followed = now;
+        if (over)
+            break;
+    }
+    reading.join();
+    file.unmap(const_cast<uchar *>(mapped));
+    if (!read)
+        return readInTextMode(file);
+    result.reading = Reading::Bytes;
+    result.readInOnePass = true;
+    return result;
 }
 
 AnnotationsFile AnnotationsFile::parse(QIODevice *device)

@@ -6,6 +6,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
+class QFile;
 class QIODevice;
 
 // annotations.xml as written: the elements that the viewer, the checker and
@@ -120,6 +123,19 @@ struct AnnotationsFile
 
     // Reads a file (opened in text mode, as the viewer always has).
     static AnnotationsFile read(const QString &path);
+    // Reads a file as read(path) does. When it is read from its bytes, that
+    // is done on a thread of its own, and `follow` is called on this one
+    // again and again with the file as far as it is read and the number of
+    // elements that are whole by then (the project and a folder once its
+    // start tag is read, any other element with everything it holds),
+    // rising, until `finished` tells that all of them are. Of the elements
+    // before that number, follow may read anything but their links to later
+    // elements (a folder's children, an element's next sibling), which still
+    // change. What follow was given counts only once it is told `finished`:
+    // otherwise the bytes gave up, and the file returned was read again in
+    // another way.
+    using Follower = std::function<void(const AnnotationsFile &file, int whole, bool finished)>;
+    static AnnotationsFile read(const QString &path, const Follower &follow);
     // Reads bytes; the XML declaration or a byte order mark names their encoding.
     static AnnotationsFile parse(const QByteArray &bytes);
     // Reads an open device from its current position to its end.
@@ -154,6 +170,9 @@ struct AnnotationsFile
     static int number(const QString &attribute, bool *ok = nullptr);
 
 private:
+    // The readings after the one from the file's mapped bytes.
+    static AnnotationsFile readInTextMode(QFile &file);
+
     QStringList m_values;               // what value() gives, by handle
     QHash<QString, int> m_valueIndexes; // the handle of each text
 };

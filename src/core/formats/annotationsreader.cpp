@@ -27,7 +27,75 @@ AnnotationsReader::AnnotationsReader(ProjectModel *model, FeatureList *features)
 
 bool AnnotationsReader::readProjectFile(const QString &path)
 {
-    return readProject(AnnotationsFile::read(path));
+    // Into a model without nodes, the project is put while the file is read
+    // (the bytes on one thread, the nodes on this one).
+    if (!m_model->isEmpty()) {
+        const AnnotationsFile file = AnnotationsFile::read(path);
+        if (m_whenRead)
+            m_whenRead(file);
+        return readProject(file);
+    }
+    Following following;
+    const AnnotationsFile file = AnnotationsFile::read(
+        path, [this, &following](const AnnotationsFile &read, int whole, bool finished) {
+            if (finished && m_whenRead)
+                m_whenRead(read);
+            follow(read, whole, &following);
+            following.finished = finished;
+        });
+    if (following.finished) {
+        finishProject();
+        return true;
+    }
+    // The bytes gave up: the file was read again, and all of it is put in
+    // afresh.
+    *m_model = ProjectModel();
+    if (m_whenRead)
+        m_whenRead(file);
+    return readProject(file);
+}
+
+// The elements are taken in document order, which is the order the nodes are
+// made in by addContainer(): a folder as its start tag is read, the rest
+// once they are whole.
+void AnnotationsReader::follow(const AnnotationsFile &file, int whole, Following *following)
+{
+    while (following->next < whole) {
+        const int index = following->next;
+        const AnnotationsFile::Element &element = file.elements.at(index);
+        ProjectNode *parent = following->containers.value(element.parent);
+        int last = index;
+        switch (element.kind) {
+        case AnnotationsFile::Kind::Project:
+        case AnnotationsFile::Kind::Folder:
+            following->containers.insert(
+                index, addNode(parent, parent ? ProjectNode::Folder : ProjectNode::Project,
+                               element.name));
+            following->next = index + 1;
+            continue;
+        case AnnotationsFile::Kind::File:
+            addFile(file, index, parent);
+            break;
+        case AnnotationsFile::Kind::Feature:
+            addFeatureOutsideFragment(element.name, parent);
+            break;
+        default:
+            break;
+        }
+        // Past everything it holds: its last descendant comes last.
+        while (file.elements.at(last).lastChild >= 0)
+            last = file.elements.at(last).lastChild;
+        following->next = last + 1;
+    }
+}
+
+void AnnotationsReader::finishProject()
+{
+    if (m_copyRecordsUp)
+        m_model->copyFragmentsUp();
+    else
+        m_model->releaseAncestorRecords();
+    m_model->pruneTree();
 }
 
 bool AnnotationsReader::readProject(const AnnotationsFile &file)
@@ -51,11 +119,7 @@ bool AnnotationsReader::readProject(const AnnotationsFile &file)
         break;
     }
     addContainer(file, 0, nullptr);
-    if (m_copyRecordsUp)
-        m_model->copyFragmentsUp();
-    else
-        m_model->releaseAncestorRecords();
-    m_model->pruneTree();
+    finishProject();
     return true;
 }
 

@@ -3,7 +3,10 @@
 #include "core/model/feature.h"
 #include "core/model/featurematcher.h"
 
+#include <QHash>
 #include <QString>
+
+#include <functional>
 
 struct AnnotationsFile;
 class ProjectModel;
@@ -20,8 +23,15 @@ public:
 
     // Reads and prunes the project; false, with one line on standard error
     // and nothing added to the model, when the file cannot be read, is no
-    // XML or is no project file.
+    // XML or is no project file. Into a model without nodes, the nodes are
+    // made while the file is read, with the same result.
     bool readProjectFile(const QString &path);
+    // Called by readProjectFile() with the file as soon as all of it is read
+    // (before all of its nodes are made), also when it could not be read.
+    void setWhenRead(std::function<void(const AnnotationsFile &file)> whenRead)
+    {
+        m_whenRead = std::move(whenRead);
+    }
     // The same for a file already read (AnnotationsFile::parse of its bytes).
     bool readProject(const AnnotationsFile &file);
 
@@ -32,6 +42,15 @@ public:
     void setCopyRecordsUp(bool copy) { m_copyRecordsUp = copy; }
 
 private:
+    // Where following a file that is being read has got to.
+    struct Following
+    {
+        int next = 0;                       // the first element not yet taken
+        bool finished = false;              // all of them taken
+        QHash<int, ProjectNode *> containers; // the nodes of the project and folders
+    };
+    void follow(const AnnotationsFile &file, int whole, Following *following);
+    void finishProject();
     void addContainer(const AnnotationsFile &file, int index, ProjectNode *parent);
     void addFile(const AnnotationsFile &file, int index, ProjectNode *parent);
     void addFragment(const AnnotationsFile &file, int index, ProjectNode *fileNode);
@@ -44,4 +63,5 @@ private:
     FeatureList *m_features;
     FeatureMatcher m_matcher;
     bool m_copyRecordsUp = true;
+    std::function<void(const AnnotationsFile &)> m_whenRead;
 };

@@ -82,12 +82,16 @@ bool ProjectReader::readProjectFile(const QString &path)
     // The views read the records of the files; the copies above them (the
     // subtree's records again at every level) are gathered only if asked for.
     reader.setCopyRecordsUp(false);
-    const AnnotationsFile file = AnnotationsFile::read(path);
     // The files' lines are counted while the trees are built: the folder
     // computeLineCounts() is given holds the project file.
-    if (m_countLinesAhead && file.isRead())
-        model->countLinesAhead(path.left(path.lastIndexOf(QLatin1Char('/'))), sourcePaths(file));
-    if (!reader.readProject(file))
+    if (m_countLinesAhead) {
+        reader.setWhenRead([&model, &path](const AnnotationsFile &file) {
+            if (file.isRead())
+                model->countLinesAhead(path.left(path.lastIndexOf(QLatin1Char('/'))),
+                                       sourcePaths(file));
+        });
+    }
+    if (!reader.readProjectFile(path))
         return false;
     m_model = std::move(model);
 
@@ -97,6 +101,7 @@ bool ProjectReader::readProjectFile(const QString &path)
     for (ProjectNode *node : m_model->topLevelNodes())
         addRows(&holder, node);
     m_rowsFromModel = m_packageView->topLevelItemCount() == 0;
+    m_modelTotalsComputed = false;
     m_packageView->addTopLevelItems(holder.takeChildren());
     return true;
 }
@@ -132,7 +137,18 @@ QList<Feature *> ProjectReader::featuresInExpression(const QString &expression) 
 
 void ProjectReader::computeLineCounts(const QString &folderPath)
 {
+    // The model's totals need no line counts: they are worked out while the
+    // lines counted ahead are still being counted.
+    computeModelTotals();
     m_model->computeLineCounts(folderPath);
+}
+
+void ProjectReader::computeModelTotals()
+{
+    if (!m_rowsFromModel || m_modelTotalsComputed)
+        return;
+    m_model->computeTotals(m_features ? *m_features : FeatureList());
+    m_modelTotalsComputed = true;
 }
 
 int ProjectReader::countFileLines(const QString &path)
@@ -147,7 +163,7 @@ void ProjectReader::completeTrees(const std::function<void()> &fillFilePaths)
     // Totals of unannotated and per-feature lines, from the leaves upwards:
     // on the model when the rows show it, otherwise row by row.
     if (m_rowsFromModel) {
-        m_model->computeTotals(m_features ? *m_features : FeatureList());
+        computeModelTotals();
     } else {
         const STNode::FeatureIndices byName =
             STNode::featureIndicesByName(m_features ? *m_features : FeatureList());

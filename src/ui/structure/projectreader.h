@@ -79,6 +79,8 @@ private:
     using RowLines = std::pair<const ProjectNode *, qint64>;
 
     void addRows(QTreeWidgetItem *parent, ProjectNode *node);
+    // Unannotated and per-feature lines of the model's nodes, once.
+    void computeModelTotals();
     void pruneFeatureCopy(QTreeWidgetItem *row);
     void buildFeatureView();
     STNode *topSourceRow() const;
@@ -107,6 +109,7 @@ private:
     // Whether the package view shows the model's nodes (and no rows made
     // elsewhere), so totals can be computed on the model.
     bool m_rowsFromModel = false;
+    bool m_modelTotalsComputed = false; // once per model: they add up
     bool m_countLinesAhead = false;
     FeatureMatcher m_matcher;
     qint64 m_eagerRowLimit = DefaultEagerRowLimit;
