@@ -55,9 +55,10 @@ bool AnnotationsReader::readProjectFile(const QString &path)
     return readProject(file);
 }
 
-// The elements are taken in document order, which is the order the nodes are
-// made in by addContainer(): a folder as its start tag is read, the rest
-// once they are whole.
+// The elements are taken in document order (each followed by everything it
+// holds): a folder's node is made as its start tag is read, before what it
+// holds; a file's, with its records, once it is whole; a feature of a
+// folder once it is whole; anything else is passed over.
 void AnnotationsReader::follow(const AnnotationsFile &file, int whole, Following *following)
 {
     while (following->next < whole) {
@@ -118,7 +119,10 @@ bool AnnotationsReader::readProject(const AnnotationsFile &file)
     case AnnotationsFile::Status::Read:
         break;
     }
-    addContainer(file, 0, nullptr);
+    // The elements of a file read whole, followed as they are while it is
+    // read.
+    Following following;
+    follow(file, int(file.elements.size()), &following);
     finishProject();
     return true;
 }
@@ -130,29 +134,6 @@ ProjectNode *AnnotationsReader::addNode(ProjectNode *parent, int kind, const QSt
     if (m_features && kind >= ProjectNode::Project && kind <= ProjectNode::File)
         node->featureLines.grow(int(m_features->size()));
     return node;
-}
-
-void AnnotationsReader::addContainer(const AnnotationsFile &file, int index, ProjectNode *parent)
-{
-    const AnnotationsFile::Element &element = file.elements.at(index);
-    ProjectNode *node = addNode(parent, parent ? ProjectNode::Folder : ProjectNode::Project,
-                                element.name);
-    for (int child : file.children(index)) {
-        const AnnotationsFile::Element &childElement = file.elements.at(child);
-        switch (childElement.kind) {
-        case AnnotationsFile::Kind::Folder:
-            addContainer(file, child, node);
-            break;
-        case AnnotationsFile::Kind::File:
-            addFile(file, child, node);
-            break;
-        case AnnotationsFile::Kind::Feature:
-            addFeatureOutsideFragment(childElement.name, node);
-            break;
-        default:
-            break;
-        }
-    }
 }
 
 void AnnotationsReader::addFile(const AnnotationsFile &file, int index, ProjectNode *parent)

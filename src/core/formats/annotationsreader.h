@@ -51,7 +51,6 @@ private:
     };
     void follow(const AnnotationsFile &file, int whole, Following *following);
     void finishProject();
-    void addContainer(const AnnotationsFile &file, int index, ProjectNode *parent);
     void addFile(const AnnotationsFile &file, int index, ProjectNode *parent);
     void addFragment(const AnnotationsFile &file, int index, ProjectNode *fileNode);
     void addFeatureOutsideFragment(const QString &text, ProjectNode *parent);
