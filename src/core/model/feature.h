@@ -27,3 +27,20 @@ private:
 };
 
 using FeatureList = QList<Feature>;
+
+// Where a feature lies in a list: its index, or -1 when it is no element of
+// the list (null, or a feature of another list).
+inline int featureIndex(const FeatureList &features, const Feature *feature)
+{
+    if (features.isEmpty() || !feature)
+        return -1;
+    const auto first = reinterpret_cast<quintptr>(features.constData());
+    const auto address = reinterpret_cast<quintptr>(feature);
+    if (address < first)
+        return -1;
+    const quintptr offset = address - first;
+    if (offset % sizeof(Feature) != 0)
+        return -1;
+    const quintptr index = offset / sizeof(Feature);
+    return index < quintptr(features.size()) ? int(index) : -1;
+}

@@ -37,17 +37,8 @@ bool FeatureMatcher::isPlainName(const QString &text)
 {
     // Names of ASCII characters alone (nearly all) are told apart here; the
     // others by the pattern, for what "\w" takes in other scripts.
-    bool ascii = true;
-    for (const QChar c : text) {
-        if (c.unicode() >= 0x80) {
-            ascii = false;
-            break;
-        }
-        if (!isAsciiWordCharacter(c))
-            return false;
-    }
-    if (ascii)
-        return true;
+    if (isAscii(text))
+        return std::all_of(text.begin(), text.end(), isAsciiWordCharacter);
     static const QRegularExpression nonWord(QStringLiteral("[^\\w_]"),
                                             QRegularExpression::UseUnicodePropertiesOption);
     return !nonWord.match(text).hasMatch();

@@ -287,12 +287,10 @@ void ProjectModel::computeTotals(const FeatureList &features)
     std::vector<const QList<int> *> sameNamed(std::size_t(features.size()));
     for (int k = 0; k < features.size(); ++k)
         sameNamed[std::size_t(k)] = &*idsByName.constFind(features.at(k).name());
-    const auto first = reinterpret_cast<quintptr>(features.constData());
     const auto idsOf = [&](const Feature *feature) -> const QList<int> * {
-        const auto address = reinterpret_cast<quintptr>(feature);
-        if (address >= first && (address - first) % sizeof(Feature) == 0
-            && (address - first) / sizeof(Feature) < quintptr(features.size()))
-            return sameNamed[(address - first) / sizeof(Feature)];
+        const int index = featureIndex(features, feature);
+        if (index >= 0)
+            return sameNamed[std::size_t(index)];
         const auto named = idsByName.constFind(feature->name());
         return named == idsByName.constEnd() ? nullptr : &*named;
     };

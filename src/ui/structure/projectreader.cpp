@@ -203,17 +203,7 @@ void ProjectReader::completeTrees(const std::function<void()> &fillFilePaths)
 
 int ProjectReader::featureIndex(const Feature *feature) const
 {
-    if (!m_features || m_features->isEmpty() || !feature)
-        return -1;
-    const auto first = reinterpret_cast<quintptr>(m_features->constData());
-    const auto address = reinterpret_cast<quintptr>(feature);
-    if (address < first)
-        return -1;
-    const quintptr offset = address - first;
-    if (offset % sizeof(Feature) != 0)
-        return -1;
-    const quintptr index = offset / sizeof(Feature);
-    return index < quintptr(m_features->size()) ? int(index) : -1;
+    return m_features ? ::featureIndex(*m_features, feature) : -1;
 }
 
 void ProjectReader::buildFeatureView()
