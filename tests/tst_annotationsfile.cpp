@@ -141,6 +141,14 @@ void TestAnnotationsFile::bothReadingsAgree_data()
         << projectHead + "<fragment><feature>&quot;A&apos; &lt; &gt;</feature></fragment>"
                + projectTail
         << Reading::Bytes;
+    // More feature texts than the reading keeps at hand, each met again
+    // after others took its place; values of every line number.
+    QByteArray many = projectHead;
+    for (int i = 0; i < 3000; ++i)
+        many += "<fragment startline=\"" + QByteArray::number(i) + "\" endline=\""
+            + QByteArray::number(i % 97) + "\"><feature>F" + QByteArray::number(i % 1500)
+            + (i % 4 ? "" : " &amp;&amp; !G") + "</feature></fragment>\n";
+    QTest::newRow("texts and values by the thousand") << many + projectTail << Reading::Bytes;
     QTest::newRow("carriage returns")
         << QByteArray("<project name=\"p\">\r\n <folder name=\"a\"/>\r\n</project>\r\n")
         << Reading::Stream;

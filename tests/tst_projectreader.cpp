@@ -2,6 +2,7 @@
 #include "support/outputcapture.h"
 #include "support/testfiles.h"
 
+#include "core/model/bytecount.h"
 #include "ui/structure/projectreader.h"
 #include "ui/structure/smvtreewidget.h"
 #include "ui/structure/stnode.h"
@@ -36,6 +37,8 @@ private Q_SLOTS:
     void featureByNameFindsTheFirst();
     void countFileLines_data();
     void countFileLines();
+    void bytesCounted_data();
+    void bytesCounted();
     void lineCountsAddUp_data();
     void lineCountsAddUp();
 
@@ -489,6 +492,43 @@ void TestProjectReader::countFileLines()
     QCOMPARE(ProjectReader::countFileLines(path), lines);
     QCOMPARE(ProjectReader::countFileLines(path + QStringLiteral(".missing")), 0);
     QCOMPARE(ProjectReader::countFileLines(m_dir->path()), 0); // a folder
+}
+
+void TestProjectReader::bytesCounted_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("offset"); // where the count starts in them
+    QTest::addColumn<int>("less");   // '<' counted by hand
+    QTest::addColumn<int>("equal");  // '='
+
+    QTest::newRow("nothing") << QByteArray() << 0 << 0 << 0;
+    QTest::newRow("fewer than sixteen") << QByteArray("<a b=\"1\"/>") << 0 << 1 << 1;
+    QTest::newRow("sixteen exactly") << QByteArray("<a x=\"1\" y=\"2\"/>") << 0 << 1 << 2;
+    QTest::newRow("one past sixteen, in the rest") << QByteArray("0123456789abcdef<") << 0 << 1
+                                                   << 0;
+    QTest::newRow("from an odd address")
+        << QByteArray("<<====<<====<<====<<====<<====<<====") << 1 << 11 << 24;
+    // Each column counts up to 255 rounds of sixteen bytes; one more would
+    // wrap it to 0.
+    QTest::newRow("every byte, past 255 rounds") << QByteArray(16 * 256 + 3, '<') << 0
+                                                 << 16 * 256 + 3 << 0;
+    QTest::newRow("both, 255 rounds exactly")
+        << QByteArray("<=").repeated(8 * 255) << 0 << 8 * 255 << 8 * 255;
+    QTest::newRow("bytes above 127 are not counted")
+        << QByteArray("\xbc\xbd\x3c\x3d\xff\x80").repeated(20) << 0 << 20 << 20;
+}
+
+void TestProjectReader::bytesCounted()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, offset);
+    const char *data = bytes.constData() + offset;
+    const std::size_t size = std::size_t(bytes.size() - offset);
+    const ByteCounts counts = countBytes(data, size, '<', '=');
+    QTEST(int(counts.first), "less");
+    QTEST(int(counts.second), "equal");
+    QTEST(int(countByte(data, size, '<')), "less");
+    QTEST(int(countByte(data, size, '=')), "equal");
 }
 
 void TestProjectReader::lineCountsAddUp_data()

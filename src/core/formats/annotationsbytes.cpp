@@ -67,6 +67,31 @@ QByteArray replaceReferences(QByteArrayView raw)
     return text;
 }
 
+// Names and values are a few bytes long, and a document has millions of
+// them: compared here, without a call for each.
+bool same(QByteArrayView a, QByteArrayView b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        if (a.data()[i] != b.data()[i])
+            return false;
+    }
+    return true;
+}
+
+// An attribute value's bytes as the key of the values met before.
+struct Bytes
+{
+    QByteArrayView view;
+    bool operator==(const Bytes &other) const { return same(view, other.view); }
+};
+
+size_t qHash(const Bytes &bytes, size_t seed)
+{
+    return qHashBits(bytes.view.data(), size_t(bytes.view.size()), seed);
+}
+
 struct Attribute
 {
     QByteArrayView name;
@@ -86,7 +111,7 @@ struct StartTag
     QByteArrayView value(QByteArrayView attribute, bool *found) const
     {
         for (int i = 0; i < attributeCount; ++i) {
-            if (attributes[size_t(i)].name == attribute) {
+            if (same(attributes[size_t(i)].name, attribute)) {
                 *found = true;
                 return attributes[size_t(i)].value;
             }
@@ -148,8 +173,16 @@ private:
     bool m_textBefore = false;
     AnnotationsFile *m_file = nullptr;
     const std::function<void(int)> &m_whole; // told the elements that are whole
-    QHash<QByteArrayView, AnnotationsFile::Value> m_shared; // values by their bytes
-    QHash<QByteArrayView, QString> m_features;             // feature texts by theirs
+    QHash<Bytes, AnnotationsFile::Value> m_shared; // values by their bytes
+    // Feature texts met lately. Not every text met: among tens of thousands
+    // of them, each lookup waited for memory longer than decoding takes.
+    struct RecentText
+    {
+        size_t hash = 0;
+        QByteArrayView raw; // as written where it was met last
+        QString text;
+    };
+    std::array<RecentText, 1024> m_recentTexts;
 };
 
 void ByteReading::skipSpace()
@@ -245,7 +278,7 @@ bool ByteReading::readEndTag(QByteArrayView name)
 {
     // The reader is past "</".
     QByteArrayView read;
-    if (!readName(&read) || read != name)
+    if (!readName(&read) || !same(read, name))
         return false;
     skipSpace();
     if (m_p == m_end || *m_p != '>')
@@ -329,11 +362,11 @@ QString ByteReading::present(QByteArrayView value, bool found)
 // their bytes.
 AnnotationsFile::Value ByteReading::shared(QByteArrayView value)
 {
-    auto found = m_shared.constFind(value);
+    const auto found = m_shared.constFind(Bytes{value});
     if (found != m_shared.constEnd())
         return *found;
     const AnnotationsFile::Value handle = m_file->addValue(present(value, true));
-    m_shared.insert(value, handle);
+    m_shared.insert(Bytes{value}, handle);
     return handle;
 }
 
@@ -384,11 +417,11 @@ bool ByteReading::readContainer(const StartTag &tag, int parent)
     tellWhole();
     return readChildren(tag, [&](const StartTag &child) {
         bool read = false;
-        if (child.name == "folder")
+        if (same(child.name, "folder"))
             read = readContainer(child, node);
-        else if (child.name == "file")
+        else if (same(child.name, "file"))
             read = readFile(child, node);
-        else if (child.name == "feature")
+        else if (same(child.name, "feature"))
             read = readFeature(child, node);
         else
             read = readOther(child, node);
@@ -414,9 +447,9 @@ bool ByteReading::readFile(const StartTag &tag, int parent)
     if (!ProjectModel::isSourceName(fileName))
         return skipContent(tag);
     return readChildren(tag, [&](const StartTag &child) {
-        if (child.name == "fragment")
+        if (same(child.name, "fragment"))
             return readFragment(child, file);
-        if (child.name == "feature")
+        if (same(child.name, "feature"))
             return readFeature(child, file);
         return readOther(child, file);
     });
@@ -447,7 +480,7 @@ bool ByteReading::readFragment(const StartTag &tag, int file)
             return true;
         }
         ++children;
-        const bool ok = child.name == "feature" ? readFeature(child, fragment)
+        const bool ok = same(child.name, "feature") ? readFeature(child, fragment)
                                                 : readOther(child, fragment);
         if (!ok)
             return false;
@@ -472,16 +505,17 @@ bool ByteReading::readFeature(const StartTag &tag, int parent)
         return false;
     // White space alone is dropped by the document tree.
     if (!blank) {
-        // Feature texts repeat too: one string for each.
-        auto found = m_features.constFind(raw);
-        if (found != m_features.constEnd()) {
-            m_file->elements[feature].name = *found;
-        } else {
-            // The references replaced only for a text not met before.
-            const QString name = QString::fromLatin1(replaceReferences(raw));
-            m_features.insert(raw, name);
-            m_file->elements[feature].name = name;
+        // A text met lately (a file names the same features again and
+        // again) is shared, not decoded again.
+        const size_t hash = qHashBits(raw.data(), std::size_t(raw.size()));
+        RecentText &recent = m_recentTexts[hash % m_recentTexts.size()];
+        if (recent.hash != hash || !same(recent.raw, raw)) {
+            recent.hash = hash;
+            recent.raw = raw;
+            recent.text = raw.contains('&') ? QString::fromLatin1(replaceReferences(raw))
+                                            : QString::fromLatin1(raw);
         }
+        m_file->elements[feature].name = recent.text;
     }
     return true;
 }

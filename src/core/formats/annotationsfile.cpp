@@ -2,6 +2,7 @@
 
 #include "core/formats/annotationsbytes.h"
 #include "core/formats/xmlskip.h"
+#include "core/model/bytecount.h"
 #include "core/model/largepages.h"
 #include "core/model/projectmodel.h"
 
@@ -10,6 +11,7 @@
 #include <QFile>
 #include <QXmlStreamReader>
 
+#include <algorithm>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -455,8 +457,9 @@ AnnotationsFile AnnotationsFile::read(const QString &path, const Follower &follo
     // Nothing may move while it is followed: room at once for every element
     // there can be (each begins with '<') and every value (each follows
     // '=').
-    result.elements.reserve(bytes.count('<') + 1);
-    result.m_values.reserve(bytes.count('=') + 1);
+    const ByteCounts marks = countBytes(bytes.data(), std::size_t(bytes.size()), '<', '=');
+    result.elements.reserve(marks.first + 1);
+    result.m_values.reserve(marks.second + 1);
     adviseLargePages(result.elements);
 
     std::mutex mutex;
@@ -479,13 +482,16 @@ AnnotationsFile AnnotationsFile::read(const QString &path, const Follower &follo
         }
         changed.notify_one();
     });
+    // Taken a step at a time: the end of the reading is then seen soon after
+    // it comes, also when following lags behind.
+    constexpr int Step = 4096;
     for (int followed = 0;;) {
         int now = 0;
         bool over = false;
         {
             std::unique_lock<std::mutex> lock(mutex);
             changed.wait(lock, [&] { return whole > followed || finished; });
-            now = whole;
+            now = std::min(whole, followed + Step);
             over = finished;
         }
         // Given up: what was followed is of no use.
@@ -493,7 +499,7 @@ AnnotationsFile AnnotationsFile::read(const QString &path, const Follower &follo
             break;
         follow(result, now, over);
         followed = now;
-        if (over)
+        if (over && now == whole)
             break;
     }
     reading.join();

@@ -126,14 +126,16 @@ struct AnnotationsFile
     // Reads a file as read(path) does. When it is read from its bytes, that
     // is done on a thread of its own, and `follow` is called on this one
     // again and again with the file as far as it is read and the number of
-    // elements that are whole by then (the project and a folder once its
+    // elements to take, all of them whole (the project and a folder once its
     // start tag is read, any other element with everything it holds),
-    // rising, until `finished` tells that all of them are. Of the elements
-    // before that number, follow may read anything but their links to later
-    // elements (a folder's children, an element's next sibling), which still
-    // change. What follow was given counts only once it is told `finished`:
-    // otherwise the bytes gave up, and the file returned was read again in
-    // another way.
+    // rising. `finished` tells that the reading is over: from then on it is
+    // true in every call, the number still rising, a step at a time, to all
+    // the elements of the file in the last call. Of the elements before that
+    // number, follow may read anything but their links to later elements (a
+    // folder's children, an element's next sibling), which still change
+    // until the reading is over. What follow was given counts only once it is
+    // told `finished`: otherwise the bytes gave up, and the file returned was
+    // read again in another way.
     using Follower = std::function<void(const AnnotationsFile &file, int whole, bool finished)>;
     static AnnotationsFile read(const QString &path, const Follower &follow);
     // Reads bytes; the XML declaration or a byte order mark names their encoding.

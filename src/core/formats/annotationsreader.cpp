@@ -38,8 +38,10 @@ bool AnnotationsReader::readProjectFile(const QString &path)
     Following following;
     const AnnotationsFile file = AnnotationsFile::read(
         path, [this, &following](const AnnotationsFile &read, int whole, bool finished) {
-            if (finished && m_whenRead)
+            // As soon as the reading is over, before the rest is followed.
+            if (finished && !following.readOver && m_whenRead)
                 m_whenRead(read);
+            following.readOver = finished;
             follow(read, whole, &following);
             following.finished = finished;
         });
@@ -143,13 +145,9 @@ void AnnotationsReader::addFile(const AnnotationsFile &file, int index, ProjectN
         return;
     ProjectNode *fileNode = addNode(parent, ProjectNode::File, element.name);
     fileNode->length = AnnotationsFile::number(file.value(element.length));
-    // Room for a record per fragment at once (a fragment of several
-    // features adds more).
-    qsizetype fragments = 0;
-    for (int child : file.children(index))
-        fragments += file.elements.at(child).kind == AnnotationsFile::Kind::Fragment ? 1 : 0;
-    fileNode->fragments.reserve(fragments);
-    fileNode->sortedFragments.reserve(fragments);
+    // The records are gathered first and put in with room for all of them
+    // at once (a fragment of several features gives more than one).
+    m_records.clear();
     for (int child : file.children(index)) {
         const AnnotationsFile::Element &childElement = file.elements.at(child);
         if (childElement.kind == AnnotationsFile::Kind::Fragment)
@@ -157,6 +155,10 @@ void AnnotationsReader::addFile(const AnnotationsFile &file, int index, ProjectN
         else if (childElement.kind == AnnotationsFile::Kind::Feature)
             addFeatureOutsideFragment(childElement.name, fileNode);
     }
+    fileNode->fragments.reserve(qsizetype(m_records.size()));
+    fileNode->sortedFragments.reserve(qsizetype(m_records.size()));
+    for (const Fragment &record : m_records)
+        fileNode->addFragment(record);
 
     // Counted once all fragments are in (per fragment, a file of thousands
     // of fragments took seconds). A file whose fragments name no known
@@ -188,7 +190,7 @@ void AnnotationsReader::addFragment(const AnnotationsFile &file, int index, Proj
                                        QStringLiteral("fragment"));
             addNode(fragmentNode, ProjectNode::FeatureElement, feature.name);
         }
-        addRecords(feature.name, start, end, element.childNodes, fileNode);
+        addRecords(feature.name, start, end, element.childNodes);
     }
 }
 
@@ -200,8 +202,7 @@ void AnnotationsReader::addFeatureOutsideFragment(const QString &text, ProjectNo
         addNode(parent, ProjectNode::FeatureElement, text);
 }
 
-void AnnotationsReader::addRecords(const QString &text, int startLine, int endLine, int count,
-                                   ProjectNode *file)
+void AnnotationsReader::addRecords(const QString &text, int startLine, int endLine, int count)
 {
     Fragment record;
     record.startLine = startLine;
@@ -211,12 +212,12 @@ void AnnotationsReader::addRecords(const QString &text, int startLine, int endLi
     if (FeatureMatcher::isPlainName(text)) {
         record.feature = m_matcher.featureByName(text);
         if (record.feature)
-            file->addFragment(record);
+            m_records.push_back(record);
         return;
     }
     record.expression = text;
     for (Feature *feature : m_matcher.featuresInExpression(text)) {
         record.feature = feature;
-        file->addFragment(record);
+        m_records.push_back(record);
     }
 }

@@ -2,11 +2,13 @@
 
 #include "core/model/feature.h"
 #include "core/model/featurematcher.h"
+#include "core/model/fragment.h"
 
 #include <QHash>
 #include <QString>
 
 #include <functional>
+#include <vector>
 
 struct AnnotationsFile;
 class ProjectModel;
@@ -46,6 +48,7 @@ private:
     struct Following
     {
         int next = 0;                       // the first element not yet taken
+        bool readOver = false;              // all of them whole
         bool finished = false;              // all of them taken
         QHash<int, ProjectNode *> containers; // the nodes of the project and folders
     };
@@ -54,13 +57,14 @@ private:
     void addFile(const AnnotationsFile &file, int index, ProjectNode *parent);
     void addFragment(const AnnotationsFile &file, int index, ProjectNode *fileNode);
     void addFeatureOutsideFragment(const QString &text, ProjectNode *parent);
-    void addRecords(const QString &text, int startLine, int endLine, int count,
-                    ProjectNode *file);
+    // The records of a feature text over the lines given, into m_records.
+    void addRecords(const QString &text, int startLine, int endLine, int count);
     ProjectNode *addNode(ProjectNode *parent, int kind, const QString &name);
 
     ProjectModel *m_model;
     FeatureList *m_features;
     FeatureMatcher m_matcher;
     bool m_copyRecordsUp = true;
+    std::vector<Fragment> m_records; // a file's records, gathered before they are put in
     std::function<void(const AnnotationsFile &)> m_whenRead;
 };

@@ -1,5 +1,6 @@
 #include "projectmodel.h"
 
+#include "core/model/bytecount.h"
 #include "core/model/linesahead.h"
 #include "core/model/parallelfor.h"
 
@@ -10,10 +11,6 @@
 #include <algorithm>
 #include <limits>
 #include <vector>
-
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
@@ -76,30 +73,6 @@ int clampToInt(qint64 value)
 {
     return int(std::clamp<qint64>(value, std::numeric_limits<int>::min(),
                                   std::numeric_limits<int>::max()));
-}
-
-// The '\n' bytes of a buffer, sixteen at a time where the processor can.
-qint64 countLineEnds(const char *data, std::size_t size)
-{
-    qint64 ends = 0;
-    std::size_t i = 0;
-#ifdef __SSE2__
-    // Each byte of `sums` counts the line ends in its column, for at most
-    // 255 rounds; then the columns are added up.
-    const __m128i lineEnd = _mm_set1_epi8('\n');
-    const __m128i zero = _mm_setzero_si128();
-    while (i + 16 <= size) {
-        __m128i sums = zero;
-        const std::size_t rounds = std::min<std::size_t>((size - i) / 16, 255);
-        for (std::size_t round = 0; round < rounds; ++round, i += 16) {
-            const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i *>(data + i));
-            sums = _mm_sub_epi8(sums, _mm_cmpeq_epi8(chunk, lineEnd));
-        }
-        const __m128i total = _mm_sad_epu8(sums, zero);
-        ends += _mm_cvtsi128_si32(total) + _mm_extract_epi16(total, 4);
-    }
-#endif
-    return ends + std::count(data + i, data + size, '\n');
 }
 
 } // namespace
@@ -376,7 +349,7 @@ int ProjectModel::countFileLines(const QString &path)
     qint64 lines = 0;
     char last = '\n';
     while (size > 0) {
-        lines += countLineEnds(buffer.data(), std::size_t(size));
+        lines += countByte(buffer.data(), std::size_t(size), '\n');
         last = buffer[std::size_t(size) - 1];
         size = file.read(buffer.data(), qint64(buffer.size()));
     }
