@@ -15,10 +15,16 @@ QDateTime systemClock()
 
 StudySession::StudySession(const QString &folder, const StudyInputs &inputs,
                            const QStringList &materialFiles)
+    : StudySession(folder, inputs, [materialFiles] { return materialFiles; })
+{
+}
+
+StudySession::StudySession(const QString &folder, const StudyInputs &inputs,
+                           std::function<QStringList()> listMaterialFiles)
     : m_folder(folder), m_inputs(inputs), m_clock(systemClock)
 {
-    m_materials = std::async(std::launch::async, [folder, materialFiles] {
-                      return StudyMaterials::hash(folder, materialFiles);
+    m_materials = std::async(std::launch::async, [folder, list = std::move(listMaterialFiles)] {
+                      return StudyMaterials::hash(folder, list ? list() : QStringList());
                   }).share();
 }
 

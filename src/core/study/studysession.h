@@ -22,6 +22,10 @@ public:
     // project take a second or more), so that signing in need not wait.
     StudySession(const QString &folder, const StudyInputs &inputs,
                  const QStringList &materialFiles);
+    // The same, with the files listed in the background too (listing a
+    // large project sorts tens of thousands of paths).
+    StudySession(const QString &folder, const StudyInputs &inputs,
+                 std::function<QStringList()> listMaterialFiles);
 
     // UTC; tests replace it.
     void setClock(std::function<QDateTime()> clock);

@@ -36,7 +36,6 @@
 #include <QResizeEvent>
 #include <QTabBar>
 #include <QTimer>
-#include <QTreeWidgetItemIterator>
 
 #include <algorithm>
 
@@ -458,12 +457,11 @@ CodeView *MainWindow::currentCodeView() const
 
 void MainWindow::fillFilePaths()
 {
-    const QString folder = ProjectFolder::path();
-    QTreeWidgetItemIterator it(m_form->treeWidget_packageView, QTreeWidgetItemIterator::NoChildren);
-    for (; *it; ++it) {
-        if (auto *node = dynamic_cast<STNode *>(*it))
-            node->setFilePath(projectFilePath(folder, node));
-    }
+    forEachFilePath(m_form->treeWidget_packageView->invisibleRootItem(), ProjectFolder::path(),
+                    [](QTreeWidgetItem *row, const QString &path) {
+                        if (auto *node = dynamic_cast<STNode *>(row))
+                            node->setFilePath(path);
+                    });
 }
 
 void MainWindow::fillPaletteList()

@@ -69,9 +69,11 @@ void MainWindow::setUpStudy()
     m_conditionLook = std::make_unique<ConditionLook>(m_form, m_featureTree.get(), m_tabs.get());
     if (!m_studyInputs->design.conditions.isEmpty())
         m_conditionLook->showNothingYet();
-    const QStringList materials = StudyMaterials::files(
-        m_studyInputs->design, StudyMaterials::listedSources(m_projectReader->model()));
-    m_studySession = std::make_unique<StudySession>(folder, *m_studyInputs, materials);
+    // Ordered and hashed away from the window.
+    const QStringList listed = StudyMaterials::listedSources(m_projectReader->model());
+    m_studySession = std::make_unique<StudySession>(
+        folder, *m_studyInputs,
+        [design = m_studyInputs->design, listed] { return StudyMaterials::files(design, listed); });
     m_viewRecorder = std::make_unique<ViewRecorder>(m_questionDialog, m_form->tabWidget,
                                                     m_form->horizontalSlider,
                                                     m_colorManager.get());

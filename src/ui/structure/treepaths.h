@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class QTreeWidgetItem;
 
 // The path of a structure-tree row below the project folder: the labels of its
@@ -11,3 +13,9 @@ QString projectRelativePath(const QTreeWidgetItem *item);
 
 // The project folder + "/" + projectRelativePath(item).
 QString projectFilePath(const QString &folderPath, const QTreeWidgetItem *item);
+
+// Every row without children below `root` (a tree's invisible root, or a
+// top-level row) and its projectFilePath, in one walk down the tree: each
+// folder's path is made once, not once for every file below it.
+void forEachFilePath(QTreeWidgetItem *root, const QString &folderPath,
+                     const std::function<void(QTreeWidgetItem *row, const QString &path)> &take);
