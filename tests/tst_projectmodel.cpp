@@ -31,6 +31,8 @@ private Q_SLOTS:
 
     void expressionsNameWordsOnly_data();
     void expressionsNameWordsOnly();
+    void namesFoundAmongMany_data();
+    void namesFoundAmongMany();
     void namesTold_data();
     void namesTold();
     void totalsOfThePrunedTree();
@@ -165,6 +167,50 @@ void TestProjectModel::expressionsNameWordsOnly()
     for (const Feature *feature : matcher.featuresInExpression(expression))
         found.append(feature->name());
     QCOMPARE(found, expected);
+}
+
+// Every name of a long list is found as its first feature, and what only
+// looks like one is not: a lookup must step past the names of the same hash
+// slot and over the end of the table.
+void TestProjectModel::namesFoundAmongMany_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("every"); // each name this often, one after the other
+
+    QTest::newRow("one") << 1 << 1;
+    QTest::newRow("a few, twice each") << 7 << 2;
+    QTest::newRow("a power of two") << 1024 << 1;
+    QTest::newRow("thousands, three times each") << 5000 << 3;
+}
+
+void TestProjectModel::namesFoundAmongMany()
+{
+    QFETCH(int, count);
+    QFETCH(int, every);
+
+    QStringList names;
+    for (int i = 0; i < count; ++i)
+        names << QStringLiteral("N%1_x").arg(i / every);
+    m_features = makeFeatures(names);
+    FeatureMatcher matcher(&m_features);
+    for (int i = 0; i < count; i += every) {
+        const QString name = names.at(i);
+        QCOMPARE(matcher.featureByName(name), &m_features[i]);
+        QCOMPARE(matcher.featureByName(name + QLatin1Char('y')), nullptr);
+        QCOMPARE(matcher.featureByName(name.chopped(1)), nullptr);
+        // In expressions: every feature of that name, and only the first
+        // when the name is all of it.
+        QList<Feature *> expected;
+        for (int k = i; k < i + every && k < count; ++k)
+            expected << &m_features[k];
+        QCOMPARE(matcher.featuresInExpression(QStringLiteral("!%1 && z").arg(name)), expected);
+        QCOMPARE(matcher.featuresInExpression(QStringLiteral("z || %1").arg(name)), expected);
+        QCOMPARE(matcher.featuresInExpression(QStringLiteral("z || %1q").arg(name)),
+                 QList<Feature *>());
+        QCOMPARE(matcher.featuresInExpression(name), QList<Feature *>{&m_features[i]});
+    }
+    QCOMPARE(matcher.featureByName(QString()), nullptr);
+    QCOMPARE(matcher.featureByName(QStringLiteral("N")), nullptr);
 }
 
 // Unannotated lines and lines per feature add up over the rows that stay

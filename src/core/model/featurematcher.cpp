@@ -1,5 +1,7 @@
 #include "featurematcher.h"
 
+#include <QtMath>
+
 #include <algorithm>
 #include <iterator>
 
@@ -61,8 +63,31 @@ void FeatureMatcher::index() const
         if (!name.isEmpty() && !isPlainWord(name))
             m_otherNames.append(k);
     }
+    m_nameSlots.assign(std::size_t(qNextPowerOfTwo(quint64(m_idsByName.size()) * 2)), NameSlot());
+    const std::size_t mask = m_nameSlots.size() - 1;
+    for (auto it = m_idsByName.cbegin(); it != m_idsByName.cend(); ++it) {
+        const size_t hash = qHash(QStringView(it.key()));
+        std::size_t i = hash & mask;
+        while (m_nameSlots[i].ids)
+            i = (i + 1) & mask;
+        m_nameSlots[i] = {hash, &it.key(), &it.value()};
+    }
     m_indexedData = m_features->constData();
     m_indexedSize = m_features->size();
+}
+
+const QList<int> *FeatureMatcher::idsOfName(QStringView name) const
+{
+    if (m_nameSlots.empty())
+        return nullptr;
+    const std::size_t mask = m_nameSlots.size() - 1;
+    const size_t hash = qHash(name);
+    for (std::size_t i = hash & mask; m_nameSlots[i].ids; i = (i + 1) & mask) {
+        const NameSlot &slot = m_nameSlots[i];
+        if (slot.hash == hash && *slot.name == name)
+            return slot.ids;
+    }
+    return nullptr;
 }
 
 Feature *FeatureMatcher::featureByName(const QString &name) const
@@ -70,8 +95,8 @@ Feature *FeatureMatcher::featureByName(const QString &name) const
     index();
     if (!m_features)
         return nullptr;
-    const auto found = m_idsByName.constFind(name);
-    return found == m_idsByName.constEnd() ? nullptr : &(*m_features)[found->first()];
+    const QList<int> *ids = idsOfName(name);
+    return ids ? &(*m_features)[ids->first()] : nullptr;
 }
 
 const FeatureMatcher::NamePatterns &FeatureMatcher::patternsFor(const QString &name) const
@@ -146,13 +171,15 @@ QList<Feature *> FeatureMatcher::featuresInExpression(const QString &expression)
             const qsizetype start = i;
             while (i < size && isAsciiWordCharacter(expression.at(i)))
                 ++i;
-            words.append({expression.mid(start, i - start), start, i});
+            words.append({QStringView(expression).mid(start, i - start), start, i});
         }
     } else {
         static const QRegularExpression wordPattern(QStringLiteral("\\w+"), unicode);
         for (auto it = wordPattern.globalMatch(expression); it.hasNext();) {
             const QRegularExpressionMatch match = it.next();
-            words.append({match.captured(), match.capturedStart(), match.capturedEnd()});
+            words.append({QStringView(expression).mid(match.capturedStart(),
+                                                      match.capturedLength()),
+                          match.capturedStart(), match.capturedEnd()});
         }
     }
 
@@ -161,10 +188,9 @@ QList<Feature *> FeatureMatcher::featuresInExpression(const QString &expression)
     // last word (it then ends it): only these candidates are looked up.
     QList<int> ids;
     QList<int> plainIds;
-    const auto addCandidate = [this, &plainIds](const QString &candidate) {
-        const auto named = m_idsByName.constFind(candidate);
-        if (named != m_idsByName.constEnd())
-            plainIds.append(*named);
+    const auto addCandidate = [this, &plainIds](QStringView candidate) {
+        if (const QList<int> *ids = idsOfName(candidate))
+            plainIds.append(*ids);
     };
     for (const Word &word : std::as_const(words))
         addCandidate(word.text);
@@ -182,8 +208,7 @@ QList<Feature *> FeatureMatcher::featuresInExpression(const QString &expression)
     // A feature named like the whole expression ends the list: features
     // after it are not looked at.
     int whole = -1;
-    const auto exact = m_idsByName.constFind(expression);
-    if (exact != m_idsByName.constEnd())
+    if (const QList<int> *exact = idsOfName(expression))
         whole = exact->first();
 
     for (int k : std::as_const(ids)) {

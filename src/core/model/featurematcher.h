@@ -6,6 +6,9 @@
 #include <QList>
 #include <QRegularExpression>
 #include <QString>
+#include <QStringView>
+
+#include <vector>
 
 // Finds the features a project file's feature text names: by exact name, or
 // as the names a feature expression such as "A && !B" mentions.
@@ -41,12 +44,21 @@ private:
     // One run of word characters of an expression, from start to end.
     struct Word
     {
-        QString text;
+        QStringView text; // of the expression
         qsizetype start;
         qsizetype end;
     };
+    // A name by its hash: the ids of the features of that name.
+    struct NameSlot
+    {
+        size_t hash = 0;
+        const QString *name = nullptr;   // the key in m_idsByName
+        const QList<int> *ids = nullptr; // its value; null for an empty slot
+    };
 
     void index() const;
+    // The ids of the features named so, in list order; null if none.
+    const QList<int> *idsOfName(QStringView name) const;
     // Tests a name by the patterns, and a name of word characters only by
     // the expression's words (the same result, without a pattern per name).
     bool matches(const QString &expression, const QString &name) const;
@@ -59,6 +71,10 @@ private:
     mutable const Feature *m_indexedData = nullptr;
     mutable qsizetype m_indexedSize = -1;
     mutable QHash<QString, QList<int>> m_idsByName; // ids in list order
+    // The names again, in a flat table: most names looked up are none (the
+    // starts and ends of an expression's words), and a lookup then ends
+    // after a step or two, without making a string.
+    mutable std::vector<NameSlot> m_nameSlots; // a power of two, at most half full
     mutable QList<int> m_otherNames;                // ids of names that are no plain word
     mutable QHash<QString, NamePatterns> m_patterns;
 };

@@ -11,6 +11,7 @@
 #include "ui/structure/treepaths.h"
 
 #include <algorithm>
+#include <future>
 #include <vector>
 
 namespace {
@@ -180,6 +181,12 @@ void ProjectReader::completeTrees(const std::function<void()> &fillFilePaths)
     if (featureCount == 0)
         m_featureView->setEnabled(false);
 
+    // The lines of every feature's block come from the model alone: they are
+    // indexed on another core while the package bars are laid out.
+    std::future<void> indexing;
+    if (m_rowsFromModel && featureCount > 0)
+        indexing = std::async(std::launch::async, [this] { indexBlockLines({}); });
+
     // Package textures: the bars are laid out now and painted when shown,
     // in the colours the features have now.
     for (int k = 0; k < featureCount; ++k)
@@ -198,7 +205,11 @@ void ProjectReader::completeTrees(const std::function<void()> &fillFilePaths)
     if (fillFilePaths)
         fillFilePaths();
 
+    m_blockLinesIndexed = indexing.valid();
+    if (indexing.valid())
+        indexing.get();
     buildFeatureView();
+    m_blockLinesIndexed = false;
 }
 
 int ProjectReader::featureIndex(const Feature *feature) const
@@ -234,7 +245,8 @@ void ProjectReader::buildFeatureView()
     for (QTreeWidgetItem *item : sourceRows)
         if (auto *row = dynamic_cast<STNode *>(item))
             row->featureStripes().fill(featureCount, 2);
-    indexBlockLines(sourceRows);
+    if (!m_blockLinesIndexed)
+        indexBlockLines(sourceRows);
 
     m_blocksOnUnfolding = qint64(sourceRows.size()) * featureCount > m_eagerRowLimit;
     if (!m_blocksOnUnfolding) {

@@ -119,4 +119,5 @@ private:
     // package row when the rows were made elsewhere (each counts its own).
     std::vector<std::vector<RowLines>> m_blockLines;
     bool m_blockLinesAddUp = false;
+    bool m_blockLinesIndexed = false; // by completeTrees(), before the feature view is built
 };
