@@ -5,6 +5,7 @@
 #include "ui/structure/rowtexture.h"
 #include "ui/structure/smvtreewidget.h"
 #include "ui/structure/stnode.h"
+#include "ui/structure/stripelist.h"
 
 #include <QTest>
 
@@ -49,7 +50,10 @@ private Q_SLOTS:
     void packageTexture();
     void toolTipListsAtMost51Names_data();
     void toolTipListsAtMost51Names();
-    void threeHundredOneLineFeatures();
+    void oneLineFeatures_data();
+    void oneLineFeatures();
+    void packageBarsAtTheEdges_data();
+    void packageBarsAtTheEdges();
     void featureTexture_data();
     void featureTexture();
     void featureRowTexture();
@@ -223,21 +227,77 @@ void TestTextures::toolTipListsAtMost51Names()
     QCOMPARE(names.last() == QStringLiteral("..."), present > 50);
 }
 
-void TestTextures::threeHundredOneLineFeatures()
+void TestTextures::oneLineFeatures_data()
 {
-    makeFeatures(300);
+    QTest::addColumn<int>("count");
+    QTest::newRow("300: every bar in the picture") << 300;
+    // A folder near the top of a large product line: the bars after the
+    // 350th lie past the right edge.
+    QTest::newRow("2000: bars past the right edge") << 2000;
+}
+
+void TestTextures::oneLineFeatures()
+{
+    QFETCH(int, count);
+
+    makeFeatures(count);
     STNode row(nullptr);
     row.initFeatureLines(&m_features);
-    row.featureLines() = QList<int>(300, 1);
-    row.setLineCount(300);
+    row.featureLines() = QList<int>(count, 1);
+    row.setLineCount(count);
     const QImage image = row.packageTexture(250).toImage();
-    for (int k = 0; k < 300; ++k) {
+    QCOMPARE(image.width(), 351);
+    for (int k = 0; k < count; ++k) {
         QCOMPARE(row.stripes().at(k).x, k + 1);
         QCOMPARE(row.stripes().at(k).width, 1);
-        QCOMPARE(image.pixelColor(k + 1, 20), k % 2 ? QColor(180, 180, 180) : QColor(220, 220, 220));
+        if (k + 1 < image.width())
+            QCOMPARE(image.pixelColor(k + 1, 20),
+                     k % 2 ? QColor(180, 180, 180) : QColor(220, 220, 220));
     }
     QCOMPARE(image.pixelColor(0, 20), QColor(Qt::white));
-    QCOMPARE(image.pixelColor(301, 20), QColor(Qt::white));
+    if (count + 1 < image.width())
+        QCOMPARE(image.pixelColor(count + 1, 20), QColor(Qt::white));
+}
+
+void TestTextures::packageBarsAtTheEdges_data()
+{
+    QTest::addColumn<QList<QPoint>>("stripes"); // (x, width) of ids 0, 1, ...
+    QTest::addColumn<QString>("expected");      // pixel row 10 of the 351 columns
+
+    QTest::newRow("a bar across the right edge shows up to it")
+        << QList<QPoint>{{1, 10}, {340, 20}}
+        << QStringLiteral("0:white 1-10:%1 11-339:white 340-350:%2").arg(light, dark);
+    QTest::newRow("a bar in the last column")
+        << QList<QPoint>{{350, 1}} << QStringLiteral("0-349:white 350:%1").arg(light);
+    QTest::newRow("a bar past the edge still takes its turn of grey")
+        << QList<QPoint>{{351, 5}, {1, 10}}
+        << QStringLiteral("0:white 1-10:%1 11-350:white").arg(dark);
+    QTest::newRow("a bar from left of the picture shows its part")
+        << QList<QPoint>{{-5, 8}} << QStringLiteral("0-2:%1 3-350:white").arg(light);
+    QTest::newRow("a bar from left of the picture reaching its first column")
+        << QList<QPoint>{{-7, 8}} << QStringLiteral("0:%1 1-350:white").arg(light);
+    QTest::newRow("a bar ending at the left edge shows nothing but takes its turn")
+        << QList<QPoint>{{-8, 8}, {5, 2}}
+        << QStringLiteral("0-4:white 5-6:%1 7-350:white").arg(dark);
+    QTest::newRow("a stripe without width takes no turn")
+        << QList<QPoint>{{1, 0}, {1, 3}} << QStringLiteral("0:white 1-3:%1 4-350:white").arg(light);
+}
+
+void TestTextures::packageBarsAtTheEdges()
+{
+    QFETCH(QList<QPoint>, stripes);
+    QFETCH(QString, expected);
+
+    StripeList list;
+    for (int id = 0; id < stripes.size(); ++id)
+        list.setStripe(id, stripes.at(id).x(), stripes.at(id).y());
+    const QImage image =
+        RowTexture::paintPackage(list, RowTexture::PackageArea,
+                                 [](int) { return RowTexture::BarPaint{QColor(), QColor()}; },
+                                 false)
+            .toImage();
+    QCOMPARE(image.width(), 351);
+    QCOMPARE(runs(image, 10), expected);
 }
 
 void TestTextures::featureTexture_data()
@@ -469,6 +529,9 @@ void TestTextures::recolorRepaintsBars()
                                .arg(light, dark);
     QCOMPARE(runs(file->texture().toImage(), 0), before);
     QCOMPARE(runs(file->texture().toImage(), 30), before);
+    // What the tree shows is kept until a row's bars change.
+    for (STNode *row : {file, project})
+        QCOMPARE(runs(row->background(0).texture().toImage(), 30), before);
 
     // A takes a colour: its bar below the top pixel row and the feature
     // view's block of A follow; the top row keeps the old colour and the
@@ -482,6 +545,7 @@ void TestTextures::recolorRepaintsBars()
         QCOMPARE(runs(image, 1),
                  QStringLiteral("0:white 1-150:%1 151-200:%2 201-350:white").arg(red, dark));
         QCOMPARE(runs(image, 44), runs(image, 1));
+        QCOMPARE(row->background(0).texture().toImage(), image);
     }
     // The feature view's rows are shown full size until scaled again.
     QTreeWidgetItem *featureRow = featureView.topLevelItem(0);

@@ -31,6 +31,21 @@ QList<QTreeWidgetItem *> preOrder(const QList<QTreeWidgetItem *> &roots)
     return rows;
 }
 
+// Visits the rows below and including the roots in pre-order, without
+// listing them first.
+template <typename Visit>
+void forEachRow(const QList<QTreeWidgetItem *> &roots, Visit visit)
+{
+    std::vector<QTreeWidgetItem *> stack(roots.rbegin(), roots.rend());
+    while (!stack.empty()) {
+        QTreeWidgetItem *item = stack.back();
+        stack.pop_back();
+        visit(item);
+        for (int i = item->childCount() - 1; i >= 0; --i)
+            stack.push_back(item->child(i));
+    }
+}
+
 QList<QTreeWidgetItem *> topLevelRows(const SMVTreeWidget *tree)
 {
     QList<QTreeWidgetItem *> rows;
@@ -464,9 +479,10 @@ void ProjectReader::recolorFeatures(const QList<Feature *> &features)
         // The feature's block of the feature view is painted in one colour.
         if (id < m_featureView->topLevelItemCount()) {
             m_featureColors->recolor(id, color);
-            for (QTreeWidgetItem *item : preOrder({m_featureView->topLevelItem(id)}))
+            forEachRow({m_featureView->topLevelItem(id)}, [](QTreeWidgetItem *item) {
                 if (auto *row = dynamic_cast<STNode *>(item))
                     row->showFullSizeBackground();
+            });
             featureViewChanged = true;
         }
         m_packageColors->recolor(id, color);
@@ -496,12 +512,12 @@ void ProjectReader::recolorFeatures(const QList<Feature *> &features)
             return id < stripes.size() && stripes.at(id).width > 0;
         });
     };
-    for (QTreeWidgetItem *item : preOrder(topLevelRows(m_packageView))) {
+    forEachRow(topLevelRows(m_packageView), [&hasBar](QTreeWidgetItem *item) {
         auto *row = dynamic_cast<STNode *>(item);
-        if (!row || !hasBar(row->stripes()))
-            continue;
+        if (!row || !hasBar(std::as_const(*row).stripes()))
+            return;
         row->markRecolored();
         row->showFullSizeBackground();
-    }
+    });
     m_packageView->viewport()->update();
 }

@@ -51,22 +51,25 @@ QPixmap paintPackage(const StripeList &stripes, int area,
 {
     QPixmap picture = whitePicture(area + 101);
     QPainter painter(&picture);
+    const int right = picture.width();
     int painted = 0;
-    for (int id = 0; id < stripes.size(); ++id) {
-        const Stripe &stripe = stripes.at(id);
-        if (stripe.width < 1)
-            continue;
+    stripes.forEachBar([&](int id, const Stripe &stripe) {
         // The grey of an uncoloured bar follows its position among the
         // painted bars, so neighbouring grey bars always differ.
-        const QColor grey = painted % 2 ? darkGrey() : lightGrey();
+        const bool dark = painted % 2;
         ++painted;
+        // A row with thousands of features lays most of its bars out past
+        // the picture's right edge, where nothing of them shows.
+        if (stripe.x >= right || qint64(stripe.x) + stripe.width <= 0)
+            return;
+        const QColor grey = dark ? darkGrey() : lightGrey();
         const BarPaint paint = colorOf(id);
         const auto shown = [&grey](const QColor &color) {
             return !color.isValid() || PlaceholderGreys::isPlaceholder(color) ? grey : color;
         };
         painter.fillRect(stripe.x, 0, stripe.width, 1, shown(paint.top));
         painter.fillRect(stripe.x, 1, stripe.width, Height - 1, shown(paint.body));
-    }
+    });
     if (recolored)
         painter.fillRect(250, 0, 250, 16, Qt::white);
     return picture;

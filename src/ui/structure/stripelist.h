@@ -40,6 +40,15 @@ public:
                 return true;
         return false;
     }
+    // Calls visit(id, stripe) for every stripe of some width, in id order.
+    // Filled stripes have none, so only the stored ones are gone through.
+    template <typename Visit>
+    void forEachBar(Visit visit) const
+    {
+        for (const auto &[id, stripe] : m_set)
+            if (stripe.width > 0)
+                visit(id, stripe);
+    }
     int size() const { return m_size; }
     // Room for that many stored stripes at once.
     void reserve(int count) { m_set.reserve(std::size_t(std::max(count, 0))); }
