@@ -17,20 +17,6 @@
 namespace {
 
 // Pre-order list of a tree's rows below (and including) the given items.
-QList<QTreeWidgetItem *> preOrder(const QList<QTreeWidgetItem *> &roots)
-{
-    QList<QTreeWidgetItem *> rows;
-    std::vector<QTreeWidgetItem *> stack(roots.rbegin(), roots.rend());
-    while (!stack.empty()) {
-        QTreeWidgetItem *item = stack.back();
-        stack.pop_back();
-        rows.append(item);
-        for (int i = item->childCount() - 1; i >= 0; --i)
-            stack.push_back(item->child(i));
-    }
-    return rows;
-}
-
 // Visits the rows below and including the roots in pre-order, without
 // listing them first.
 template <typename Visit>
@@ -44,6 +30,13 @@ void forEachRow(const QList<QTreeWidgetItem *> &roots, Visit visit)
         for (int i = item->childCount() - 1; i >= 0; --i)
             stack.push_back(item->child(i));
     }
+}
+
+QList<QTreeWidgetItem *> preOrder(const QList<QTreeWidgetItem *> &roots)
+{
+    QList<QTreeWidgetItem *> rows;
+    forEachRow(roots, [&rows](QTreeWidgetItem *item) { rows.append(item); });
+    return rows;
 }
 
 QList<QTreeWidgetItem *> topLevelRows(const SMVTreeWidget *tree)
@@ -220,11 +213,10 @@ void ProjectReader::completeTrees(const std::function<void()> &fillFilePaths)
     if (fillFilePaths)
         fillFilePaths();
 
-    m_blockLinesIndexed = indexing.valid();
-    if (indexing.valid())
+    const bool blockLinesIndexed = indexing.valid();
+    if (blockLinesIndexed)
         indexing.get();
-    buildFeatureView();
-    m_blockLinesIndexed = false;
+    buildFeatureView(blockLinesIndexed);
 }
 
 int ProjectReader::featureIndex(const Feature *feature) const
@@ -232,7 +224,7 @@ int ProjectReader::featureIndex(const Feature *feature) const
     return m_features ? ::featureIndex(*m_features, feature) : -1;
 }
 
-void ProjectReader::buildFeatureView()
+void ProjectReader::buildFeatureView(bool blockLinesIndexed)
 {
     const int featureCount = m_features ? int(m_features->size()) : 0;
     if (featureCount == 0)
@@ -260,7 +252,7 @@ void ProjectReader::buildFeatureView()
     for (QTreeWidgetItem *item : sourceRows)
         if (auto *row = dynamic_cast<STNode *>(item))
             row->featureStripes().fill(featureCount, 2);
-    if (!m_blockLinesIndexed)
+    if (!blockLinesIndexed)
         indexBlockLines(sourceRows);
 
     m_blocksOnUnfolding = qint64(sourceRows.size()) * featureCount > m_eagerRowLimit;

@@ -82,7 +82,8 @@ private:
     // Unannotated and per-feature lines of the model's nodes, once.
     void computeModelTotals();
     void pruneFeatureCopy(QTreeWidgetItem *row);
-    void buildFeatureView();
+    // blockLinesIndexed: the block lines were indexed from the model already.
+    void buildFeatureView(bool blockLinesIndexed);
     STNode *topSourceRow() const;
     void indexBlockLines(const QList<QTreeWidgetItem *> &sourceRows);
     // The lines of the feature in every row that has some.
@@ -119,5 +120,4 @@ private:
     // package row when the rows were made elsewhere (each counts its own).
     std::vector<std::vector<RowLines>> m_blockLines;
     bool m_blockLinesAddUp = false;
-    bool m_blockLinesIndexed = false; // by completeTrees(), before the feature view is built
 };
